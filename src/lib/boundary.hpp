@@ -1,0 +1,148 @@
+// The call boundary: every slot, method, getter and module function of the
+// module is entered through `boundary`, which runs the operation, turns its
+// result into a new reference or its error into a raised exception, and lets
+// no C++ exception unwind into the interpreter. Also the borrow flag of every
+// object and the extraction of arguments by position and name.
+#pragma once
+
+#include <array>
+#include <initializer_list>
+#include <new>
+#include <optional>
+#include <vector>
+#include <span>
+#include <string_view>
+
+#include "lib/exceptions.hpp"
+#include "lib/py.hpp"
+#include "model/depth_guard.hpp"
+
+namespace forvela::py {
+
+// Raises a C++ exception caught at the boundary as its Python exception.
+void raise_caught_exception() noexcept;
+
+// Runs `op` (returning PyResult) and hands back a new reference or NULL.
+template <class Op>
+PyObject* boundary(Op&& op) noexcept {
+    try {
+        PyResult r = op();
+        if (r) return r->release();
+        raise(r.error());
+    } catch (...) {
+        raise_caught_exception();
+    }
+    return nullptr;
+}
+
+// The same for slots that answer an int (0 success, -1 failure).
+template <class Op>
+int boundary_status(Op&& op) noexcept {
+    try {
+        Result<void> r = op();
+        if (r) return 0;
+        raise(r.error());
+    } catch (...) {
+        raise_caught_exception();
+    }
+    return -1;
+}
+
+// Every object of the module: the header, the borrow flag, the value.
+template <class T>
+struct Object {
+    PyObject_HEAD
+    Py_ssize_t borrow;  // 0 free, > 0 shared borrows, -1 exclusive
+    T value;
+};
+
+template <class T>
+Object<T>* object_of(PyObject* self) {
+    return reinterpret_cast<Object<T>*>(self);
+}
+
+class Borrow {
+public:
+    static Result<Borrow> shared(Py_ssize_t& flag) {
+        if (flag < 0) return fail(ErrorKind::RuntimeError, "Already mutably borrowed");
+        ++flag;
+        return Borrow(&flag, false);
+    }
+    static Result<Borrow> exclusive(Py_ssize_t& flag) {
+        if (flag != 0) return fail(ErrorKind::RuntimeError, "Already borrowed");
+        flag = -1;
+        return Borrow(&flag, true);
+    }
+    Borrow(Borrow&& o) noexcept : flag_(std::exchange(o.flag_, nullptr)), exclusive_(o.exclusive_) {}
+    Borrow(const Borrow&) = delete;
+    ~Borrow() {
+        if (!flag_) return;
+        if (exclusive_)
+            *flag_ = 0;
+        else
+            --*flag_;
+    }
+
+private:
+    Borrow(Py_ssize_t* f, bool e) : flag_(f), exclusive_(e) {}
+    Py_ssize_t* flag_;
+    bool exclusive_;
+};
+
+// Runs `fn(const T&)` under a shared borrow of the object's value.
+template <class T, class Fn>
+auto with_shared(PyObject* self, Fn&& fn) -> decltype(fn(std::declval<const T&>())) {
+    auto* obj = object_of<T>(self);
+    auto borrow = Borrow::shared(obj->borrow);
+    if (!borrow) return std::unexpected(borrow.error());
+    return fn(static_cast<const T&>(obj->value));
+}
+
+template <class T, class Fn>
+auto with_exclusive(PyObject* self, Fn&& fn) -> decltype(fn(std::declval<T&>())) {
+    auto* obj = object_of<T>(self);
+    auto borrow = Borrow::exclusive(obj->borrow);
+    if (!borrow) return std::unexpected(borrow.error());
+    return fn(obj->value);
+}
+
+// ---- arguments ----
+
+struct Param {
+    const char* name;
+    bool required;
+    bool keyword_only;
+};
+
+struct Signature {
+    const char* callable;  // "Placeholder.__new__", "sum"
+    std::span<const Param> params;
+};
+
+// Arguments by parameter, borrowed; null where an optional one was omitted.
+template <std::size_t N>
+using Args = std::array<PyObject*, N>;
+
+// Fast-call form (positional array, then the keyword values named by kwnames).
+Result<void> parse_args(const Signature& sig, PyObject* const* args, Py_ssize_t nargs,
+                        PyObject* kwnames, std::span<PyObject*> out);
+// Tuple-and-dict form (constructors).
+Result<void> parse_args(const Signature& sig, PyObject* args, PyObject* kwargs,
+                        std::span<PyObject*> out);
+
+// A failed conversion of the named argument: a TypeError becomes a new
+// TypeError "argument 'NAME': " + its message, with the original as cause;
+// other errors pass unchanged.
+Error argument_error(const char* name, Error error);
+
+template <class T>
+Result<T> argument(const char* name, Result<T> converted) {
+    if (converted) return converted;
+    return std::unexpected(argument_error(name, std::move(converted.error())));
+}
+
+// Converters shared by many classes.
+Result<std::string> to_string(PyObject* obj);
+Result<std::optional<std::string>> to_optional_string(PyObject* obj);  // None or absent -> nullopt
+
+}  // namespace forvela::py

@@ -1,0 +1,98 @@
+#include "lib/expression_py.hpp"
+
+#include <array>
+
+namespace forvela::py {
+
+std::optional<NumericValue> number_from_python(PyObject* obj) {
+    if (PyObject* index = PyNumber_Index(obj)) {
+        int overflow = 0;
+        long long v = PyLong_AsLongLongAndOverflow(index, &overflow);
+        Py_DECREF(index);
+        if (!overflow && !(v == -1 && PyErr_Occurred())) return NumericValue::of_integer(v);
+    }
+    PyErr_Clear();
+    double d = PyFloat_AsDouble(obj);
+    if (!(d == -1.0 && PyErr_Occurred())) return NumericValue::of_float(d);
+    PyErr_Clear();
+    return std::nullopt;
+}
+
+namespace {
+
+// The expression classes in the order the conversion tries them.
+constexpr std::array kExpressionClasses = {
+    ClassId::NumberLit,  ClassId::Placeholder,    ClassId::Element,
+    ClassId::BinaryVar,  ClassId::IntegerVar,     ClassId::ContinuousVar,
+    ClassId::SemiIntegerVar, ClassId::SemiContinuousVar, ClassId::Subscript,
+    ClassId::ArrayLength, ClassId::AbsOp,         ClassId::CeilOp,
+    ClassId::FloorOp,    ClassId::Log2Op,         ClassId::Log10Op,
+    ClassId::LnOp,       ClassId::AddOp,          ClassId::MulOp,
+    ClassId::PowOp,      ClassId::ModOp,          ClassId::MinOp,
+    ClassId::MaxOp,      ClassId::SumOp,          ClassId::ProdOp,
+};
+
+ClassId class_of(const Expression& e) {
+    switch (e.kind()) {
+        case ExprKind::NumberLit: return ClassId::NumberLit;
+        case ExprKind::Placeholder: return ClassId::Placeholder;
+        case ExprKind::Element: return ClassId::Element;
+        case ExprKind::DecisionVar:
+            switch (e.as<DecisionVar>().kind) {
+                case DecisionVarKind::Binary: return ClassId::BinaryVar;
+                case DecisionVarKind::Integer: return ClassId::IntegerVar;
+                case DecisionVarKind::Continuous: return ClassId::ContinuousVar;
+                case DecisionVarKind::SemiInteger: return ClassId::SemiIntegerVar;
+                case DecisionVarKind::SemiContinuous: return ClassId::SemiContinuousVar;
+            }
+            break;
+        case ExprKind::Subscript: return ClassId::Subscript;
+        case ExprKind::ArrayLength: return ClassId::ArrayLength;
+        case ExprKind::UnaryOp:
+            switch (e.as<UnaryOp>().kind) {
+                case UnaryOpKind::Abs: return ClassId::AbsOp;
+                case UnaryOpKind::Ceil: return ClassId::CeilOp;
+                case UnaryOpKind::Floor: return ClassId::FloorOp;
+                case UnaryOpKind::Ln: return ClassId::LnOp;
+                case UnaryOpKind::Log10: return ClassId::Log10Op;
+                case UnaryOpKind::Log2: return ClassId::Log2Op;
+            }
+            break;
+        case ExprKind::BinaryOp:
+            return e.as<BinaryOp>().kind == BinaryOpKind::Pow ? ClassId::PowOp : ClassId::ModOp;
+        case ExprKind::CommutativeOp:
+            switch (e.as<CommutativeOp>().kind) {
+                case CommutativeOpKind::Add: return ClassId::AddOp;
+                case CommutativeOpKind::Mul: return ClassId::MulOp;
+                case CommutativeOpKind::Min: return ClassId::MinOp;
+                case CommutativeOpKind::Max: return ClassId::MaxOp;
+            }
+            break;
+        case ExprKind::ReductionOp:
+            return e.as<ReductionOp>().kind == ReductionOpKind::Sum ? ClassId::SumOp
+                                                                     : ClassId::ProdOp;
+    }
+    return ClassId::NumberLit;
+}
+
+}  // namespace
+
+Result<Expression> expression_from_python(PyObject* obj) {
+    if (auto number = number_from_python(obj)) return Expression(*number);
+    for (ClassId id : kExpressionClasses) {
+        if (!is_instance(obj, id)) continue;
+        auto converted = class_def(id)->to_expression(obj);
+        if (converted) return converted;
+        if (converted.error().kind == ErrorKind::PythonPending) PyErr_Clear();
+        break;
+    }
+    return fail(ErrorKind::TypeError, "failed to convert into expression.");
+}
+
+PyResult expression_into_python(Expression e) {
+    ClassId id = class_of(e);
+    return std::visit([&](auto&& payload) { return new_object(id, std::move(payload)); },
+                      std::move(e.node));
+}
+
+}  // namespace forvela::py

@@ -1,0 +1,20 @@
+// Conversions between Python objects and expression values.
+#pragma once
+
+#include "lib/registry.hpp"
+#include "model/expression/expression.hpp"
+
+namespace forvela::py {
+
+// Any number or expression object as an Expression; otherwise TypeError
+// "failed to convert into expression.".
+Result<Expression> expression_from_python(PyObject* obj);
+
+// A new object of the class the node's kind selects.
+PyResult expression_into_python(Expression e);
+
+// The number attempts of the conversion: an `__index__` integer that fits in
+// 64 bits, else anything PyFloat_AsDouble takes. Clears the indicator on failure.
+std::optional<NumericValue> number_from_python(PyObject* obj);
+
+}  // namespace forvela::py

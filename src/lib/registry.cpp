@@ -1,0 +1,117 @@
+#include "lib/registry.hpp"
+
+#include <array>
+
+namespace forvela::py {
+
+namespace {
+
+constexpr std::array<const char*, static_cast<std::size_t>(ClassId::Count)> kClassNames = {
+    "DataType", "NumberLit", "Placeholder", "Range", "Element", "Subscript", "ArrayLength",
+    "BinaryVar", "IntegerVar", "ContinuousVar", "SemiIntegerVar", "SemiContinuousVar",
+    "AbsOp", "CeilOp", "FloorOp", "Log2Op", "Log10Op", "LnOp",
+    "AddOp", "MulOp", "ModOp", "MinOp", "MaxOp", "PowOp", "SumOp", "ProdOp",
+    "AndOp", "OrOp", "XorOp",
+    "EqualOp", "NotEqualOp", "LessThanOp", "LessThanEqualOp", "GreaterThanOp",
+    "GreaterThanEqualOp",
+    "Problem", "ProblemSense", "Constraint", "ConstraintSense", "CustomPenaltyTerm",
+    "Evaluation", "Record", "SolvingTime", "SystemTime", "MeasuringTime", "SampleSet",
+};
+
+// Constant-initialised, so registration from any static initialiser is safe.
+ClassDef* classes[static_cast<std::size_t>(ClassId::Count)] = {};
+PyMethodDef* functions[static_cast<std::size_t>(FunctionId::Count)] = {};
+
+PyObject* no_constructor(PyTypeObject*, PyObject*, PyObject*) {
+    PyErr_SetString(PyExc_TypeError, "No constructor defined");
+    return nullptr;
+}
+
+// Everything a type spec points into must outlive the type.
+struct TypeStorage {
+    std::string spec_name;
+    std::string doc;
+    std::vector<PyMethodDef> methods;
+    std::vector<PyGetSetDef> getsets;
+    std::vector<PyType_Slot> slots;
+};
+
+Result<PyTypeObject*> build_type(ClassDef& def) {
+    auto* storage = new TypeStorage;  // lives as long as the type: the process
+    storage->spec_name = std::string("forvela.") + def.name;
+    if (def.signature) {
+        storage->doc = std::string(def.name) + def.signature + "\n--\n\n";
+    }
+    if (def.doc) storage->doc += def.doc;
+
+    bool has_new = false;
+    for (const ItemGroup* g : def.groups) {
+        storage->methods.insert(storage->methods.end(), g->methods.begin(), g->methods.end());
+        storage->getsets.insert(storage->getsets.end(), g->getsets.begin(), g->getsets.end());
+        for (const auto& s : g->slots) {
+            if (s.slot == Py_tp_new) has_new = true;
+            storage->slots.push_back(s);
+        }
+    }
+    storage->methods.push_back({nullptr, nullptr, 0, nullptr});
+    storage->getsets.push_back({nullptr, nullptr, nullptr, nullptr, nullptr});
+    if (!has_new) storage->slots.push_back({Py_tp_new, reinterpret_cast<void*>(no_constructor)});
+    storage->slots.push_back({Py_tp_dealloc, reinterpret_cast<void*>(def.dealloc)});
+    storage->slots.push_back({Py_tp_methods, storage->methods.data()});
+    storage->slots.push_back({Py_tp_getset, storage->getsets.data()});
+    if (!storage->doc.empty())
+        storage->slots.push_back({Py_tp_doc, const_cast<char*>(storage->doc.c_str())});
+    storage->slots.push_back({0, nullptr});
+
+    PyType_Spec spec{storage->spec_name.c_str(), def.basicsize, 0, Py_TPFLAGS_DEFAULT,
+                     storage->slots.data()};
+    PyObject* type = PyType_FromSpec(&spec);
+    if (!type) return pending();
+    auto* tp = reinterpret_cast<PyTypeObject*>(type);
+    if (def.finish) {
+        if (auto r = def.finish(tp); !r) {
+            Py_DECREF(type);
+            return std::unexpected(r.error());
+        }
+    }
+    return tp;
+}
+
+}  // namespace
+
+bool register_class(ClassId id, ClassDef* def) {
+    classes[static_cast<std::size_t>(id)] = def;
+    return true;
+}
+
+bool register_function(FunctionId id, PyMethodDef* def) {
+    functions[static_cast<std::size_t>(id)] = def;
+    return true;
+}
+
+const ClassDef* class_def(ClassId id) { return classes[static_cast<std::size_t>(id)]; }
+PyMethodDef* function_def(FunctionId id) { return functions[static_cast<std::size_t>(id)]; }
+const char* class_name(ClassId id) { return kClassNames[static_cast<std::size_t>(id)]; }
+
+Result<PyTypeObject*> type_of(ClassId id) {
+    ClassDef* def = classes[static_cast<std::size_t>(id)];
+    if (!def)
+        return fail(ErrorKind::Internal,
+                    std::string("the class ") + class_name(id) + " is not available");
+    if (def->type) return def->type;
+    auto built = build_type(*def);
+    if (!built) return built;
+    if (def->type) {
+        Py_DECREF(reinterpret_cast<PyObject*>(*built));
+    } else {
+        def->type = *built;
+    }
+    return def->type;
+}
+
+bool is_instance(PyObject* obj, ClassId id) {
+    const ClassDef* def = classes[static_cast<std::size_t>(id)];
+    return def && def->type && Py_TYPE(obj) == def->type;
+}
+
+}  // namespace forvela::py

@@ -1,0 +1,108 @@
+// The class registry: every class of the module contributes its items
+// (methods, getters and type slots, in groups) at load time, and its type
+// object is built from them the first time it is needed. Module functions
+// register the same way. The module body adds both in the fixed order of
+// the ids below.
+#pragma once
+
+#include <cstdint>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "lib/boundary.hpp"
+
+namespace forvela {
+struct Expression;
+}
+
+namespace forvela::py {
+
+enum class ClassId : std::uint8_t {
+    DataType, NumberLit, Placeholder, Range, Element, Subscript, ArrayLength,
+    BinaryVar, IntegerVar, ContinuousVar, SemiIntegerVar, SemiContinuousVar,
+    AbsOp, CeilOp, FloorOp, Log2Op, Log10Op, LnOp,
+    AddOp, MulOp, ModOp, MinOp, MaxOp, PowOp, SumOp, ProdOp,
+    AndOp, OrOp, XorOp,
+    EqualOp, NotEqualOp, LessThanOp, LessThanEqualOp, GreaterThanOp, GreaterThanEqualOp,
+    Problem, ProblemSense, Constraint, ConstraintSense, CustomPenaltyTerm,
+    Evaluation, Record, SolvingTime, SystemTime, MeasuringTime, SampleSet,
+    Count
+};
+
+enum class FunctionId : std::uint8_t {
+    to_protobuf, from_protobuf, is_linear, is_quadratic, is_higher_order, is_dynamic_degree,
+    is_same, extract_nodes, extract_variables, replace,
+    abs, ceil, floor, log2, log10, ln, min, max, sum, prod,
+    Count
+};
+
+struct ItemGroup {
+    std::vector<PyMethodDef> methods;
+    std::vector<PyGetSetDef> getsets;
+    std::vector<PyType_Slot> slots;
+};
+
+struct ClassDef {
+    const char* name;       // bare class name
+    const char* signature;  // constructor text signature, or null without constructor
+    const char* doc;        // class documentation, or null
+    int basicsize;
+    destructor dealloc;
+    std::vector<const ItemGroup*> groups;
+    // Runs once on the new type (class attributes).
+    Result<void> (*finish)(PyTypeObject*) = nullptr;
+    // A copy of the object's value as an expression, for the conversion from
+    // Python; null for classes that are no expressions.
+    Result<Expression> (*to_expression)(PyObject*) = nullptr;
+
+    // Filled when the type is built.
+    PyTypeObject* type = nullptr;
+};
+
+// Called from static initialisers of the class and function files.
+bool register_class(ClassId id, ClassDef* def);
+bool register_function(FunctionId id, PyMethodDef* def);
+
+const ClassDef* class_def(ClassId id);  // null while the class is not built
+PyMethodDef* function_def(FunctionId id);
+
+// The class's type object, built on first use.
+Result<PyTypeObject*> type_of(ClassId id);
+// Whether the object is an instance of the class (false if it is not built).
+bool is_instance(PyObject* obj, ClassId id);
+const char* class_name(ClassId id);
+
+// A new object of the type holding `value`.
+template <class T>
+PyResult new_object(PyTypeObject* type, T value) {
+    PyObject* obj = type->tp_alloc(type, 0);
+    if (!obj) return pending();
+    auto* o = object_of<std::decay_t<T>>(obj);
+    o->borrow = 0;
+    new (&o->value) std::decay_t<T>(std::move(value));
+    return Ref(obj);
+}
+
+template <class T>
+PyResult new_object(ClassId id, T value) {
+    auto type = type_of(id);
+    if (!type) return std::unexpected(type.error());
+    return new_object(*type, std::move(value));
+}
+
+template <class T>
+void dealloc_object(PyObject* self) {
+    PyTypeObject* type = Py_TYPE(self);
+    object_of<T>(self)->value.~T();
+    type->tp_free(self);
+    Py_DECREF(type);
+}
+
+// Defaults for ClassDef fields that depend on the held value type.
+template <class T>
+constexpr int object_size() {
+    return static_cast<int>(sizeof(Object<T>));
+}
+
+}  // namespace forvela::py

@@ -1,0 +1,290 @@
+#include "model/expression/equality.hpp"
+
+#include <bit>
+
+namespace forvela {
+
+namespace {
+
+std::uint64_t mix(std::uint64_t x) {
+    x ^= x >> 30;
+    x *= 0xbf58476d1ce4e5b9ULL;
+    x ^= x >> 27;
+    x *= 0x94d049bb133111ebULL;
+    x ^= x >> 31;
+    return x;
+}
+
+}  // namespace
+
+void Hasher::word(std::uint64_t w) { state_ = mix(state_ ^ mix(w + 0x9e3779b97f4a7c15ULL)); }
+
+void Hasher::bytes(std::string_view s) {
+    std::uint64_t chunk = 0;
+    int filled = 0;
+    for (unsigned char c : s) {
+        chunk = (chunk << 8) | c;
+        if (++filled == 8) {
+            word(chunk);
+            chunk = 0;
+            filled = 0;
+        }
+    }
+    word(chunk ^ (static_cast<std::uint64_t>(filled) << 56));
+}
+
+std::uint64_t Hasher::finish() const { return mix(state_); }
+
+// ---- equality ----
+
+namespace {
+
+template <class T>
+bool equal_boxed(const Box<T>& a, const Box<T>& b) {
+    return equal(*a, *b);
+}
+
+bool equal_text_free(const std::string& a, const std::string& b) { return a == b; }
+
+}  // namespace
+
+bool equal(const std::vector<Expression>& a, const std::vector<Expression>& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (!equal(a[i], b[i])) return false;
+    return true;
+}
+
+bool equal(const Placeholder& a, const Placeholder& b) {
+    return equal_text_free(a.name, b.name) && a.ndim == b.ndim;
+}
+
+bool equal(const Range& a, const Range& b) {
+    return equal(*a.start, *b.start) && equal(*a.end, *b.end);
+}
+
+bool equal(const ElementBelongTo& a, const ElementBelongTo& b) {
+    if (a.index() != b.index()) return false;
+    switch (a.index()) {
+        case 0: return equal(std::get<0>(a), std::get<0>(b));
+        case 1: return equal(std::get<1>(a), std::get<1>(b));
+        case 2: return equal_boxed(std::get<2>(a), std::get<2>(b));
+        default: return equal_boxed(std::get<3>(a), std::get<3>(b));
+    }
+}
+
+bool equal(const Element& a, const Element& b) {
+    DepthGuard guard;
+    return a.name == b.name && a.ndim == b.ndim && equal(a.belong_to, b.belong_to);
+}
+
+bool equal(const DecisionVarBound& a, const DecisionVarBound& b) {
+    if (a.index() != b.index()) return false;
+    switch (a.index()) {
+        case 0: return equal_boxed(std::get<0>(a), std::get<0>(b));
+        case 1: return equal(std::get<1>(a), std::get<1>(b));
+        default: return equal_boxed(std::get<2>(a), std::get<2>(b));
+    }
+}
+
+bool equal(const DecisionVar& a, const DecisionVar& b) {
+    DepthGuard guard;
+    return a.kind == b.kind && a.name == b.name && equal(a.shape, b.shape) &&
+           equal(a.lower_bound, b.lower_bound) && equal(a.upper_bound, b.upper_bound);
+}
+
+bool equal(const SubscriptedVariable& a, const SubscriptedVariable& b) {
+    if (a.index() != b.index()) return false;
+    switch (a.index()) {
+        case 0: return equal(std::get<0>(a), std::get<0>(b));
+        case 1: return equal_boxed(std::get<1>(a), std::get<1>(b));
+        case 2: return equal_boxed(std::get<2>(a), std::get<2>(b));
+        default: return equal_boxed(std::get<3>(a), std::get<3>(b));
+    }
+}
+
+bool equal(const Subscript& a, const Subscript& b) {
+    DepthGuard guard;
+    return equal(a.variable, b.variable) && equal(a.subscripts, b.subscripts) && a.ndim == b.ndim;
+}
+
+bool equal(const ArrayOperand& a, const ArrayOperand& b) {
+    if (a.index() != b.index()) return false;
+    switch (a.index()) {
+        case 0: return equal(std::get<0>(a), std::get<0>(b));
+        case 1: return equal_boxed(std::get<1>(a), std::get<1>(b));
+        default: return equal_boxed(std::get<2>(a), std::get<2>(b));
+    }
+}
+
+bool equal(const ArrayLength& a, const ArrayLength& b) {
+    return equal(a.array, b.array) && a.axis == b.axis;
+}
+
+bool equal(const UnaryOp& a, const UnaryOp& b) {
+    return a.kind == b.kind && equal(*a.operand, *b.operand);
+}
+
+bool equal(const BinaryOp& a, const BinaryOp& b) {
+    return a.kind == b.kind && equal(*a.left, *b.left) && equal(*a.right, *b.right);
+}
+
+bool equal(const CommutativeOp& a, const CommutativeOp& b) {
+    return a.kind == b.kind && equal(a.terms, b.terms);
+}
+
+bool equal(const ReductionOp& a, const ReductionOp& b) {
+    if (a.kind != b.kind || !equal(*a.index, *b.index)) return false;
+    if (a.condition.has_value() != b.condition.has_value()) return false;
+    if (a.condition && !equal(**a.condition, **b.condition)) return false;
+    return equal(*a.operand, *b.operand);
+}
+
+bool equal(const ComparisonOp& a, const ComparisonOp& b) {
+    return a.kind == b.kind && equal(*a.left, *b.left) && equal(*a.right, *b.right);
+}
+
+bool equal(const LogicalOp& a, const LogicalOp& b) {
+    if (a.kind != b.kind || a.terms.size() != b.terms.size()) return false;
+    for (std::size_t i = 0; i < a.terms.size(); ++i)
+        if (!equal(a.terms[i], b.terms[i])) return false;
+    return true;
+}
+
+bool equal(const ConditionalExpr& a, const ConditionalExpr& b) {
+    DepthGuard guard;
+    if (a.node.index() != b.node.index()) return false;
+    if (a.is_comparison()) return equal(std::get<0>(a.node), std::get<0>(b.node));
+    return equal(std::get<1>(a.node), std::get<1>(b.node));
+}
+
+bool equal(const Expression& a, const Expression& b) {
+    DepthGuard guard;
+    if (a.node.index() != b.node.index()) return false;
+    switch (a.kind()) {
+        case ExprKind::NumberLit:
+            return numeric_values_equal(a.as<NumericValue>(), b.as<NumericValue>());
+        case ExprKind::Placeholder: return equal(a.as<Placeholder>(), b.as<Placeholder>());
+        case ExprKind::Element: return equal(a.as<Element>(), b.as<Element>());
+        case ExprKind::DecisionVar: return equal(a.as<DecisionVar>(), b.as<DecisionVar>());
+        case ExprKind::Subscript: return equal(a.as<Subscript>(), b.as<Subscript>());
+        case ExprKind::ArrayLength: return equal(a.as<ArrayLength>(), b.as<ArrayLength>());
+        case ExprKind::UnaryOp: return equal(a.as<UnaryOp>(), b.as<UnaryOp>());
+        case ExprKind::BinaryOp: return equal(a.as<BinaryOp>(), b.as<BinaryOp>());
+        case ExprKind::CommutativeOp: return equal(a.as<CommutativeOp>(), b.as<CommutativeOp>());
+        case ExprKind::ReductionOp: return equal(a.as<ReductionOp>(), b.as<ReductionOp>());
+    }
+    return false;
+}
+
+// ---- hashing ----
+
+void hash(const std::vector<Expression>& list, Hasher& h) {
+    h.word(list.size());
+    for (const auto& e : list) hash(e, h);
+}
+
+void hash(const NumericValue& v, Hasher& h) {
+    double d = v.as_double();
+    if (d == 0.0) d = 0.0;  // zero and negative zero compare equal, so hash alike
+    h.word(std::bit_cast<std::uint64_t>(d));
+}
+
+void hash(const Placeholder& p, Hasher& h) {
+    h.bytes(p.name);
+    h.word(0xFF);
+    h.word(p.ndim);
+}
+
+void hash(const Element& e, Hasher& h) {
+    DepthGuard guard;
+    h.bytes(e.name);
+    h.word(0xFF);
+    h.word(e.ndim);
+    h.word(e.belong_to.index());
+    switch (e.belong_to.index()) {
+        case 0: {
+            const auto& r = std::get<0>(e.belong_to);
+            hash(*r.start, h);
+            hash(*r.end, h);
+            break;
+        }
+        case 1: hash(std::get<1>(e.belong_to), h); break;
+        case 2: hash(*std::get<2>(e.belong_to), h); break;
+        default: hash(*std::get<3>(e.belong_to), h); break;
+    }
+}
+
+void hash(const DecisionVar& v, Hasher& h) {
+    h.bytes(v.name);
+    h.word(0xFF);
+    hash(v.shape, h);
+}
+
+void hash(const Subscript& s, Hasher& h) {
+    DepthGuard guard;
+    h.word(s.variable.index());
+    switch (s.variable.index()) {
+        case 0: hash(std::get<0>(s.variable), h); break;
+        case 1: hash(*std::get<1>(s.variable), h); break;
+        case 2: hash(*std::get<2>(s.variable), h); break;
+        default: hash(*std::get<3>(s.variable), h); break;
+    }
+    hash(s.subscripts, h);
+    h.word(s.ndim);
+}
+
+void hash(const ArrayLength& a, Hasher& h) {
+    h.word(a.array.index());
+    switch (a.array.index()) {
+        case 0: hash(std::get<0>(a.array), h); break;
+        case 1: hash(*std::get<1>(a.array), h); break;
+        default: hash(*std::get<2>(a.array), h); break;
+    }
+    h.word(a.axis);
+}
+
+void hash(const ConditionalExpr& c, Hasher& h) {
+    DepthGuard guard;
+    h.word(c.node.index());
+    if (c.is_comparison()) {
+        const auto& cmp = std::get<0>(c.node);
+        hash(*cmp.left, h);
+        hash(*cmp.right, h);
+    } else {
+        for (const auto& t : std::get<1>(c.node).terms) hash(t, h);
+    }
+}
+
+void hash(const Expression& e, Hasher& h) {
+    DepthGuard guard;
+    h.word(e.node.index());
+    switch (e.kind()) {
+        case ExprKind::NumberLit: hash(e.as<NumericValue>(), h); break;
+        case ExprKind::Placeholder: hash(e.as<Placeholder>(), h); break;
+        case ExprKind::Element: hash(e.as<Element>(), h); break;
+        case ExprKind::DecisionVar: hash(e.as<DecisionVar>(), h); break;
+        case ExprKind::Subscript: hash(e.as<Subscript>(), h); break;
+        case ExprKind::ArrayLength: hash(e.as<ArrayLength>(), h); break;
+        case ExprKind::UnaryOp: hash(*e.as<UnaryOp>().operand, h); break;
+        case ExprKind::BinaryOp: {
+            const auto& op = e.as<BinaryOp>();
+            hash(*op.left, h);
+            hash(*op.right, h);
+            break;
+        }
+        case ExprKind::CommutativeOp:
+            for (const auto& t : e.as<CommutativeOp>().terms) hash(t, h);
+            break;
+        case ExprKind::ReductionOp: {
+            const auto& op = e.as<ReductionOp>();
+            hash(*op.index, h);
+            h.word(op.condition ? 1 : 0);
+            if (op.condition) hash(**op.condition, h);
+            hash(*op.operand, h);
+            break;
+        }
+    }
+}
+
+}  // namespace forvela

@@ -1,0 +1,82 @@
+// The printer: one walker for the str, repr and LaTeX forms of every
+// expression and condition. A stack of node precedences decides where
+// parentheses go; the walk writes straight into one output buffer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/expression/expression.hpp"
+
+namespace forvela {
+
+enum class PrintMode : std::uint8_t { Str = 0, Repr = 1, Latex = 2 };
+
+struct NodePrecedence {
+    std::uint8_t kind;  // 0-9 expression kinds, 10 comparison, 11 logical
+    std::uint8_t sub;   // the node's own kind number, where it has one
+};
+
+inline constexpr std::uint8_t kComparisonKind = 10;
+inline constexpr std::uint8_t kLogicalKind = 11;
+
+struct Printer {
+    explicit Printer(PrintMode m) : mode(m) {}
+
+    std::vector<NodePrecedence> stack;
+    std::string out;
+    PrintMode mode;
+
+    bool latex() const { return mode == PrintMode::Latex; }
+    void push(std::uint8_t kind, std::uint8_t sub) { stack.push_back({kind, sub}); }
+    void pop() {
+        if (!stack.empty()) stack.pop_back();
+    }
+    Printer& operator<<(std::string_view text) {
+        out += text;
+        return *this;
+    }
+};
+
+NodePrecedence node_precedence(const Expression& e);
+
+// A child expression: its custom LaTeX text when set, otherwise its form,
+// parenthesised by the precedence of the parent on top of the stack.
+void print_expression(Printer& p, const Expression& e);
+// The node's own form, with no parentheses and no stack change.
+void print_expression_node(Printer& p, const Expression& e);
+void print_condition(Printer& p, const ConditionalExpr& c);
+
+void print_number_lit(Printer& p, const NumericValue& v);
+void print_placeholder(Printer& p, const Placeholder& v);
+void print_element(Printer& p, const Element& v);
+void print_decision_var(Printer& p, const DecisionVar& v);
+void print_subscript(Printer& p, const Subscript& v);
+void print_array_length(Printer& p, const ArrayLength& v);
+void print_unary_op(Printer& p, const UnaryOp& v);
+void print_binary_op(Printer& p, const BinaryOp& v);
+void print_commutative_op(Printer& p, const CommutativeOp& v);
+void print_reduction_op(Printer& p, const ReductionOp& v);
+void print_comparison(Printer& p, const ComparisonOp& v);
+void print_logical_op(Printer& p, const LogicalOp& v);
+
+// Entries: the node is the root of a fresh printer and is never parenthesised.
+std::string render_number_lit(const NumericValue& v, PrintMode mode);
+std::string render_placeholder(const Placeholder& v, PrintMode mode);
+std::string placeholder_to_latex(const Placeholder& v);
+
+// The generic entry: the root's custom LaTeX text is used in every mode, and a
+// root power or modulo is parenthesised.
+std::string render_expression(const Expression& e, PrintMode mode);
+std::string render_expression_str(const Expression& e);
+std::string render_expression_repr(const Expression& e);
+std::string expression_to_latex(const Expression& e);
+
+// "[" + each expression in str form joined by ", " + "]".
+void fmt_expression_list(std::string& out, const std::vector<Expression>& list);
+
+// "$$\displaystyle " + text + "$$", the notebook form.
+std::string wrap_latex(std::string_view text);
+
+}  // namespace forvela
