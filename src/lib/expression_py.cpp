@@ -95,4 +95,15 @@ PyResult expression_into_python(Expression e) {
                       std::move(e.node));
 }
 
+PyResult expression_list_into_python(std::vector<Expression> list) {
+    Ref out(PyList_New(static_cast<Py_ssize_t>(list.size())));
+    if (!out) return pending();
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        auto item = expression_into_python(std::move(list[i]));
+        if (!item) return item;
+        PyList_SET_ITEM(out.get(), static_cast<Py_ssize_t>(i), item->release());
+    }
+    return out;
+}
+
 }  // namespace forvela::py

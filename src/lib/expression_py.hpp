@@ -13,6 +13,9 @@ Result<Expression> expression_from_python(PyObject* obj);
 // A new object of the class the node's kind selects.
 PyResult expression_into_python(Expression e);
 
+// A new list of objects, one per expression, in order.
+PyResult expression_list_into_python(std::vector<Expression> list);
+
 // The number attempts of the conversion: an `__index__` integer that fits in
 // 64 bits, else anything PyFloat_AsDouble takes. Clears the indicator on failure.
 std::optional<NumericValue> number_from_python(PyObject* obj);

@@ -14,6 +14,7 @@
 
 namespace forvela {
 struct Expression;
+struct ConditionalExpr;
 }
 
 namespace forvela::py {
@@ -55,6 +56,8 @@ struct ClassDef {
     // A copy of the object's value as an expression, for the conversion from
     // Python; null for classes that are no expressions.
     Result<Expression> (*to_expression)(PyObject*) = nullptr;
+    // The same for the condition classes.
+    Result<ConditionalExpr> (*to_condition)(PyObject*) = nullptr;
 
     // Filled when the type is built.
     PyTypeObject* type = nullptr;

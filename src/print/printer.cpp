@@ -61,8 +61,6 @@ void print_plain(Printer& p, const Expression& e, NodePrecedence own) {
     p.pop();
 }
 
-[[noreturn]] void not_yet_printable() { throw InternalFailure("not yet implemented"); }
-
 }  // namespace
 
 void print_expression(Printer& p, const Expression& e) {
@@ -132,28 +130,6 @@ void print_number_lit(Printer& p, const NumericValue& v) {
     }
 }
 
-void print_placeholder(Printer& p, const Placeholder& v) {
-    if (p.mode != PrintMode::Repr) {
-        p << v.name;
-        return;
-    }
-    p << "Placeholder(name='" << v.name << "', ndim=" << std::to_string(v.ndim);
-    if (v.latex) p << ", latex='" << *v.latex << "'";
-    if (v.description) p << ", description='" << *v.description << "'";
-    p << ")";
-}
-
-void print_element(Printer&, const Element&) { not_yet_printable(); }
-void print_decision_var(Printer&, const DecisionVar&) { not_yet_printable(); }
-void print_subscript(Printer&, const Subscript&) { not_yet_printable(); }
-void print_array_length(Printer&, const ArrayLength&) { not_yet_printable(); }
-void print_unary_op(Printer&, const UnaryOp&) { not_yet_printable(); }
-void print_binary_op(Printer&, const BinaryOp&) { not_yet_printable(); }
-void print_commutative_op(Printer&, const CommutativeOp&) { not_yet_printable(); }
-void print_reduction_op(Printer&, const ReductionOp&) { not_yet_printable(); }
-void print_comparison(Printer&, const ComparisonOp&) { not_yet_printable(); }
-void print_logical_op(Printer&, const LogicalOp&) { not_yet_printable(); }
-
 // ---- entries ----
 
 std::string render_number_lit(const NumericValue& v, PrintMode mode) {
@@ -161,18 +137,6 @@ std::string render_number_lit(const NumericValue& v, PrintMode mode) {
     p.push(0, 0);
     print_number_lit(p, v);
     return std::move(p.out);
-}
-
-std::string render_placeholder(const Placeholder& v, PrintMode mode) {
-    Printer p(mode);
-    p.push(1, 0);
-    print_placeholder(p, v);
-    return std::move(p.out);
-}
-
-std::string placeholder_to_latex(const Placeholder& v) {
-    if (v.latex) return *v.latex;
-    return render_placeholder(v, PrintMode::Latex);
 }
 
 std::string render_expression(const Expression& e, PrintMode mode) {

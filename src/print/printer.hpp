@@ -80,3 +80,24 @@ void fmt_expression_list(std::string& out, const std::vector<Expression>& list);
 std::string wrap_latex(std::string_view text);
 
 }  // namespace forvela
+
+// ---- operator and condition entries ----
+namespace forvela {
+
+std::string render_unary_op(const UnaryOp& v, PrintMode mode);
+std::string render_binary_op(const BinaryOp& v, PrintMode mode);
+std::string render_commutative_op(const CommutativeOp& v, PrintMode mode);
+std::string render_reduction_op(const ReductionOp& v, PrintMode mode);
+std::string render_comparison_op(const ComparisonOp& v, PrintMode mode);
+std::string render_logical_op(const LogicalOp& v, PrintMode mode);
+std::string render_condition(const ConditionalExpr& c, PrintMode mode);
+
+// The root's custom LaTeX text when set, else its LaTeX render (the to_latex
+// wrappers of every node with a LaTeX text of its own).
+template <class T>
+std::string node_to_latex(const T& v, std::string (*render)(const T&, PrintMode)) {
+    if (v.latex) return *v.latex;
+    return render(v, PrintMode::Latex);
+}
+
+}  // namespace forvela

@@ -1,5 +1,6 @@
 // The Python class NumberLit: a number literal.
 #include "lib/expression_py.hpp"
+#include "lib/number_slots.hpp"
 #include "model/expression/operand/data_type.hpp"
 #include "print/printer.hpp"
 
@@ -142,7 +143,8 @@ ClassDef kClass{
     "```\n",
     object_size<Self>(),
     dealloc_object<Self>,
-    {&kItems},
+    {&kItems, NumberSlots<ClassId::NumberLit, to_expression>::arithmetic(),
+     NumberSlots<ClassId::NumberLit, to_expression>::comparison()},
     nullptr,
     to_expression,
 };

@@ -1,0 +1,51 @@
+// The family of PowOp and ModOp: one BinaryOp value each.
+#pragma once
+
+#include "lib/expression_py.hpp"
+#include "lib/node_items.hpp"
+#include "lib/number_slots.hpp"
+
+namespace forvela::py {
+
+template <ClassId Id>
+struct BinaryOpClass {
+    using Self = BinaryOp;
+
+    static Result<Expression> receive(PyObject* self) {
+        return with_shared<Self>(self, [](const Self& v) -> Result<Expression> { return Expression(v); });
+    }
+
+    template <bool Left>
+    static PyObject* get_operand(PyObject* self, void*) {
+        return boundary([&]() -> PyResult {
+            auto operand = with_shared<Self>(self, [](const Self& v) -> Result<Expression> {
+                return Left ? *v.left : *v.right;
+            });
+            if (!operand) return std::unexpected(operand.error());
+            return expression_into_python(std::move(*operand));
+        });
+    }
+
+    // `left_name` and `right_name` name the two getters ("base" and
+    // "exponent", or "left" and "right").
+    static ClassDef definition(const char* name, const char* doc, const char* left_name,
+                               const char* right_name) {
+        static const ItemGroup getters{{},
+                                       {{left_name, get_operand<true>, nullptr, nullptr, nullptr},
+                                        {right_name, get_operand<false>, nullptr, nullptr, nullptr}},
+                                       {}};
+        return ClassDef{
+            name,
+            nullptr,
+            doc,
+            object_size<Self>(),
+            dealloc_object<Self>,
+            {NodeTextItems<Id, Self, render_binary_op>::group(), &getters,
+             NumberSlots<Id, receive>::arithmetic(), NumberSlots<Id, receive>::comparison()},
+            nullptr,
+            receive,
+        };
+    }
+};
+
+}  // namespace forvela::py

@@ -1,0 +1,44 @@
+// The family of AddOp, MulOp, MinOp and MaxOp: one CommutativeOp value each.
+#pragma once
+
+#include "lib/expression_py.hpp"
+#include "lib/node_items.hpp"
+#include "lib/number_slots.hpp"
+
+namespace forvela::py {
+
+template <ClassId Id>
+struct CommutativeOpClass {
+    using Self = CommutativeOp;
+
+    static Result<Expression> receive(PyObject* self) {
+        return with_shared<Self>(self, [](const Self& v) -> Result<Expression> { return Expression(v); });
+    }
+
+    static PyObject* get_terms(PyObject* self, void*) {
+        return boundary([&]() -> PyResult {
+            auto terms = with_shared<Self>(self, [](const Self& v) -> Result<std::vector<Expression>> {
+                return v.terms;
+            });
+            if (!terms) return std::unexpected(terms.error());
+            return expression_list_into_python(std::move(*terms));
+        });
+    }
+
+    static ClassDef definition(const char* name, const char* doc) {
+        static const ItemGroup getters{{}, {{"terms", get_terms, nullptr, nullptr, nullptr}}, {}};
+        return ClassDef{
+            name,
+            nullptr,
+            doc,
+            object_size<Self>(),
+            dealloc_object<Self>,
+            {NodeTextItems<Id, Self, render_commutative_op>::group(), &getters,
+             NumberSlots<Id, receive>::arithmetic(), NumberSlots<Id, receive>::comparison()},
+            nullptr,
+            receive,
+        };
+    }
+};
+
+}  // namespace forvela::py

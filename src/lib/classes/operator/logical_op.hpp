@@ -1,0 +1,52 @@
+// The family of AndOp, OrOp and XorOp: one LogicalOp value each.
+#pragma once
+
+#include "lib/condition_py.hpp"
+#include "lib/node_items.hpp"
+
+namespace forvela::py {
+
+template <ClassId Id>
+struct LogicalOpClass {
+    using Self = LogicalOp;
+
+    static Result<ConditionalExpr> receive(PyObject* self) {
+        return with_shared<Self>(self, [](const Self& v) -> Result<ConditionalExpr> {
+            return ConditionalExpr(v);
+        });
+    }
+
+    static PyObject* get_terms(PyObject* self, void*) {
+        return boundary([&]() -> PyResult {
+            auto terms = with_shared<Self>(self, [](const Self& v) -> Result<std::vector<ConditionalExpr>> {
+                return v.terms;
+            });
+            if (!terms) return std::unexpected(terms.error());
+            Ref out(PyList_New(static_cast<Py_ssize_t>(terms->size())));
+            if (!out) return pending();
+            for (std::size_t i = 0; i < terms->size(); ++i) {
+                auto item = conditional_expr_into_python(std::move((*terms)[i]));
+                if (!item) return item;
+                PyList_SET_ITEM(out.get(), static_cast<Py_ssize_t>(i), item->release());
+            }
+            return out;
+        });
+    }
+
+    static ClassDef definition(const char* name, const char* doc) {
+        static const ItemGroup getters{{}, {{"terms", get_terms, nullptr, nullptr, nullptr}}, {}};
+        ClassDef def{
+            name,
+            nullptr,
+            doc,
+            object_size<Self>(),
+            dealloc_object<Self>,
+            {LogicalSlots<Id, receive>::group(), NodeTextItems<Id, Self, render_logical_op>::group(),
+             &getters},
+        };
+        def.to_condition = receive;
+        return def;
+    }
+};
+
+}  // namespace forvela::py

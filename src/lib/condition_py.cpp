@@ -1,0 +1,60 @@
+#include "lib/condition_py.hpp"
+
+#include <array>
+
+#include "model/expression/condition.hpp"
+
+namespace forvela::py {
+
+namespace {
+
+constexpr std::array kConditionClasses = {
+    ClassId::AndOp,          ClassId::OrOp,           ClassId::XorOp,
+    ClassId::EqualOp,        ClassId::NotEqualOp,     ClassId::LessThanOp,
+    ClassId::LessThanEqualOp, ClassId::GreaterThanOp, ClassId::GreaterThanEqualOp,
+};
+
+ClassId comparison_class(ComparisonOpKind kind) {
+    return static_cast<ClassId>(static_cast<int>(ClassId::EqualOp) + static_cast<int>(kind));
+}
+
+ClassId logical_class(LogicalOpKind kind) {
+    return static_cast<ClassId>(static_cast<int>(ClassId::AndOp) + static_cast<int>(kind));
+}
+
+}  // namespace
+
+Result<ConditionalExpr> conditional_expr_from_python(PyObject* obj) {
+    for (ClassId id : kConditionClasses) {
+        if (!is_instance(obj, id) || !class_def(id)->to_condition) continue;
+        auto converted = class_def(id)->to_condition(obj);
+        if (converted) return converted;
+        if (converted.error().kind == ErrorKind::PythonPending) PyErr_Clear();
+        break;
+    }
+    return fail(ErrorKind::TypeError, "failed to convert into a conditional expression.");
+}
+
+PyResult conditional_expr_into_python(ConditionalExpr c) {
+    if (c.is_comparison()) {
+        auto& cmp = std::get<ComparisonOp>(c.node);
+        return new_object(comparison_class(cmp.kind), std::move(cmp));
+    }
+    auto& logical = std::get<LogicalOp>(c.node);
+    return new_object(logical_class(logical.kind), std::move(logical));
+}
+
+PyObject* logical_slot(ClassId id, ConditionReceiverFn receive, PyObject* a, PyObject* b,
+                       LogicalOpKind kind) {
+    return boundary([&]() -> PyResult {
+        bool forward = is_instance(a, id);
+        if (!forward && !is_instance(b, id)) return not_implemented();
+        auto left = forward ? receive(a) : conditional_expr_from_python(a);
+        if (!left) return std::unexpected(left.error());
+        auto right = forward ? conditional_expr_from_python(b) : receive(b);
+        if (!right) return std::unexpected(right.error());
+        return conditional_expr_into_python(new_logical_op(kind, std::move(*left), std::move(*right)));
+    });
+}
+
+}  // namespace forvela::py

@@ -1,0 +1,90 @@
+// Items shared by every class whose value carries its own custom LaTeX text:
+// `set_latex`, `_repr_latex_`, `__str__` and `__repr__`.
+#pragma once
+
+#include <string>
+
+#include "lib/registry.hpp"
+#include "print/printer.hpp"
+
+namespace forvela::py {
+
+inline constexpr const char* kSetLatexDoc =
+    "set_latex($self, latex=None)\n--\n\n"
+    "Set the LaTeX representation of the object.\n"
+    "\n"
+    "If the LaTeX representation is not set, the default one is used.\n"
+    "\n"
+    "Args:\n"
+    "    latex (Optional[str]): The LaTeX representation of the object. Defaults to None.\n";
+
+inline constexpr const char* kReprLatexDoc = "_repr_latex_($self)\n--\n\n";
+
+// `obj.set_latex(latex=None)`: replaces the custom LaTeX text of the value
+// that `slot` selects; None removes it.
+template <class T>
+PyObject* set_latex_method(ClassId id, PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                           PyObject* kwnames, std::optional<std::string>& (*slot)(T&)) {
+    return boundary([&]() -> PyResult {
+        static constexpr Param params[] = {{"latex", false, false}};
+        std::string callable = std::string(class_name(id)) + ".set_latex";
+        Args<1> a;
+        if (auto r = parse_args(Signature{callable.c_str(), params}, args, nargs, kwnames, a); !r)
+            return std::unexpected(r.error());
+        auto latex = argument("latex", to_optional_string(a[0]));
+        if (!latex) return std::unexpected(latex.error());
+        return with_exclusive<T>(self, [&](T& v) -> PyResult {
+            slot(v) = std::move(*latex);
+            return none();
+        });
+    });
+}
+
+template <class T>
+std::optional<std::string>& latex_field(T& v) {
+    return v.latex;
+}
+
+// The four text items of a node class whose value T is rendered by `Render`.
+template <ClassId Id, class T, std::string (*Render)(const T&, PrintMode)>
+struct NodeTextItems {
+    static PyObject* str(PyObject* self) {
+        return boundary([&] {
+            return with_shared<T>(self, [](const T& v) { return str_result(Render(v, PrintMode::Str)); });
+        });
+    }
+    static PyObject* repr(PyObject* self) {
+        return boundary([&] {
+            return with_shared<T>(self, [](const T& v) { return str_result(Render(v, PrintMode::Repr)); });
+        });
+    }
+    static PyObject* repr_latex(PyObject* self, PyObject*) {
+        return boundary([&] {
+            return with_shared<T>(self, [](const T& v) {
+                return str_result(wrap_latex(node_to_latex<T>(v, Render)));
+            });
+        });
+    }
+    static PyObject* set_latex(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                               PyObject* kwnames) {
+        return set_latex_method<T>(Id, self, args, nargs, kwnames, latex_field<T>);
+    }
+
+    static const ItemGroup* group() {
+        static const ItemGroup g{
+            {
+                {"set_latex", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(set_latex)),
+                 METH_FASTCALL | METH_KEYWORDS, kSetLatexDoc},
+                {"_repr_latex_", repr_latex, METH_NOARGS, kReprLatexDoc},
+            },
+            {},
+            {
+                {Py_tp_str, reinterpret_cast<void*>(str)},
+                {Py_tp_repr, reinterpret_cast<void*>(repr)},
+            },
+        };
+        return &g;
+    }
+};
+
+}  // namespace forvela::py

@@ -1,0 +1,104 @@
+#include "lib/number_slots.hpp"
+
+#include "lib/condition_py.hpp"
+#include "lib/expression_py.hpp"
+#include "model/expression/arithmetic.hpp"
+#include "model/expression/condition.hpp"
+
+namespace forvela::py {
+
+Result<Expression> build_add(Expression a, Expression b) {
+    return add_expressions(std::move(a), std::move(b));
+}
+Result<Expression> build_subtract(Expression a, Expression b) {
+    return subtract_expressions(std::move(a), std::move(b));
+}
+Result<Expression> build_multiply(Expression a, Expression b) {
+    return mul_expressions(std::move(a), std::move(b));
+}
+Result<Expression> build_true_divide(Expression a, Expression b) {
+    return truediv_expressions(std::move(a), std::move(b));
+}
+Result<Expression> build_remainder(Expression a, Expression b) {
+    return mod_expressions(std::move(a), std::move(b));
+}
+
+namespace {
+
+// Both operands as expressions, the left one converted first.
+Result<std::pair<Expression, Expression>> operands(ClassId id, ReceiverFn receive, PyObject* a,
+                                                   PyObject* b) {
+    bool forward = is_instance(a, id);
+    auto left = forward ? receive(a) : expression_from_python(a);
+    if (!left) return std::unexpected(left.error());
+    auto right = forward ? expression_from_python(b) : receive(b);
+    if (!right) return std::unexpected(right.error());
+    return std::pair<Expression, Expression>(std::move(*left), std::move(*right));
+}
+
+PyResult into_python(Result<Expression> built) {
+    if (!built) return std::unexpected(built.error());
+    return expression_into_python(std::move(*built));
+}
+
+}  // namespace
+
+PyObject* binary_number_slot(ClassId id, ReceiverFn receive, PyObject* a, PyObject* b,
+                             BinaryBuilder build) {
+    return boundary([&]() -> PyResult {
+        if (!is_instance(a, id) && !is_instance(b, id)) return not_implemented();
+        auto pair = operands(id, receive, a, b);
+        if (!pair) return std::unexpected(pair.error());
+        return into_python(build(std::move(pair->first), std::move(pair->second)));
+    });
+}
+
+PyObject* power_slot(ClassId id, ReceiverFn receive, PyObject* a, PyObject* b, PyObject* m) {
+    return boundary([&]() -> PyResult {
+        if (!is_instance(a, id) && !is_instance(b, id)) return not_implemented();
+        auto pair = operands(id, receive, a, b);
+        if (!pair) return std::unexpected(pair.error());
+        std::optional<Expression> modulo;
+        if (m && m != Py_None) {
+            auto converted = expression_from_python(m);
+            if (!converted) return std::unexpected(converted.error());
+            modulo.emplace(std::move(*converted));
+        }
+        auto power = pow_expressions(std::move(pair->first), std::move(pair->second));
+        if (!power) return std::unexpected(power.error());
+        if (!modulo) return expression_into_python(std::move(*power));
+        return into_python(mod_expressions(std::move(*power), std::move(*modulo)));
+    });
+}
+
+PyObject* negative_slot(ReceiverFn receive, PyObject* a) {
+    return boundary([&]() -> PyResult {
+        auto self = receive(a);
+        if (!self) return std::unexpected(self.error());
+        return expression_into_python(neg_expression(std::move(*self)));
+    });
+}
+
+PyObject* richcompare_slot(ClassId id, ReceiverFn receive, PyObject* a, PyObject* b, int op) {
+    return boundary([&]() -> PyResult {
+        if (!is_instance(a, id)) return not_implemented();
+        ComparisonOpKind kind;
+        switch (op) {
+            case Py_LT: kind = ComparisonOpKind::LessThan; break;
+            case Py_LE: kind = ComparisonOpKind::LessThanEqual; break;
+            case Py_EQ: kind = ComparisonOpKind::Equal; break;
+            case Py_NE: kind = ComparisonOpKind::NotEqual; break;
+            case Py_GT: kind = ComparisonOpKind::GreaterThan; break;
+            case Py_GE: kind = ComparisonOpKind::GreaterThanEqual; break;
+            default: return not_implemented();
+        }
+        auto self = receive(a);
+        if (!self) return std::unexpected(self.error());
+        auto other = expression_from_python(b);
+        if (!other) return std::unexpected(other.error());
+        return conditional_expr_into_python(
+            new_comparison_op(kind, std::move(*self), std::move(*other)));
+    });
+}
+
+}  // namespace forvela::py

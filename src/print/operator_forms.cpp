@@ -1,0 +1,256 @@
+// The str, repr and LaTeX forms of the operator kinds and the conditions.
+#include <cmath>
+
+#include "model/error.hpp"
+#include "print/printer.hpp"
+
+namespace forvela {
+
+namespace {
+
+constexpr std::uint8_t kNumberLitKind = 0;
+constexpr std::uint8_t kCommutativeKind = 8;
+
+bool is_literal(const Expression& e) { return e.kind() == ExprKind::NumberLit; }
+
+// A literal shown as a subtraction in a sum: its sign bit is set and it is
+// not a NaN (a NaN has no sign worth printing).
+bool is_negative_number(const NumericValue& v) {
+    return v.sign_bit() && !(!v.is_integer() && std::isnan(v.floating));
+}
+
+bool is_mul(const Expression& e) {
+    return e.kind() == ExprKind::CommutativeOp && e.as<CommutativeOp>().kind == CommutativeOpKind::Mul;
+}
+
+const NumericValue* leading_number(const Expression& mul) {
+    const auto& terms = mul.as<CommutativeOp>().terms;
+    if (terms.empty() || !is_literal(terms.front())) return nullptr;
+    return &terms.front().as<NumericValue>();
+}
+
+void print_joined(Printer& p, const Expression* first, const Expression* last, std::string_view sep) {
+    for (const Expression* t = first; t != last; ++t) {
+        if (t != first) p << sep;
+        print_expression(p, *t);
+    }
+}
+
+const char* mul_separator(const Printer& p) { return p.latex() ? " \\cdot " : " * "; }
+
+// The factors of a product: a first factor of exactly -1 becomes "- ".
+void print_mul_terms(Printer& p, const Expression* first, const Expression* last) {
+    if (first == last) throw InternalFailure("index out of bounds: the len is 0 but the index is 0");
+    if (is_literal(*first) && first->as<NumericValue>().is_minus_one()) {
+        p << "- ";
+        ++first;
+    }
+    print_joined(p, first, last, mul_separator(p));
+}
+
+// The number text without its leading minus sign.
+void append_unsigned_text(Printer& p, const NumericValue& v) {
+    std::string text = numeric_text(v);
+    if (!text.empty() && text.front() == '-') text.erase(0, 1);
+    p << text;
+}
+
+// Turns the " + " written after the previous term into " - ", or starts a
+// first term with "- ".
+void begin_subtraction(Printer& p, bool first_term) {
+    if (!first_term && p.out.size() >= 2 && p.out.compare(p.out.size() - 2, 2, "+ ") == 0)
+        p.out.resize(p.out.size() - 2);
+    p << "- ";
+}
+
+// The rest of a product written as a subtraction: the coefficient (when it is
+// not -1) and the remaining factors under the product's own pair.
+void print_negated_product(Printer& p, const CommutativeOp& mul, bool show_number) {
+    const auto& number = mul.terms.front().as<NumericValue>();
+    if (show_number) {
+        append_unsigned_text(p, number);
+        p << mul_separator(p);
+    }
+    p.push(kCommutativeKind, static_cast<std::uint8_t>(CommutativeOpKind::Mul));
+    print_mul_terms(p, mul.terms.data() + 1, mul.terms.data() + mul.terms.size());
+    p.pop();
+}
+
+void print_sum_term(Printer& p, const Expression& t, bool first_term) {
+    if (p.mode == PrintMode::Repr) {
+        if (is_mul(t)) {
+            const NumericValue* n = leading_number(t);
+            if (n && n->is_minus_one()) {
+                begin_subtraction(p, first_term);
+                print_negated_product(p, t.as<CommutativeOp>(), false);
+                return;
+            }
+        }
+        print_expression(p, t);
+        return;
+    }
+    if (p.latex() && has_custom_latex(t)) {
+        print_expression(p, t);
+        return;
+    }
+    if (is_literal(t) && is_negative_number(t.as<NumericValue>())) {
+        begin_subtraction(p, first_term);
+        append_unsigned_text(p, t.as<NumericValue>());
+        return;
+    }
+    if (is_mul(t)) {
+        const NumericValue* n = leading_number(t);
+        if (n && is_negative_number(*n)) {
+            begin_subtraction(p, first_term);
+            print_negated_product(p, t.as<CommutativeOp>(), !n->is_minus_one());
+            return;
+        }
+    }
+    print_expression(p, t);
+}
+
+}  // namespace
+
+void print_unary_op(Printer& p, const UnaryOp& v) {
+    bool latex = p.latex();
+    const char* open = "";
+    const char* close = "";
+    switch (v.kind) {
+        case UnaryOpKind::Abs:
+            open = latex ? "\\left| " : p.mode == PrintMode::Repr ? "abs(" : "|";
+            close = latex ? " \\right|" : p.mode == PrintMode::Repr ? ")" : "|";
+            break;
+        case UnaryOpKind::Ceil:
+            open = latex ? "\\left\\lceil " : "ceil(";
+            close = latex ? " \\right\\rceil" : ")";
+            break;
+        case UnaryOpKind::Floor:
+            open = latex ? "\\left\\lfloor " : "floor(";
+            close = latex ? " \\right\\rfloor" : ")";
+            break;
+        case UnaryOpKind::Ln:
+            open = latex ? "\\ln " : "ln(";
+            close = latex ? "" : ")";
+            break;
+        case UnaryOpKind::Log10:
+            open = latex ? "\\log_{10} " : "log10(";
+            close = latex ? "" : ")";
+            break;
+        case UnaryOpKind::Log2:
+            open = latex ? "\\log_{2} " : "log2(";
+            close = latex ? "" : ")";
+            break;
+    }
+    p << open;
+    print_expression(p, *v.operand);
+    p << close;
+}
+
+void print_binary_op(Printer& p, const BinaryOp& v) {
+    print_expression(p, *v.left);
+    if (v.kind == BinaryOpKind::Pow) {
+        if (p.latex()) {
+            p << "^{";
+            p.push(kNumberLitKind, 0);
+            print_expression(p, *v.right);
+            p.pop();
+            p << "}";
+            return;
+        }
+        p << " ** ";
+    } else {
+        p << (p.latex() ? " \\bmod " : " % ");
+    }
+    print_expression(p, *v.right);
+}
+
+void print_commutative_op(Printer& p, const CommutativeOp& v) {
+    const Expression* first = v.terms.data();
+    const Expression* last = first + v.terms.size();
+    switch (v.kind) {
+        case CommutativeOpKind::Add:
+            for (const Expression* t = first; t != last; ++t) {
+                print_sum_term(p, *t, t == first);
+                if (t + 1 != last) p << " + ";
+            }
+            break;
+        case CommutativeOpKind::Mul:
+            print_mul_terms(p, first, last);
+            break;
+        case CommutativeOpKind::Min:
+        case CommutativeOpKind::Max: {
+            bool min = v.kind == CommutativeOpKind::Min;
+            if (p.latex())
+                p << (min ? "\\min\\left(" : "\\max\\left(");
+            else
+                p << (min ? "min(" : "max(");
+            print_joined(p, first, last, ", ");
+            p << (p.latex() ? "\\right)" : ")");
+            break;
+        }
+    }
+}
+
+void print_reduction_op(Printer&, const ReductionOp&) { throw InternalFailure("not yet implemented"); }
+
+void print_comparison(Printer& p, const ComparisonOp& v) {
+    static constexpr const char* kPlain[] = {" == ", " != ", " < ", " <= ", " > ", " >= "};
+    static constexpr const char* kLatex[] = {" = ", " \\neq ", " < ", " \\leq ", " > ", " \\geq "};
+    auto k = static_cast<std::size_t>(v.kind);
+    print_expression(p, *v.left);
+    p << (p.latex() ? kLatex[k] : kPlain[k]);
+    print_expression(p, *v.right);
+}
+
+void print_logical_op(Printer& p, const LogicalOp& v) {
+    static constexpr const char* kStr[] = {" and ", " or ", " xor "};
+    static constexpr const char* kRepr[] = {" & ", " | ", " ^ "};
+    static constexpr const char* kLatex[] = {" \\land ", " \\lor ", " \\oplus "};
+    auto k = static_cast<std::size_t>(v.kind);
+    const char* sep = p.latex() ? kLatex[k] : p.mode == PrintMode::Repr ? kRepr[k] : kStr[k];
+    for (std::size_t i = 0; i < v.terms.size(); ++i) {
+        if (i) p << sep;
+        print_condition(p, v.terms[i]);
+    }
+}
+
+// ---- entries ----
+
+namespace {
+
+template <class T, class PrintFn>
+std::string render_root(const T& v, PrintMode mode, NodePrecedence root, PrintFn print) {
+    Printer p(mode);
+    p.push(root.kind, root.sub);
+    print(p, v);
+    return std::move(p.out);
+}
+
+}  // namespace
+
+std::string render_unary_op(const UnaryOp& v, PrintMode mode) {
+    return render_root(v, mode, {6, static_cast<std::uint8_t>(v.kind)}, print_unary_op);
+}
+std::string render_binary_op(const BinaryOp& v, PrintMode mode) {
+    return render_root(v, mode, {7, static_cast<std::uint8_t>(v.kind)}, print_binary_op);
+}
+std::string render_commutative_op(const CommutativeOp& v, PrintMode mode) {
+    return render_root(v, mode, {8, static_cast<std::uint8_t>(v.kind)}, print_commutative_op);
+}
+std::string render_reduction_op(const ReductionOp& v, PrintMode mode) {
+    return render_root(v, mode, {9, static_cast<std::uint8_t>(v.kind)}, print_reduction_op);
+}
+std::string render_comparison_op(const ComparisonOp& v, PrintMode mode) {
+    return render_root(v, mode, {kComparisonKind, static_cast<std::uint8_t>(v.kind)},
+                       print_comparison);
+}
+std::string render_logical_op(const LogicalOp& v, PrintMode mode) {
+    return render_root(v, mode, {kLogicalKind, static_cast<std::uint8_t>(v.kind)},
+                       print_logical_op);
+}
+std::string render_condition(const ConditionalExpr& c, PrintMode mode) {
+    if (c.is_comparison()) return render_comparison_op(std::get<ComparisonOp>(c.node), mode);
+    return render_logical_op(std::get<LogicalOp>(c.node), mode);
+}
+
+}  // namespace forvela
