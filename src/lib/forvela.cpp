@@ -12,7 +12,7 @@ namespace {
 constexpr const char* kVersion = "1.0.0-rc2";
 
 PyModuleDef module_def = {
-    PyModuleDef_HEAD_INIT, "forvela", "", -1, nullptr, nullptr, nullptr, nullptr, nullptr,
+    PyModuleDef_HEAD_INIT, "forvela", "", 0, nullptr, nullptr, nullptr, nullptr, nullptr,
 };
 
 std::atomic<bool> initialised{false};

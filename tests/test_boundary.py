@@ -1,0 +1,47 @@
+import pytest
+
+import forvela as fv
+
+
+@pytest.mark.parametrize(
+    "call, message",
+    [
+        (lambda: fv.NumberLit(), "NumberLit.__new__() missing 1 required positional argument: 'value'"),
+        (lambda: fv.NumberLit(1, 2), "NumberLit.__new__() takes 1 positional argument but 2 were given"),
+        (lambda: fv.NumberLit(1, value=2), "NumberLit.__new__() got multiple values for argument 'value'"),
+        (lambda: fv.NumberLit(valu=2), "NumberLit.__new__() got an unexpected keyword argument 'valu'"),
+        (lambda: (fv.NumberLit(1) % 3 + 2).set_latex("a", "b"),
+         "AddOp.set_latex() takes from 0 to 1 positional arguments but 2 were given"),
+        (lambda: (fv.NumberLit(1) ** 2).set_latex(text="a"),
+         "PowOp.set_latex() got an unexpected keyword argument 'text'"),
+    ],
+)
+def test_argument_errors_read_like_cpython(call, message):
+    with pytest.raises(TypeError) as info:
+        call()
+    assert str(info.value) == message
+
+
+def test_failed_conversion_gets_the_argument_prefix_and_cause():
+    p = fv.NumberLit(2) ** 3
+    p.set_latex("P")
+    with pytest.raises(TypeError) as info:
+        p.set_latex(5)
+    assert str(info.value) == "argument 'latex': 'int' object cannot be converted to 'PyString'"
+    assert isinstance(info.value.__cause__, TypeError)
+    assert p._repr_latex_() == "$$\\displaystyle P$$"
+
+
+def test_other_operand_errors_have_no_prefix():
+    with pytest.raises(TypeError) as info:
+        fv.NumberLit(1) + "a"
+    assert str(info.value) == "failed to convert into expression."
+
+
+def test_no_stale_error_after_discarded_attempts():
+    # A refused number attempt must leave no pending exception behind.
+    c = fv.NumberLit(1) == fv.NumberLit(2)
+    for _ in range(3):
+        with pytest.raises(TypeError):
+            fv.NumberLit(1) + c
+    assert str(fv.NumberLit(1) + 2) == "3"
