@@ -106,6 +106,12 @@ auto with_exclusive(PyObject* self, Fn&& fn) -> decltype(fn(std::declval<T&>()))
     return fn(obj->value);
 }
 
+// A METH_FASTCALL | METH_KEYWORDS function as the method table stores it.
+using FastcallFn = PyObject* (*)(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
+inline PyCFunction fastcall(FastcallFn fn) {
+    return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(fn));
+}
+
 // ---- arguments ----
 
 struct Param {

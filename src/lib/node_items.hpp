@@ -73,7 +73,7 @@ struct NodeTextItems {
     static const ItemGroup* group() {
         static const ItemGroup g{
             {
-                {"set_latex", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(set_latex)),
+                {"set_latex", fastcall(set_latex),
                  METH_FASTCALL | METH_KEYWORDS, kSetLatexDoc},
                 {"_repr_latex_", repr_latex, METH_NOARGS, kReprLatexDoc},
             },

@@ -1,0 +1,45 @@
+// The family of AbsOp, CeilOp, FloorOp, LnOp, Log10Op and Log2Op: one UnaryOp
+// value each.
+#pragma once
+
+#include "lib/expression_py.hpp"
+#include "lib/node_items.hpp"
+#include "lib/number_slots.hpp"
+
+namespace forvela::py {
+
+template <ClassId Id>
+struct UnaryOpClass {
+    using Self = UnaryOp;
+
+    static Result<Expression> receive(PyObject* self) {
+        return with_shared<Self>(self, [](const Self& v) -> Result<Expression> { return Expression(v); });
+    }
+
+    static PyObject* get_operand(PyObject* self, void*) {
+        return boundary([&]() -> PyResult {
+            auto operand = with_shared<Self>(self, [](const Self& v) -> Result<Expression> {
+                return *v.operand;
+            });
+            if (!operand) return std::unexpected(operand.error());
+            return expression_into_python(std::move(*operand));
+        });
+    }
+
+    static ClassDef definition(const char* name, const char* doc) {
+        static const ItemGroup getters{{}, {{"operand", get_operand, nullptr, nullptr, nullptr}}, {}};
+        return ClassDef{
+            name,
+            nullptr,
+            doc,
+            object_size<Self>(),
+            dealloc_object<Self>,
+            {&getters, NodeTextItems<Id, Self, render_unary_op>::group(),
+             NumberSlots<Id, receive>::comparison(), NumberSlots<Id, receive>::arithmetic()},
+            nullptr,
+            receive,
+        };
+    }
+};
+
+}  // namespace forvela::py
