@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "model/error.hpp"
+#include "model/expression/arithmetic.hpp"
 #include "print/printer.hpp"
 
 namespace forvela {
@@ -191,7 +192,102 @@ void print_commutative_op(Printer& p, const CommutativeOp& v) {
     }
 }
 
-void print_reduction_op(Printer&, const ReductionOp&) { throw InternalFailure("not yet implemented"); }
+namespace {
+
+const std::string& subscripted_name(const SubscriptedVariable& v) {
+    switch (v.index()) {
+        case 0: return std::get<0>(v).name;
+        case 1: return std::get<1>(v)->name;
+        case 2: return std::get<2>(v)->name;
+        default: return subscripted_name(std::get<3>(v)->variable);
+    }
+}
+
+// The set of a reduction's index in str mode: "[start..end)", a name, or a
+// subscript's name with its subscript list.
+void append_set_text(std::string& out, const ElementBelongTo& set) {
+    switch (set.index()) {
+        case 0: {
+            const auto& range = std::get<Range>(set);
+            out += "[";
+            out += render_expression_str(*range.start);
+            out += "..";
+            out += render_expression_str(*range.end);
+            out += ")";
+            break;
+        }
+        case 1: out += std::get<Placeholder>(set).name; break;
+        case 2: out += std::get<Box<Element>>(set)->name; break;
+        default: {
+            const auto& sub = *std::get<Box<Subscript>>(set);
+            out += subscripted_name(sub.variable);
+            fmt_expression_list(out, sub.subscripts);
+            break;
+        }
+    }
+}
+
+void print_reduction_latex(Printer& p, const ReductionOp& v) {
+    const Element& index = *v.index;
+    p << (v.kind == ReductionOpKind::Sum ? "\\sum_" : "\\prod_") << "{";
+    if (v.condition) p << "\\substack{";
+    p << index.name;
+    if (const auto* range = std::get_if<Range>(&index.belong_to)) {
+        p << " = ";
+        print_expression(p, *range->start);
+        if (v.condition) {
+            p << "\\\\";
+            print_condition(p, **v.condition);
+            p << "}";
+        }
+        p << "}^{";
+        Expression upper = subtract_expressions(*range->end, Expression(NumericValue::of_integer(1)));
+        p.push(kNumberLitKind, 0);
+        print_expression(p, upper);
+        p.pop();
+        p << "}";
+    } else {
+        p << " \\in ";
+        switch (index.belong_to.index()) {
+            case 1: p << std::get<Placeholder>(index.belong_to).name; break;
+            case 2: p << std::get<Box<Element>>(index.belong_to)->name; break;
+            default: print_subscript(p, *std::get<Box<Subscript>>(index.belong_to)); break;
+        }
+        if (v.condition) {
+            p << "\\\\";
+            print_condition(p, **v.condition);
+            p << "}}";
+        } else {
+            p << "}";
+        }
+    }
+    p << " ";
+    print_expression(p, *v.operand);
+}
+
+}  // namespace
+
+void print_reduction_op(Printer& p, const ReductionOp& v) {
+    if (p.latex()) return print_reduction_latex(p, v);
+    p << (v.kind == ReductionOpKind::Sum ? "sum(" : "prod(");
+    if (p.mode == PrintMode::Str) {
+        p << v.index->name << " in ";
+        append_set_text(p.out, v.index->belong_to);
+        if (v.condition) {
+            p << " s.t. ";
+            print_condition(p, **v.condition);
+        }
+    } else {
+        print_element(p, *v.index);
+        if (v.condition) {
+            p << ", ";
+            print_condition(p, **v.condition);
+        }
+    }
+    p << ", ";
+    print_expression(p, *v.operand);
+    p << ")";
+}
 
 void print_comparison(Printer& p, const ComparisonOp& v) {
     static constexpr const char* kPlain[] = {" == ", " != ", " < ", " <= ", " > ", " >= "};

@@ -1,0 +1,67 @@
+// The family of SumOp and ProdOp: one ReductionOp value each.
+#pragma once
+
+#include "lib/condition_py.hpp"
+#include "lib/expression_py.hpp"
+#include "lib/node_items.hpp"
+#include "lib/number_slots.hpp"
+
+namespace forvela::py {
+
+template <ClassId Id>
+struct ReductionOpClass {
+    using Self = ReductionOp;
+
+    static Result<Expression> receive(PyObject* self) {
+        return with_shared<Self>(self, [](const Self& v) -> Result<Expression> { return Expression(v); });
+    }
+
+    static PyObject* get_index(PyObject* self, void*) {
+        return boundary([&]() -> PyResult {
+            auto index = with_shared<Self>(self, [](const Self& v) -> Result<Element> { return *v.index; });
+            if (!index) return std::unexpected(index.error());
+            return new_object(ClassId::Element, std::move(*index));
+        });
+    }
+
+    static PyObject* get_condition(PyObject* self, void*) {
+        return boundary([&]() -> PyResult {
+            auto condition = with_shared<Self>(self, [](const Self& v) -> Result<std::optional<ConditionalExpr>> {
+                if (!v.condition) return std::optional<ConditionalExpr>{};
+                return std::optional<ConditionalExpr>(**v.condition);
+            });
+            if (!condition) return std::unexpected(condition.error());
+            if (!*condition) return none();
+            return conditional_expr_into_python(std::move(**condition));
+        });
+    }
+
+    static PyObject* get_operand(PyObject* self, void*) {
+        return boundary([&]() -> PyResult {
+            auto operand = with_shared<Self>(self, [](const Self& v) -> Result<Expression> { return *v.operand; });
+            if (!operand) return std::unexpected(operand.error());
+            return expression_into_python(std::move(*operand));
+        });
+    }
+
+    static ClassDef definition(const char* name, const char* doc) {
+        static const ItemGroup getters{{},
+                                       {{"index", get_index, nullptr, nullptr, nullptr},
+                                        {"condition", get_condition, nullptr, nullptr, nullptr},
+                                        {"operand", get_operand, nullptr, nullptr, nullptr}},
+                                       {}};
+        return ClassDef{
+            name,
+            nullptr,
+            doc,
+            object_size<Self>(),
+            dealloc_object<Self>,
+            {NumberSlots<Id, receive>::arithmetic(), NumberSlots<Id, receive>::comparison(),
+             NodeTextItems<Id, Self, render_reduction_op>::group(), &getters},
+            nullptr,
+            receive,
+        };
+    }
+};
+
+}  // namespace forvela::py

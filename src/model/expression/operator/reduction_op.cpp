@@ -1,0 +1,30 @@
+#include "model/expression/operator/reduction_op.hpp"
+
+#include "model/expression/condition.hpp"
+
+namespace forvela {
+
+Result<ReductionOp> build_reduction_op(ReductionOpKind kind, Element element,
+                                       std::optional<ConditionalExpr> condition, Expression operand) {
+    if (condition && condition_contains_decision_var(*condition))
+        return modeling_error("the condition expression contains a decision variable");
+    std::optional<Box<ConditionalExpr>> boxed;
+    if (condition) boxed.emplace(std::move(*condition));
+    return ReductionOp{std::nullopt, Box<Element>(std::move(element)), std::move(boxed),
+                       Box<Expression>(std::move(operand)), kind};
+}
+
+Result<Expression> reduce_over_index(ReductionOpKind kind, std::vector<IndexItem> items,
+                                     Expression operand) {
+    if (items.empty()) return modeling_error("the index of a reduction is empty");
+    Expression current = std::move(operand);
+    for (auto it = items.rbegin(); it != items.rend(); ++it) {
+        auto node = build_reduction_op(kind, std::move(it->element), std::move(it->condition),
+                                       std::move(current));
+        if (!node) return std::unexpected(node.error());
+        current = Expression(std::move(*node));
+    }
+    return current;
+}
+
+}  // namespace forvela

@@ -1,0 +1,23 @@
+// Reductions: sums and products of an expression over elements, each
+// element optionally restricted by a condition.
+#pragma once
+
+#include "model/error.hpp"
+#include "model/expression/expression.hpp"
+
+namespace forvela {
+
+// One index of a reduction: an element and its optional condition.
+struct IndexItem {
+    Element element;
+    std::optional<ConditionalExpr> condition;
+};
+
+Result<ReductionOp> build_reduction_op(ReductionOpKind kind, Element element,
+                                       std::optional<ConditionalExpr> condition, Expression operand);
+
+// Nests one reduction per item, the first item outermost.
+Result<Expression> reduce_over_index(ReductionOpKind kind, std::vector<IndexItem> items,
+                                     Expression operand);
+
+}  // namespace forvela
