@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "lib/expression_py.hpp"
 #include "lib/registry.hpp"
 #include "print/printer.hpp"
 
@@ -43,6 +44,28 @@ PyObject* set_latex_method(ClassId id, PyObject* self, PyObject* const* args, Py
 template <class T>
 std::optional<std::string>& latex_field(T& v) {
     return v.latex;
+}
+
+// A copy of the object's node as an expression (the receiver of the number
+// slots of the operator classes: no check applies).
+template <class T>
+Result<Expression> node_as_expression(PyObject* self) {
+    return with_shared<T>(self, [](const T& v) -> Result<Expression> { return Expression(v); });
+}
+
+template <class T>
+Result<ConditionalExpr> node_as_condition(PyObject* self) {
+    return with_shared<T>(self, [](const T& v) -> Result<ConditionalExpr> { return ConditionalExpr(v); });
+}
+
+// A getter returning a new object for a copy of one boxed operand of the node.
+template <class T, const Box<Expression> T::*Field>
+PyObject* operand_getter(PyObject* self, void*) {
+    return boundary([&]() -> PyResult {
+        auto operand = with_shared<T>(self, [](const T& v) -> Result<Expression> { return *(v.*Field); });
+        if (!operand) return std::unexpected(operand.error());
+        return expression_into_python(std::move(*operand));
+    });
 }
 
 // The four text items of a node class whose value T is rendered by `Render`.

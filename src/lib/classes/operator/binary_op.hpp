@@ -11,28 +11,15 @@ template <ClassId Id>
 struct BinaryOpClass {
     using Self = BinaryOp;
 
-    static Result<Expression> receive(PyObject* self) {
-        return with_shared<Self>(self, [](const Self& v) -> Result<Expression> { return Expression(v); });
-    }
-
-    template <bool Left>
-    static PyObject* get_operand(PyObject* self, void*) {
-        return boundary([&]() -> PyResult {
-            auto operand = with_shared<Self>(self, [](const Self& v) -> Result<Expression> {
-                return Left ? *v.left : *v.right;
-            });
-            if (!operand) return std::unexpected(operand.error());
-            return expression_into_python(std::move(*operand));
-        });
-    }
+    static constexpr ReceiverFn receive = node_as_expression<Self>;
 
     // `left_name` and `right_name` name the two getters ("base" and
     // "exponent", or "left" and "right").
     static ClassDef definition(const char* name, const char* doc, const char* left_name,
                                const char* right_name) {
         static const ItemGroup getters{{},
-                                       {{left_name, get_operand<true>, nullptr, nullptr, nullptr},
-                                        {right_name, get_operand<false>, nullptr, nullptr, nullptr}},
+                                       {{left_name, operand_getter<Self, &Self::left>, nullptr, nullptr, nullptr},
+                                        {right_name, operand_getter<Self, &Self::right>, nullptr, nullptr, nullptr}},
                                        {}};
         return ClassDef{
             name,

@@ -11,9 +11,7 @@ template <ClassId Id>
 struct CommutativeOpClass {
     using Self = CommutativeOp;
 
-    static Result<Expression> receive(PyObject* self) {
-        return with_shared<Self>(self, [](const Self& v) -> Result<Expression> { return Expression(v); });
-    }
+    static constexpr ReceiverFn receive = node_as_expression<Self>;
 
     static PyObject* get_terms(PyObject* self, void*) {
         return boundary([&]() -> PyResult {

@@ -11,27 +11,12 @@ template <ClassId Id>
 struct ComparisonOpClass {
     using Self = ComparisonOp;
 
-    static Result<ConditionalExpr> receive(PyObject* self) {
-        return with_shared<Self>(self, [](const Self& v) -> Result<ConditionalExpr> {
-            return ConditionalExpr(v);
-        });
-    }
-
-    template <bool Left>
-    static PyObject* get_side(PyObject* self, void*) {
-        return boundary([&]() -> PyResult {
-            auto side = with_shared<Self>(self, [](const Self& v) -> Result<Expression> {
-                return Left ? *v.left : *v.right;
-            });
-            if (!side) return std::unexpected(side.error());
-            return expression_into_python(std::move(*side));
-        });
-    }
+    static constexpr ConditionReceiverFn receive = node_as_condition<Self>;
 
     static ClassDef definition(const char* name, const char* doc) {
         static const ItemGroup getters{{},
-                                       {{"left", get_side<true>, nullptr, nullptr, nullptr},
-                                        {"right", get_side<false>, nullptr, nullptr, nullptr}},
+                                       {{"left", operand_getter<Self, &Self::left>, nullptr, nullptr, nullptr},
+                                        {"right", operand_getter<Self, &Self::right>, nullptr, nullptr, nullptr}},
                                        {}};
         ClassDef def{
             name,

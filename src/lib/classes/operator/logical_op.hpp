@@ -10,11 +10,7 @@ template <ClassId Id>
 struct LogicalOpClass {
     using Self = LogicalOp;
 
-    static Result<ConditionalExpr> receive(PyObject* self) {
-        return with_shared<Self>(self, [](const Self& v) -> Result<ConditionalExpr> {
-            return ConditionalExpr(v);
-        });
-    }
+    static constexpr ConditionReceiverFn receive = node_as_condition<Self>;
 
     static PyObject* get_terms(PyObject* self, void*) {
         return boundary([&]() -> PyResult {

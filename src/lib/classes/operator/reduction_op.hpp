@@ -12,9 +12,7 @@ template <ClassId Id>
 struct ReductionOpClass {
     using Self = ReductionOp;
 
-    static Result<Expression> receive(PyObject* self) {
-        return with_shared<Self>(self, [](const Self& v) -> Result<Expression> { return Expression(v); });
-    }
+    static constexpr ReceiverFn receive = node_as_expression<Self>;
 
     static PyObject* get_index(PyObject* self, void*) {
         return boundary([&]() -> PyResult {
@@ -36,19 +34,11 @@ struct ReductionOpClass {
         });
     }
 
-    static PyObject* get_operand(PyObject* self, void*) {
-        return boundary([&]() -> PyResult {
-            auto operand = with_shared<Self>(self, [](const Self& v) -> Result<Expression> { return *v.operand; });
-            if (!operand) return std::unexpected(operand.error());
-            return expression_into_python(std::move(*operand));
-        });
-    }
-
     static ClassDef definition(const char* name, const char* doc) {
         static const ItemGroup getters{{},
                                        {{"index", get_index, nullptr, nullptr, nullptr},
                                         {"condition", get_condition, nullptr, nullptr, nullptr},
-                                        {"operand", get_operand, nullptr, nullptr, nullptr}},
+                                        {"operand", operand_getter<Self, &Self::operand>, nullptr, nullptr, nullptr}},
                                        {}};
         return ClassDef{
             name,

@@ -12,22 +12,10 @@ template <ClassId Id>
 struct UnaryOpClass {
     using Self = UnaryOp;
 
-    static Result<Expression> receive(PyObject* self) {
-        return with_shared<Self>(self, [](const Self& v) -> Result<Expression> { return Expression(v); });
-    }
-
-    static PyObject* get_operand(PyObject* self, void*) {
-        return boundary([&]() -> PyResult {
-            auto operand = with_shared<Self>(self, [](const Self& v) -> Result<Expression> {
-                return *v.operand;
-            });
-            if (!operand) return std::unexpected(operand.error());
-            return expression_into_python(std::move(*operand));
-        });
-    }
+    static constexpr ReceiverFn receive = node_as_expression<Self>;
 
     static ClassDef definition(const char* name, const char* doc) {
-        static const ItemGroup getters{{}, {{"operand", get_operand, nullptr, nullptr, nullptr}}, {}};
+        static const ItemGroup getters{{}, {{"operand", operand_getter<Self, &Self::operand>, nullptr, nullptr, nullptr}}, {}};
         return ClassDef{
             name,
             nullptr,
