@@ -1,5 +1,7 @@
 // The str, repr and LaTeX forms of the operand kinds: placeholders,
-// elements, decision variables, subscripts and array lengths.
+// elements, decision variables, subscripts and array lengths, and the text
+// forms of ranges and subscripts used by messages.
+#include "model/depth_guard.hpp"
 #include "model/error.hpp"
 #include "print/printer.hpp"
 
@@ -7,9 +9,56 @@ namespace forvela {
 
 namespace {
 
-[[noreturn]] void not_yet_printable() { throw InternalFailure("not yet implemented"); }
+constexpr std::uint8_t kElementKind = 2, kDecisionVarKind = 3, kSubscriptKind = 4,
+                       kArrayLengthKind = 5;
+
+void print_joined_expressions(Printer& p, const std::vector<Expression>& list) {
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (i) p << ", ";
+        print_expression(p, list[i]);
+    }
+}
+
+void print_belong_to_repr(Printer& p, const ElementBelongTo& set) {
+    switch (set.index()) {
+        case 0: {
+            const auto& r = std::get<Range>(set);
+            p << "(";
+            print_expression(p, *r.start);
+            p << ", ";
+            print_expression(p, *r.end);
+            p << ")";
+            break;
+        }
+        case 1: print_placeholder(p, std::get<Placeholder>(set)); break;
+        case 2: print_element(p, *std::get<Box<Element>>(set)); break;
+        default: print_subscript(p, *std::get<Box<Subscript>>(set)); break;
+    }
+}
+
+void print_subscripted_variable(Printer& p, const SubscriptedVariable& v) {
+    switch (v.index()) {
+        case 0: print_placeholder(p, std::get<Placeholder>(v)); break;
+        case 1: print_element(p, *std::get<Box<Element>>(v)); break;
+        case 2: print_decision_var(p, *std::get<Box<DecisionVar>>(v)); break;
+        default: print_subscript(p, *std::get<Box<Subscript>>(v)); break;
+    }
+}
+
+template <class T, class Print>
+std::string render_root(const T& v, PrintMode mode, NodePrecedence root, Print print) {
+    Printer p(mode);
+    p.push(root.kind, root.sub);
+    print(p, v);
+    return std::move(p.out);
+}
 
 }  // namespace
+
+void print_repr_optional_fields(Printer& p, const OptText& latex, const OptText& description) {
+    if (latex) p << ", latex='" << *latex << "'";
+    if (description) p << ", description='" << *description << "'";
+}
 
 void print_placeholder(Printer& p, const Placeholder& v) {
     if (p.mode != PrintMode::Repr) {
@@ -17,26 +66,170 @@ void print_placeholder(Printer& p, const Placeholder& v) {
         return;
     }
     p << "Placeholder(name='" << v.name << "', ndim=" << std::to_string(v.ndim);
-    if (v.latex) p << ", latex='" << *v.latex << "'";
-    if (v.description) p << ", description='" << *v.description << "'";
+    print_repr_optional_fields(p, v.latex, v.description);
     p << ")";
 }
 
-void print_element(Printer&, const Element&) { not_yet_printable(); }
-void print_decision_var(Printer&, const DecisionVar&) { not_yet_printable(); }
-void print_subscript(Printer&, const Subscript&) { not_yet_printable(); }
-void print_array_length(Printer&, const ArrayLength&) { not_yet_printable(); }
+void print_element(Printer& p, const Element& v) {
+    DepthGuard guard;
+    if (p.mode != PrintMode::Repr) {
+        p << v.name;
+        return;
+    }
+    p << "Element(name='" << v.name << "', belong_to=";
+    print_belong_to_repr(p, v.belong_to);
+    print_repr_optional_fields(p, v.latex, v.description);
+    p << ")";
+}
+
+void print_var_bound(Printer& p, const DecisionVarBound& bound) {
+    switch (bound.index()) {
+        case 0: print_expression(p, *std::get<Box<Expression>>(bound)); break;
+        case 1: print_placeholder(p, std::get<Placeholder>(bound)); break;
+        default: print_subscript(p, *std::get<Box<Subscript>>(bound)); break;
+    }
+}
+
+void print_decision_var(Printer& p, const DecisionVar& v) {
+    DepthGuard guard;
+    if (p.mode != PrintMode::Repr) {
+        p << v.name;
+        return;
+    }
+    p << decision_var_kind_name(v.kind) << "Var(name='" << v.name << "', shape=[";
+    print_joined_expressions(p, v.shape);
+    p << "]";
+    if (v.kind != DecisionVarKind::Binary) {
+        p << ", lower_bound=";
+        print_var_bound(p, v.lower_bound);
+        p << ", upper_bound=";
+        print_var_bound(p, v.upper_bound);
+    }
+    print_repr_optional_fields(p, v.latex, v.description);
+    p << ")";
+}
+
+void print_subscript(Printer& p, const Subscript& v) {
+    DepthGuard guard;
+    print_subscripted_variable(p, v.variable);
+    p << (p.latex() ? "_{" : "[");
+    print_joined_expressions(p, v.subscripts);
+    p << (p.latex() ? "}" : "]");
+}
+
+void print_array_operand(Printer& p, const ArrayOperand& array) {
+    switch (array.index()) {
+        case 0: print_placeholder(p, std::get<Placeholder>(array)); break;
+        case 1: print_element(p, *std::get<Box<Element>>(array)); break;
+        default: print_subscript(p, *std::get<Box<Subscript>>(array)); break;
+    }
+}
+
+void print_array_length(Printer& p, const ArrayLength& v) {
+    DepthGuard guard;
+    switch (p.mode) {
+        case PrintMode::Str:
+            p << "len(";
+            print_array_operand(p, v.array);
+            p << ", " << std::to_string(v.axis) << ")";
+            break;
+        case PrintMode::Repr:
+            p << "ArrayLength(array=";
+            print_array_operand(p, v.array);
+            p << ", axis=" << std::to_string(v.axis);
+            print_repr_optional_fields(p, v.latex, v.description);
+            p << ")";
+            break;
+        case PrintMode::Latex:
+            p << "\\mathrm{len}\\left(";
+            print_array_operand(p, v.array);
+            p << ", " << std::to_string(v.axis) << "\\right)";
+            break;
+    }
+}
+
+// ---- entries ----
 
 std::string render_placeholder(const Placeholder& v, PrintMode mode) {
-    Printer p(mode);
-    p.push(1, 0);
-    print_placeholder(p, v);
-    return std::move(p.out);
+    return render_root(v, mode, {1, 0}, print_placeholder);
 }
 
 std::string placeholder_to_latex(const Placeholder& v) {
     if (v.latex) return *v.latex;
     return render_placeholder(v, PrintMode::Latex);
+}
+
+std::string render_element(const Element& v, PrintMode mode) {
+    return render_root(v, mode, {kElementKind, 0}, print_element);
+}
+
+std::string element_to_str(const Element& v) { return render_element(v, PrintMode::Str); }
+
+std::string element_to_latex(const Element& v) {
+    if (v.latex) return *v.latex;
+    return render_element(v, PrintMode::Latex);
+}
+
+std::string render_decision_var(const DecisionVar& v, PrintMode mode) {
+    return render_root(v, mode, {kDecisionVarKind, static_cast<std::uint8_t>(v.kind)},
+                       print_decision_var);
+}
+
+std::string decision_var_to_str(const DecisionVar& v) { return render_decision_var(v, PrintMode::Str); }
+std::string decision_var_to_repr(const DecisionVar& v) { return render_decision_var(v, PrintMode::Repr); }
+
+std::string decision_var_to_latex(const DecisionVar& v) {
+    if (v.latex) return *v.latex;
+    return render_decision_var(v, PrintMode::Latex);
+}
+
+std::string render_subscript(const Subscript& v, PrintMode mode) {
+    return render_root(v, mode, {kSubscriptKind, 0}, print_subscript);
+}
+
+std::string subscript_to_latex(const Subscript& v) { return render_subscript(v, PrintMode::Latex); }
+
+std::string render_array_length(const ArrayLength& v, PrintMode mode) {
+    return render_root(v, mode, {kArrayLengthKind, 0}, print_array_length);
+}
+
+std::string array_length_to_latex(const ArrayLength& v) {
+    if (v.latex) return *v.latex;
+    return render_array_length(v, PrintMode::Latex);
+}
+
+std::string display_range(const Range& r) {
+    return "[" + render_expression_str(*r.start) + ".." + render_expression_str(*r.end) + ")";
+}
+
+std::string range_repr(const Range& r) {
+    return "(" + render_expression_repr(*r.start) + ", " + render_expression_repr(*r.end) + ")";
+}
+
+// ---- text forms in messages ----
+
+std::string display_subscripted_variable(const SubscriptedVariable& v) {
+    switch (v.index()) {
+        case 0: return std::get<Placeholder>(v).name;
+        case 1: return std::get<Box<Element>>(v)->name;
+        case 2: return std::get<Box<DecisionVar>>(v)->name;
+        default: return display_subscript(*std::get<Box<Subscript>>(v));
+    }
+}
+
+std::string display_subscript(const Subscript& s) {
+    DepthGuard guard;
+    std::string out = display_subscripted_variable(s.variable);
+    fmt_expression_list(out, s.subscripts);
+    return out;
+}
+
+std::string display_array_operand(const ArrayOperand& a) {
+    switch (a.index()) {
+        case 0: return std::get<Placeholder>(a).name;
+        case 1: return std::get<Box<Element>>(a)->name;
+        default: return display_subscript(*std::get<Box<Subscript>>(a));
+    }
 }
 
 }  // namespace forvela

@@ -101,3 +101,39 @@ std::string node_to_latex(const T& v, std::string (*render)(const T&, PrintMode)
 }
 
 }  // namespace forvela
+
+// ---- operand entries and text forms (operand_forms.cpp) ----
+namespace forvela {
+
+std::string render_element(const Element& v, PrintMode mode);
+std::string element_to_str(const Element& v);
+std::string element_to_latex(const Element& v);
+
+std::string render_decision_var(const DecisionVar& v, PrintMode mode);
+std::string decision_var_to_str(const DecisionVar& v);
+std::string decision_var_to_repr(const DecisionVar& v);
+std::string decision_var_to_latex(const DecisionVar& v);
+
+std::string render_subscript(const Subscript& v, PrintMode mode);
+std::string subscript_to_latex(const Subscript& v);
+
+std::string render_array_length(const ArrayLength& v, PrintMode mode);
+std::string array_length_to_latex(const ArrayLength& v);
+
+// `Range.__str__`: "[" start ".." end ")"; `Range.__repr__`: "(" start ", " end
+// ")"; both ends through the generic entries.
+std::string display_range(const Range& r);
+std::string range_repr(const Range& r);
+
+// Parts of the forms that other printers print directly.
+void print_repr_optional_fields(Printer& p, const OptText& latex, const OptText& description);
+void print_var_bound(Printer& p, const DecisionVarBound& bound);
+void print_array_operand(Printer& p, const ArrayOperand& array);
+
+// Text forms inside messages: names, and a subscript as its variable's name
+// followed by its subscripts in str form ("a[i, 1]").
+std::string display_subscripted_variable(const SubscriptedVariable& v);
+std::string display_subscript(const Subscript& s);
+std::string display_array_operand(const ArrayOperand& a);
+
+}  // namespace forvela

@@ -1,0 +1,263 @@
+// The Python class Element: an index variable over a range or an array.
+#include "lib/expression_py.hpp"
+#include "lib/node_items.hpp"
+#include "lib/number_slots.hpp"
+#include "lib/operand_py.hpp"
+#include "model/expression/operand/element.hpp"
+#include "model/expression/operand/element/range.hpp"
+#include "print/printer.hpp"
+
+namespace forvela::py {
+
+namespace {
+
+using Self = Element;
+constexpr ClassId kId = ClassId::Element;
+
+Result<Element> copy_of(PyObject* self) {
+    return with_shared<Self>(self, [](const Self& v) -> Result<Self> { return v; });
+}
+
+Result<Expression> receive(PyObject* self) {
+    auto v = copy_of(self);
+    if (!v) return std::unexpected(v.error());
+    return element_into_expression(std::move(*v));
+}
+
+Result<SubscriptedVariable> as_subscripted_variable(PyObject* self) {
+    auto v = copy_of(self);
+    if (!v) return std::unexpected(v.error());
+    return element_into_subscripted_variable(std::move(*v));
+}
+
+Result<ArrayOperand> as_array_operand(PyObject* self) {
+    auto v = copy_of(self);
+    if (!v) return std::unexpected(v.error());
+    return element_into_array_operand(std::move(*v));
+}
+
+// A copy of the value of an object of class `id`, or nothing (a borrow
+// conflict counts as nothing).
+template <class T>
+std::optional<T> copy_if_instance(PyObject* obj, ClassId id) {
+    if (!is_instance(obj, id)) return std::nullopt;
+    auto copy = with_shared<T>(obj, [](const T& v) -> Result<T> { return v; });
+    if (!copy) return std::nullopt;
+    return std::move(*copy);
+}
+
+// The set of an element, the alternatives tried in order: an integer n (the
+// range from 0 to n), a pair of scalar expressions, a scalar expression (the
+// range from 0 to it), a Placeholder, an Element or a Subscript object. Range
+// errors are raised; every other failure moves on to the next alternative.
+Result<ElementBelongTo> belong_to_from_python(PyObject* obj) {
+    if (PyObject* index = PyNumber_Index(obj)) {
+        int overflow = 0;
+        long long n = PyLong_AsLongLongAndOverflow(index, &overflow);
+        Py_DECREF(index);
+        if (!overflow && !(n == -1 && PyErr_Occurred())) {
+            auto range = range_new(Expression(NumericValue::of_integer(0)),
+                                   Expression(NumericValue::of_integer(n)));
+            if (!range) return std::unexpected(std::move(range.error()));
+            return ElementBelongTo(std::move(*range));
+        }
+    }
+    PyErr_Clear();
+
+    if (PyTuple_Check(obj) && PyTuple_GET_SIZE(obj) == 2) {
+        Ref first = Ref::borrowed(PyTuple_GET_ITEM(obj, 0));
+        Ref second = Ref::borrowed(PyTuple_GET_ITEM(obj, 1));
+        if (auto start = expression_from_python(first.get())) {
+            if (auto end = expression_from_python(second.get())) {
+                auto range = range_new(std::move(*start), std::move(*end));
+                if (!range) return std::unexpected(std::move(range.error()));
+                return ElementBelongTo(std::move(*range));
+            }
+        }
+    }
+
+    if (auto end = expression_from_python(obj)) return belong_to_range_from_zero(std::move(*end));
+
+    if (auto p = copy_if_instance<Placeholder>(obj, ClassId::Placeholder))
+        if (auto set = belong_to_from_placeholder(std::move(*p))) return set;
+    if (auto e = copy_if_instance<Element>(obj, ClassId::Element))
+        if (auto set = belong_to_from_element(std::move(*e))) return set;
+    if (auto s = copy_if_instance<Subscript>(obj, ClassId::Subscript))
+        if (auto set = belong_to_from_subscript(std::move(*s))) return set;
+
+    return fail(ErrorKind::TypeError, "failed to convert into a set");
+}
+
+constexpr Param kNewParams[] = {{"name", true, false},
+                                {"belong_to", true, true},
+                                {"latex", false, true},
+                                {"description", false, true}};
+constexpr Signature kNewSignature{"Element.__new__", kNewParams};
+
+PyObject* element_new_slot(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
+    return boundary([&]() -> PyResult {
+        Args<4> a;
+        if (auto r = parse_args(kNewSignature, args, kwargs, a); !r) return std::unexpected(r.error());
+        auto name = argument("name", to_string(a[0]));
+        if (!name) return std::unexpected(name.error());
+        auto latex = argument("latex", to_optional_string(a[2]));
+        if (!latex) return std::unexpected(latex.error());
+        auto description = argument("description", to_optional_string(a[3]));
+        if (!description) return std::unexpected(description.error());
+        auto set = belong_to_from_python(a[1]);
+        if (!set) return std::unexpected(set.error());
+        return new_object(type, element_new(std::move(*name), std::move(*set), std::move(*latex),
+                                            std::move(*description)));
+    });
+}
+
+PyObject* get_name(PyObject* self, void*) {
+    return boundary([&] { return with_shared<Self>(self, [](const Self& v) { return str_result(v.name); }); });
+}
+
+PyObject* get_ndim(PyObject* self, void*) {
+    return boundary([&] {
+        return with_shared<Self>(self, [](const Self& v) -> PyResult {
+            return checked(PyLong_FromUnsignedLongLong(v.ndim));
+        });
+    });
+}
+
+PyObject* get_belong_to(PyObject* self, void*) {
+    return boundary([&]() -> PyResult {
+        auto set = with_shared<Self>(self, [](const Self& v) -> Result<ElementBelongTo> { return v.belong_to; });
+        if (!set) return std::unexpected(set.error());
+        return element_belong_to_into_python(std::move(*set));
+    });
+}
+
+PyObject* get_description(PyObject* self, void*) {
+    return boundary([&] {
+        return with_shared<Self>(self, [](const Self& v) { return optional_text_into_python(v.description); });
+    });
+}
+
+PyObject* get_shape(PyObject* self, void*) {
+    return boundary([&]() -> PyResult {
+        auto ndim = with_shared<Self>(self, [](const Self& v) -> Result<std::uint64_t> { return v.ndim; });
+        if (!ndim) return std::unexpected(ndim.error());
+        return array_length_tuple(*ndim, as_array_operand, self);
+    });
+}
+
+PyObject* len_at(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return len_at_method("Element.len_at", self, args, nargs, kwnames, as_array_operand);
+}
+
+PyObject* set_latex(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return set_latex_method<Self>(kId, self, args, nargs, kwnames, latex_field<Self>);
+}
+
+PyObject* repr_latex(PyObject* self, PyObject*) {
+    return boundary([&] {
+        return with_shared<Self>(self, [](const Self& v) { return str_result(wrap_latex(element_to_latex(v))); });
+    });
+}
+
+PyObject* element_str(PyObject* self) {
+    return boundary([&] {
+        return with_shared<Self>(self, [](const Self& v) { return str_result(element_to_str(v)); });
+    });
+}
+
+PyObject* element_repr(PyObject* self) {
+    return boundary([&] {
+        return with_shared<Self>(self, [](const Self& v) { return str_result(render_element(v, PrintMode::Repr)); });
+    });
+}
+
+const ItemGroup kItems{
+    {
+        {"len_at", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(len_at)),
+         METH_FASTCALL | METH_KEYWORDS, kLenAtDoc},
+        {"set_latex", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(set_latex)),
+         METH_FASTCALL | METH_KEYWORDS, kOperandSetLatexDoc},
+        {"_repr_latex_", repr_latex, METH_NOARGS, kReprLatexDoc},
+    },
+    {
+        {"name", get_name, nullptr, nullptr, nullptr},
+        {"ndim", get_ndim, nullptr, nullptr, nullptr},
+        {"belong_to", get_belong_to, nullptr, nullptr, nullptr},
+        {"description", get_description, nullptr, nullptr, nullptr},
+        {"shape", get_shape, nullptr, nullptr, nullptr},
+    },
+    {
+        {Py_tp_new, reinterpret_cast<void*>(element_new_slot)},
+        {Py_tp_str, reinterpret_cast<void*>(element_str)},
+        {Py_tp_repr, reinterpret_cast<void*>(element_repr)},
+    },
+};
+
+ClassDef kClass{
+    "Element",
+    "(name, *, belong_to, latex=None, description=None)",
+    "A class for creating an element\n"
+    "\n"
+    "The `Element` class is used to create an element. An element is used as an index\n"
+    "of summation (`SumOp`), as an index of product (`ProdOp`) and as a bound variable\n"
+    "of the universal quantifier.\n"
+    "\n"
+    "An element has a set it belongs to. The set is either a half-open range, whose\n"
+    "lower bound is included and whose upper bound is excluded, or a `Placeholder`,\n"
+    "`Element` or `Subscript` variable with `ndim` >= 1.\n"
+    "\n"
+    "The index operator (`[]`) of an element with `ndim >= 1` returns a `Subscript`\n"
+    "object.\n"
+    "\n"
+    "Attributes:\n"
+    "    name (str): The name of the element.\n"
+    "    ndim (int): The number of dimensions of the element. The value is one less than\n"
+    "        the value of `belong_to.ndim`.\n"
+    "    description (Optional[str]): A description of the element.\n"
+    "    belong_to (Range | Placeholder | Element | Subscript): The set the element\n"
+    "        belongs to.\n"
+    "\n"
+    "Args:\n"
+    "    name (str): The name of the element.\n"
+    "    belong_to: The set the element belongs to: an integer n (the range from 0 to n),\n"
+    "        a pair of scalar expressions, a scalar expression (the range from 0 to it),\n"
+    "        or a `Placeholder`, `Element` or `Subscript` with `ndim >= 1`.\n"
+    "    latex (Optional[str], optional): The LaTeX name of the element, shown in Jupyter\n"
+    "        notebooks. Defaults to the name.\n"
+    "    description (Optional[str], optional): A description of the element. Defaults\n"
+    "        to None.\n"
+    "\n"
+    "Examples:\n"
+    "    Create an element that belongs to the half-open range [0, 10).\n"
+    "\n"
+    "    >>> import forvela as fv\n"
+    "    >>> i = fv.Element(\"i\", belong_to=(0,10))\n"
+    "\n"
+    "    An integer as the set is the range from 0 to it, so this is the same element.\n"
+    "\n"
+    "    >>> i = fv.Element(\"i\", belong_to=10)\n"
+    "\n"
+    "    Create an element that belongs to a 1-dimensional placeholder.\n"
+    "\n"
+    "    >>> E = fv.Placeholder(\"E\", ndim=1)\n"
+    "    >>> e = fv.Element(\"e\", belong_to=E)\n"
+    "\n"
+    "    Subscript an element that belongs to a 2-dimensional placeholder.\n"
+    "\n"
+    "    >>> a = fv.Placeholder(\"a\", ndim=2)\n"
+    "    >>> e = fv.Element(\"e\", belong_to=a)\n"
+    "    >>> e[123]\n"
+    "    Element(name='e', belong_to=Placeholder(name='a', ndim=2))[NumberLit(value=123)]\n",
+    object_size<Self>(),
+    dealloc_object<Self>,
+    {&kItems, SubscriptItems<as_subscripted_variable>::group(), NumberSlots<kId, receive>::arithmetic(),
+     NumberSlots<kId, receive>::comparison()},
+    nullptr,
+    receive,
+};
+
+const bool registered = register_class(kId, &kClass);
+
+}  // namespace
+
+}  // namespace forvela::py

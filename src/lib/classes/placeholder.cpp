@@ -1,0 +1,191 @@
+// The Python class Placeholder: a named symbol for instance data.
+#include "lib/expression_py.hpp"
+#include "lib/node_items.hpp"
+#include "lib/number_slots.hpp"
+#include "lib/operand_py.hpp"
+#include "model/expression/operand/placeholder.hpp"
+#include "print/printer.hpp"
+
+namespace forvela::py {
+
+namespace {
+
+using Self = Placeholder;
+constexpr ClassId kId = ClassId::Placeholder;
+
+Result<Placeholder> copy_of(PyObject* self) {
+    return with_shared<Self>(self, [](const Self& v) -> Result<Self> { return v; });
+}
+
+Result<Expression> receive(PyObject* self) {
+    auto v = copy_of(self);
+    if (!v) return std::unexpected(v.error());
+    return placeholder_into_expression(std::move(*v));
+}
+
+Result<SubscriptedVariable> as_subscripted_variable(PyObject* self) {
+    auto v = copy_of(self);
+    if (!v) return std::unexpected(v.error());
+    return placeholder_into_subscripted_variable(std::move(*v));
+}
+
+Result<ArrayOperand> as_array_operand(PyObject* self) {
+    auto v = copy_of(self);
+    if (!v) return std::unexpected(v.error());
+    return placeholder_into_array_operand(std::move(*v));
+}
+
+constexpr Param kNewParams[] = {
+    {"name", true, false}, {"ndim", false, true}, {"latex", false, true}, {"description", false, true}};
+constexpr Signature kNewSignature{"Placeholder.__new__", kNewParams};
+
+PyObject* placeholder_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
+    return boundary([&]() -> PyResult {
+        Args<4> a;
+        if (auto r = parse_args(kNewSignature, args, kwargs, a); !r) return std::unexpected(r.error());
+        auto name = argument("name", to_string(a[0]));
+        if (!name) return std::unexpected(name.error());
+        std::uint64_t ndim = 0;
+        if (a[1]) {
+            auto read = argument("ndim", u64_from_python(a[1]));
+            if (!read) return std::unexpected(read.error());
+            ndim = *read;
+        }
+        auto latex = argument("latex", to_optional_string(a[2]));
+        if (!latex) return std::unexpected(latex.error());
+        auto description = argument("description", to_optional_string(a[3]));
+        if (!description) return std::unexpected(description.error());
+        return new_object(type, Self{std::move(*name), ndim, std::move(*latex), std::move(*description)});
+    });
+}
+
+PyObject* get_name(PyObject* self, void*) {
+    return boundary([&] { return with_shared<Self>(self, [](const Self& v) { return str_result(v.name); }); });
+}
+
+PyObject* get_ndim(PyObject* self, void*) {
+    return boundary([&] {
+        return with_shared<Self>(self, [](const Self& v) -> PyResult {
+            return checked(PyLong_FromUnsignedLongLong(v.ndim));
+        });
+    });
+}
+
+PyObject* get_description(PyObject* self, void*) {
+    return boundary([&] {
+        return with_shared<Self>(self, [](const Self& v) { return optional_text_into_python(v.description); });
+    });
+}
+
+PyObject* get_shape(PyObject* self, void*) {
+    return boundary([&]() -> PyResult {
+        auto ndim = with_shared<Self>(self, [](const Self& v) -> Result<std::uint64_t> { return v.ndim; });
+        if (!ndim) return std::unexpected(ndim.error());
+        return array_length_tuple(*ndim, as_array_operand, self);
+    });
+}
+
+PyObject* len_at(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return len_at_method("Placeholder.len_at", self, args, nargs, kwnames, as_array_operand);
+}
+
+PyObject* set_latex(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return set_latex_method<Self>(kId, self, args, nargs, kwnames, latex_field<Self>);
+}
+
+PyObject* repr_latex(PyObject* self, PyObject*) {
+    return boundary([&] {
+        return with_shared<Self>(self, [](const Self& v) { return str_result(wrap_latex(placeholder_to_latex(v))); });
+    });
+}
+
+PyObject* placeholder_str(PyObject* self) {
+    return boundary([&] {
+        return with_shared<Self>(self, [](const Self& v) { return str_result(render_placeholder(v, PrintMode::Str)); });
+    });
+}
+
+PyObject* placeholder_repr(PyObject* self) {
+    return boundary([&] {
+        return with_shared<Self>(self, [](const Self& v) { return str_result(render_placeholder(v, PrintMode::Repr)); });
+    });
+}
+
+const ItemGroup kItems{
+    {
+        {"len_at", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(len_at)),
+         METH_FASTCALL | METH_KEYWORDS, kLenAtDoc},
+        {"set_latex", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(set_latex)),
+         METH_FASTCALL | METH_KEYWORDS, kOperandSetLatexDoc},
+        {"_repr_latex_", repr_latex, METH_NOARGS, kReprLatexDoc},
+    },
+    {
+        {"name", get_name, nullptr, nullptr, nullptr},
+        {"ndim", get_ndim, nullptr, nullptr, nullptr},
+        {"description", get_description, nullptr, nullptr, nullptr},
+        {"shape", get_shape, nullptr, nullptr, nullptr},
+    },
+    {
+        {Py_tp_new, reinterpret_cast<void*>(placeholder_new)},
+        {Py_tp_str, reinterpret_cast<void*>(placeholder_str)},
+        {Py_tp_repr, reinterpret_cast<void*>(placeholder_repr)},
+    },
+};
+
+ClassDef kClass{
+    "Placeholder",
+    "(name, *, ndim=0, latex=None, description=None)",
+    "A class for creating a placeholder\n"
+    "\n"
+    "The `Placeholder` class is used to create a placeholder. A placeholder is a symbol\n"
+    "that is replaced by a numerical value when an optimization problem is solved.\n"
+    "\n"
+    "The index operator (`[]`) of a placeholder with `ndim >= 1` returns a `Subscript`\n"
+    "object.\n"
+    "\n"
+    "Attributes:\n"
+    "    name (str): The name of the placeholder.\n"
+    "    ndim (int): The number of dimensions of the placeholder.\n"
+    "    description (Optional[str]): A description of the placeholder.\n"
+    "\n"
+    "Args:\n"
+    "    name (str): The name of the placeholder.\n"
+    "    ndim (int, optional): The number of dimensions of the placeholder. Defaults to `0`.\n"
+    "        The `ndim` must be set to a non-negative value.\n"
+    "    latex (Optional[str], optional): The LaTeX name of the placeholder, shown in\n"
+    "        Jupyter notebooks. Defaults to the name.\n"
+    "    description (Optional[str], optional): A description of the placeholder.\n"
+    "        Defaults to None.\n"
+    "\n"
+    "Raises:\n"
+    "    TypeError: If a float value is given as `ndim`.\n"
+    "    OverflowError: If a negative value is given as `ndim`.\n"
+    "\n"
+    "Examples:\n"
+    "    Create a scalar placeholder whose name is \"a\".\n"
+    "\n"
+    "    >>> import forvela as fv\n"
+    "    >>> a = fv.Placeholder(\"a\")\n"
+    "\n"
+    "    Create a 2-dimensional placeholder whose name is \"m\".\n"
+    "\n"
+    "    >>> m = fv.Placeholder(\"m\", ndim=2)\n"
+    "\n"
+    "    Subscript a 2-dimensional placeholder.\n"
+    "\n"
+    "    >>> a = fv.Placeholder(\"a\", ndim=2)\n"
+    "    >>> a[123]\n"
+    "    Placeholder(name='a', ndim=2)[NumberLit(value=123)]\n",
+    object_size<Self>(),
+    dealloc_object<Self>,
+    {&kItems, SubscriptItems<as_subscripted_variable>::group(), NumberSlots<kId, receive>::arithmetic(),
+     NumberSlots<kId, receive>::comparison()},
+    nullptr,
+    receive,
+};
+
+const bool registered = register_class(kId, &kClass);
+
+}  // namespace
+
+}  // namespace forvela::py

@@ -1,0 +1,71 @@
+// The Python class Range: the half-open interval of an element's set. It has
+// no constructor, no arithmetic and no comparison (== is identity).
+#include "lib/expression_py.hpp"
+#include "lib/operand_py.hpp"
+#include "print/printer.hpp"
+
+namespace forvela::py {
+
+namespace {
+
+using Self = Range;
+
+template <bool Start>
+PyObject* get_end(PyObject* self, void*) {
+    return boundary([&]() -> PyResult {
+        auto end = with_shared<Self>(self, [](const Self& v) -> Result<Expression> {
+            return Start ? *v.start : *v.end;
+        });
+        if (!end) return std::unexpected(end.error());
+        return expression_into_python(std::move(*end));
+    });
+}
+
+PyObject* range_str(PyObject* self) {
+    return boundary([&] {
+        return with_shared<Self>(self, [](const Self& v) { return str_result(display_range(v)); });
+    });
+}
+
+PyObject* range_repr_slot(PyObject* self) {
+    return boundary([&] {
+        return with_shared<Self>(self, [](const Self& v) { return str_result(range_repr(v)); });
+    });
+}
+
+const ItemGroup kItems{
+    {},
+    {
+        {"start", get_end<true>, nullptr, nullptr, nullptr},
+        {"end", get_end<false>, nullptr, nullptr, nullptr},
+    },
+    {
+        {Py_tp_str, reinterpret_cast<void*>(range_str)},
+        {Py_tp_repr, reinterpret_cast<void*>(range_repr_slot)},
+    },
+};
+
+ClassDef kClass{
+    "Range",
+    nullptr,
+    "A class representing a half-open interval.\n"
+    "\n"
+    "The `Range` class represents the half-open interval [start, end). This class\n"
+    "does not have a constructor because it should be created by the Element class.\n"
+    "\n"
+    "Attributes:\n"
+    "    start: The lower bound of the range (inclusive).\n"
+    "    end: The upper bound of the range (exclusive).\n"
+    "\n"
+    "Note:\n"
+    "    This class does not contain any decision variable.\n",
+    object_size<Self>(),
+    dealloc_object<Self>,
+    {&kItems},
+};
+
+const bool registered = register_class(ClassId::Range, &kClass);
+
+}  // namespace
+
+}  // namespace forvela::py

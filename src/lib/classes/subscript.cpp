@@ -1,0 +1,169 @@
+// The Python class Subscript: a variable with some of its leading axes fixed.
+// It has no constructor; `[]` of the subscriptable classes makes one.
+#include "lib/expression_py.hpp"
+#include "lib/node_items.hpp"
+#include "lib/number_slots.hpp"
+#include "lib/operand_py.hpp"
+#include "model/expression/operand/subscript.hpp"
+#include "print/printer.hpp"
+
+namespace forvela::py {
+
+namespace {
+
+using Self = Subscript;
+constexpr ClassId kId = ClassId::Subscript;
+
+Result<Subscript> copy_of(PyObject* self) {
+    return with_shared<Self>(self, [](const Self& v) -> Result<Self> { return v; });
+}
+
+Result<Expression> receive(PyObject* self) {
+    auto v = copy_of(self);
+    if (!v) return std::unexpected(v.error());
+    return subscript_into_expression(std::move(*v));
+}
+
+Result<SubscriptedVariable> as_subscripted_variable(PyObject* self) {
+    auto v = copy_of(self);
+    if (!v) return std::unexpected(v.error());
+    return subscript_into_subscripted_variable(std::move(*v));
+}
+
+// `len_at` refuses a scalar subscript before the array conversion looks at it.
+Result<ArrayOperand> as_measured_array(PyObject* self) {
+    auto v = copy_of(self);
+    if (!v) return std::unexpected(v.error());
+    if (v->ndim == 0) return modeling_error("Can't get length of a scalar");
+    return subscript_into_array_operand(std::move(*v));
+}
+
+Result<ArrayOperand> as_array_operand(PyObject* self) {
+    auto v = copy_of(self);
+    if (!v) return std::unexpected(v.error());
+    return subscript_into_array_operand(std::move(*v));
+}
+
+PyObject* get_variable(PyObject* self, void*) {
+    return boundary([&]() -> PyResult {
+        auto variable = with_shared<Self>(self, [](const Self& v) -> Result<SubscriptedVariable> { return v.variable; });
+        if (!variable) return std::unexpected(variable.error());
+        return subscripted_variable_into_python(std::move(*variable));
+    });
+}
+
+PyObject* get_subscripts(PyObject* self, void*) {
+    return boundary([&]() -> PyResult {
+        auto subscripts = with_shared<Self>(self, [](const Self& v) -> Result<std::vector<Expression>> {
+            return v.subscripts;
+        });
+        if (!subscripts) return std::unexpected(subscripts.error());
+        return expression_list_into_python(std::move(*subscripts));
+    });
+}
+
+PyObject* get_ndim(PyObject* self, void*) {
+    return boundary([&] {
+        return with_shared<Self>(self, [](const Self& v) -> PyResult {
+            return checked(PyLong_FromUnsignedLongLong(v.ndim));
+        });
+    });
+}
+
+// A decision variable's unconsumed shape entries; the ArrayLength of every
+// axis of this subscript otherwise.
+PyObject* get_shape(PyObject* self, void*) {
+    return boundary([&]() -> PyResult {
+        struct Shape {
+            std::uint64_t ndim;
+            std::optional<std::vector<Expression>> entries;
+        };
+        auto shape = with_shared<Self>(self, [](const Self& v) -> Result<Shape> {
+            const auto* var = std::get_if<Box<DecisionVar>>(&v.variable);
+            if (!var) return Shape{v.ndim, std::nullopt};
+            const auto& all = (*var)->shape;
+            std::size_t used = std::min(v.subscripts.size(), all.size());
+            return Shape{v.ndim, std::vector<Expression>(all.begin() + static_cast<std::ptrdiff_t>(used), all.end())};
+        });
+        if (!shape) return std::unexpected(shape.error());
+        if (!shape->entries) return array_length_tuple(shape->ndim, as_array_operand, self);
+        auto& entries = *shape->entries;
+        Ref tuple(PyTuple_New(static_cast<Py_ssize_t>(entries.size())));
+        if (!tuple) return pending();
+        for (std::size_t k = 0; k < entries.size(); ++k) {
+            auto item = expression_into_python(std::move(entries[k]));
+            if (!item) return item;
+            PyTuple_SET_ITEM(tuple.get(), static_cast<Py_ssize_t>(k), item->release());
+        }
+        return tuple;
+    });
+}
+
+PyObject* len_at(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return len_at_method("Subscript.len_at", self, args, nargs, kwnames, as_measured_array);
+}
+
+PyObject* repr_latex(PyObject* self, PyObject*) {
+    return boundary([&] {
+        return with_shared<Self>(self, [](const Self& v) { return str_result(wrap_latex(subscript_to_latex(v))); });
+    });
+}
+
+PyObject* subscript_str(PyObject* self) {
+    return boundary([&] {
+        return with_shared<Self>(self, [](const Self& v) { return str_result(render_subscript(v, PrintMode::Str)); });
+    });
+}
+
+PyObject* subscript_repr(PyObject* self) {
+    return boundary([&] {
+        return with_shared<Self>(self, [](const Self& v) { return str_result(render_subscript(v, PrintMode::Repr)); });
+    });
+}
+
+const ItemGroup kItems{
+    {
+        {"len_at", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(len_at)),
+         METH_FASTCALL | METH_KEYWORDS, kLenAtDoc},
+        {"_repr_latex_", repr_latex, METH_NOARGS, kReprLatexDoc},
+    },
+    {
+        {"variable", get_variable, nullptr, nullptr, nullptr},
+        {"subscripts", get_subscripts, nullptr, nullptr, nullptr},
+        {"ndim", get_ndim, nullptr, nullptr, nullptr},
+        {"shape", get_shape, nullptr, nullptr, nullptr},
+    },
+    {
+        {Py_tp_str, reinterpret_cast<void*>(subscript_str)},
+        {Py_tp_repr, reinterpret_cast<void*>(subscript_repr)},
+    },
+};
+
+ClassDef kClass{
+    "Subscript",
+    nullptr,
+    "A class for representing a subscripted variable\n"
+    "\n"
+    "The Subscript class is used to represent a variable with subscriptions.\n"
+    "\n"
+    "Attributes:\n"
+    "    variable (Placeholder | Element | BinaryVar | IntegerVar | ContinuousVar |\n"
+    "        SemiIntegerVar | SemiContinuousVar): A variable that has subscripts.\n"
+    "    subscripts (list): A list of subscripts.\n"
+    "    ndim (int): The number of dimensions of the subscripted variable.\n"
+    "\n"
+    "Note:\n"
+    "    The Subscript class does not have a constructor.\n",
+    object_size<Self>(),
+    dealloc_object<Self>,
+    {&kItems, SubscriptItems<as_subscripted_variable>::group(), NumberSlots<kId, receive>::arithmetic(),
+     NumberSlots<kId, receive>::comparison()},
+    nullptr,
+    receive,
+};
+
+const bool registered = register_class(kId, &kClass);
+
+}  // namespace
+
+}  // namespace forvela::py

@@ -1,0 +1,239 @@
+#include "lib/operand_py.hpp"
+
+#include <array>
+
+#include "lib/expression_py.hpp"
+#include "model/expression/operand/array_length.hpp"
+#include "model/expression/operand/subscript.hpp"
+
+namespace forvela::py {
+
+// ---- values as new objects ----
+
+PyResult placeholder_into_python(Placeholder v) { return new_object(ClassId::Placeholder, std::move(v)); }
+PyResult element_into_python(Element v) { return new_object(ClassId::Element, std::move(v)); }
+PyResult subscript_into_python(Subscript v) { return new_object(ClassId::Subscript, std::move(v)); }
+PyResult array_length_into_python(ArrayLength v) { return new_object(ClassId::ArrayLength, std::move(v)); }
+PyResult range_into_python(Range v) { return new_object(ClassId::Range, std::move(v)); }
+
+namespace {
+
+ClassId decision_var_class(DecisionVarKind kind) {
+    switch (kind) {
+        case DecisionVarKind::Binary: return ClassId::BinaryVar;
+        case DecisionVarKind::Integer: return ClassId::IntegerVar;
+        case DecisionVarKind::Continuous: return ClassId::ContinuousVar;
+        case DecisionVarKind::SemiInteger: return ClassId::SemiIntegerVar;
+        case DecisionVarKind::SemiContinuous: return ClassId::SemiContinuousVar;
+    }
+    return ClassId::BinaryVar;
+}
+
+constexpr std::array kDecisionVarClasses = {ClassId::BinaryVar, ClassId::IntegerVar,
+                                            ClassId::ContinuousVar, ClassId::SemiIntegerVar,
+                                            ClassId::SemiContinuousVar};
+
+constexpr std::array kSubscriptableClasses = {
+    ClassId::Placeholder, ClassId::Element,        ClassId::Subscript,
+    ClassId::BinaryVar,   ClassId::IntegerVar,     ClassId::ContinuousVar,
+    ClassId::SemiIntegerVar, ClassId::SemiContinuousVar,
+};
+
+// A modelling error of subscripting, raised as `kind` with the text
+// "ModelingError: " + message; other errors (borrow conflicts) pass unchanged.
+Error reraised_modeling_error(Error error, ErrorKind kind) {
+    if (error.kind != ErrorKind::ModelingError) return error;
+    return Error{kind, "ModelingError: " + error.message};
+}
+
+}  // namespace
+
+PyResult decision_var_into_python(DecisionVar v) {
+    ClassId id = decision_var_class(v.kind);
+    return new_object(id, std::move(v));
+}
+
+PyResult decision_var_bound_into_python(DecisionVarBound bound) {
+    switch (bound.index()) {
+        case 0: return expression_into_python(std::get<Box<Expression>>(bound).take());
+        case 1: return placeholder_into_python(std::move(std::get<Placeholder>(bound)));
+        default: return subscript_into_python(std::get<Box<Subscript>>(bound).take());
+    }
+}
+
+PyResult element_belong_to_into_python(ElementBelongTo set) {
+    switch (set.index()) {
+        case 0: return range_into_python(std::move(std::get<Range>(set)));
+        case 1: return placeholder_into_python(std::move(std::get<Placeholder>(set)));
+        case 2: return element_into_python(std::get<Box<Element>>(set).take());
+        default: return subscript_into_python(std::get<Box<Subscript>>(set).take());
+    }
+}
+
+PyResult subscripted_variable_into_python(SubscriptedVariable v) {
+    switch (v.index()) {
+        case 0: return placeholder_into_python(std::move(std::get<Placeholder>(v)));
+        case 1: return element_into_python(std::get<Box<Element>>(v).take());
+        case 2: return decision_var_into_python(std::get<Box<DecisionVar>>(v).take());
+        default: return subscript_into_python(std::get<Box<Subscript>>(v).take());
+    }
+}
+
+PyResult array_operand_into_python(ArrayOperand v) {
+    switch (v.index()) {
+        case 0: return placeholder_into_python(std::move(std::get<Placeholder>(v)));
+        case 1: return element_into_python(std::get<Box<Element>>(v).take());
+        default: return subscript_into_python(std::get<Box<Subscript>>(v).take());
+    }
+}
+
+PyResult optional_text_into_python(const OptText& text) {
+    if (!text) return none();
+    return str_result(*text);
+}
+
+Result<DecisionVar> decision_var_from_python(PyObject* obj) {
+    for (ClassId id : kDecisionVarClasses) {
+        if (!is_instance(obj, id)) continue;
+        auto copy = with_shared<DecisionVar>(obj, [](const DecisionVar& v) -> Result<DecisionVar> { return v; });
+        if (copy) return copy;
+        break;
+    }
+    return fail(ErrorKind::TypeError, "failed to convert into decision var");
+}
+
+// ---- arguments ----
+
+bool is_subscriptable_operand(PyObject* obj) {
+    for (ClassId id : kSubscriptableClasses)
+        if (is_instance(obj, id)) return true;
+    return false;
+}
+
+Result<std::uint64_t> u64_from_python(PyObject* obj) {
+    Ref index(PyNumber_Index(obj));
+    if (!index) return pending();
+    unsigned long long v = PyLong_AsUnsignedLongLong(index.get());
+    if (v == static_cast<unsigned long long>(-1) && PyErr_Occurred()) return pending();
+    return static_cast<std::uint64_t>(v);
+}
+
+Result<std::vector<Expression>> expression_items_from_python(PyObject* obj) {
+    if (PyUnicode_Check(obj)) return fail(ErrorKind::TypeError, "Can't extract `str` to `Vec`");
+    if (!PySequence_Check(obj))
+        return fail(ErrorKind::TypeError,
+                    "'" + type_qualname(obj) + "' object cannot be converted to 'Sequence'");
+    Ref iterator(PyObject_GetIter(obj));
+    if (!iterator) return pending();
+    std::vector<Expression> items;
+    while (Ref item{PyIter_Next(iterator.get())}) {
+        auto converted = expression_from_python(item.get());
+        if (!converted) return std::unexpected(std::move(converted.error()));
+        items.push_back(std::move(*converted));
+    }
+    if (PyErr_Occurred()) return pending();
+    return items;
+}
+
+namespace {
+
+// An operand object given as a shape: it reads as a sequence only through
+// integer item access. Its first item settles it: a scalar cannot be
+// subscripted, an item with axes left is no expression, and an object of one
+// axis would yield expressions for every index without end, so it is refused.
+Result<std::vector<Expression>> shape_from_operand(PyObject* obj) {
+    Ref first(PySequence_GetItem(obj, 0));
+    if (!first) return pending();
+    auto converted = expression_from_python(first.get());
+    if (!converted) return std::unexpected(std::move(converted.error()));
+    return fail(ErrorKind::TypeError, "'" + type_qualname(obj) + "' object is not iterable");
+}
+
+}  // namespace
+
+Result<std::vector<Expression>> shape_from_python(PyObject* obj) {
+    if (!obj || obj == Py_None) return std::vector<Expression>{};
+    if (is_subscriptable_operand(obj)) return argument("shape", shape_from_operand(obj));
+    return argument("shape", expression_items_from_python(obj));
+}
+
+Result<std::vector<Expression>> subscript_indices_from_python(PyObject* index) {
+    std::vector<Expression> subscripts;
+    if (auto single = expression_from_python(index)) {
+        subscripts.push_back(std::move(*single));
+    } else if (is_subscriptable_operand(index)) {
+        return std::unexpected(std::move(single.error()));
+    } else {
+        auto items = expression_items_from_python(index);
+        if (!items) return std::unexpected(std::move(items.error()));
+        subscripts = std::move(*items);
+    }
+    return check_subscripts(std::move(subscripts));
+}
+
+// ---- shared items ----
+
+PyObject* subscript_getitem(PyObject* self, PyObject* index, SubscriptedVariableFn variable_of) {
+    return boundary([&]() -> PyResult {
+        auto variable = variable_of(self);
+        if (!variable)
+            return std::unexpected(reraised_modeling_error(std::move(variable.error()), ErrorKind::TypeError));
+        auto subscripts = subscript_indices_from_python(index);
+        if (!subscripts) return std::unexpected(std::move(subscripts.error()));
+        auto subscript = subscript_new(std::move(*variable), std::move(*subscripts));
+        if (!subscript)
+            return std::unexpected(reraised_modeling_error(std::move(subscript.error()), ErrorKind::IndexError));
+        return subscript_into_python(std::move(*subscript));
+    });
+}
+
+PyObject* refuse_iteration(PyObject* self) {
+    return boundary([&]() -> PyResult {
+        return fail(ErrorKind::TypeError, "'" + type_qualname(self) + "' object is not iterable");
+    });
+}
+
+PyObject* len_at_method(const char* callable, PyObject* self, PyObject* const* args,
+                        Py_ssize_t nargs, PyObject* kwnames, ArrayOperandFn operand) {
+    return boundary([&]() -> PyResult {
+        static constexpr Param params[] = {
+            {"axis", true, false}, {"latex", false, true}, {"description", false, true}};
+        Args<3> a;
+        if (auto r = parse_args(Signature{callable, params}, args, nargs, kwnames, a); !r)
+            return std::unexpected(r.error());
+        auto axis = argument("axis", u64_from_python(a[0]));
+        if (!axis) return std::unexpected(axis.error());
+        auto latex = argument("latex", to_optional_string(a[1]));
+        if (!latex) return std::unexpected(latex.error());
+        auto description = argument("description", to_optional_string(a[2]));
+        if (!description) return std::unexpected(description.error());
+        auto array = operand(self);
+        if (!array) return std::unexpected(array.error());
+        auto length = array_length_new(std::move(*array), *axis, std::nullopt, std::nullopt);
+        if (!length) return std::unexpected(length.error());
+        length->latex = std::move(*latex);
+        length->description = std::move(*description);
+        return array_length_into_python(std::move(*length));
+    });
+}
+
+PyResult array_length_tuple(std::uint64_t ndim, ArrayOperandFn operand, PyObject* self) {
+    if (ndim > static_cast<std::uint64_t>(PY_SSIZE_T_MAX))
+        return fail(ErrorKind::OverflowError, "cannot fit 'int' into an index-sized integer");
+    auto size = static_cast<Py_ssize_t>(ndim);
+    Ref tuple(PyTuple_New(size));
+    if (!tuple) return pending();
+    for (Py_ssize_t k = 0; k < size; ++k) {
+        auto array = operand(self);
+        if (!array) return std::unexpected(array.error());
+        auto length = array_length_new(std::move(*array), static_cast<std::uint64_t>(k),
+                                       std::nullopt, std::nullopt);
+        if (!length) return std::unexpected(length.error());
+        auto item = array_length_into_python(std::move(*length));
+        if (!item) return item;
+        PyTuple_SET_ITEM(tuple.get(), k, item->release());
+    }
+    return tuple;
+}
+
+}  // namespace forvela::py

@@ -1,0 +1,24 @@
+#include "model/expression/operand/array_length.hpp"
+
+#include "print/printer.hpp"
+
+namespace forvela {
+
+std::uint64_t array_operand_ndim(const ArrayOperand& array) {
+    switch (array.index()) {
+        case 0: return std::get<Placeholder>(array).ndim;
+        case 1: return std::get<Box<Element>>(array)->ndim;
+        default: return std::get<Box<Subscript>>(array)->ndim;
+    }
+}
+
+Result<ArrayLength> array_length_new(ArrayOperand array, std::uint64_t axis, OptText latex,
+                                     OptText description) {
+    if (axis >= array_operand_ndim(array))
+        return modeling_error("axis " + std::to_string(axis) +
+                              " is out of bounds for the axis of the array " +
+                              display_array_operand(array));
+    return ArrayLength{std::move(array), axis, std::move(latex), std::move(description)};
+}
+
+}  // namespace forvela

@@ -1,0 +1,35 @@
+// The decision-variable value shared by the five kinds: construction with the
+// bound checks, the three forms of a bound, and the conversions into an
+// operand and a subscripted variable.
+#pragma once
+
+#include "model/error.hpp"
+#include "model/expression/expression.hpp"
+
+namespace forvela {
+
+// A binary variable: its bounds are the integer literals 0 and 1.
+DecisionVar new_binary_var(std::string name, std::vector<Expression> shape, OptText latex,
+                           OptText description);
+DecisionVarBound binary_var_lower_bound();
+DecisionVarBound binary_var_upper_bound();
+
+// An integer, continuous, semi-integer or semi-continuous variable. Each bound
+// must have dimensionality 0 or the variable's (the lower bound is checked
+// first), with the kind's own wording of the message.
+Result<DecisionVar> new_bounded_var(DecisionVarKind kind, std::string name,
+                                    std::vector<Expression> shape, DecisionVarBound lower,
+                                    DecisionVarBound upper, OptText latex, OptText description);
+
+DecisionVarBound bound_from_expression(Expression e);
+// ModelingError "the placeholder is a scalar" for ndim 0.
+Result<DecisionVarBound> bound_from_placeholder(Placeholder p);
+// ModelingError "the subscripted variable is a scalar" for ndim 0, then "only a
+// subscripted placeholder can be used as the bound of a decision variable".
+Result<DecisionVarBound> bound_from_subscript(Subscript s);
+std::uint64_t decision_var_bound_ndim(const DecisionVarBound& bound);
+
+Result<Expression> decision_var_into_expression(DecisionVar v);
+Result<SubscriptedVariable> decision_var_into_subscripted_variable(DecisionVar v);
+
+}  // namespace forvela

@@ -1,0 +1,69 @@
+#include "model/expression/operand/element.hpp"
+
+#include "model/expression/operand/element/range.hpp"
+#include "model/expression/operand/placeholder.hpp"
+#include "model/expression/operand/subscript.hpp"
+
+namespace forvela {
+
+std::uint64_t belong_to_ndim(const ElementBelongTo& set) {
+    switch (set.index()) {
+        case 0: return 0;
+        case 1: return std::get<Placeholder>(set).ndim;
+        case 2: return std::get<Box<Element>>(set)->ndim;
+        default: return std::get<Box<Subscript>>(set)->ndim;
+    }
+}
+
+Element element_new(std::string name, ElementBelongTo set, OptText latex, OptText description) {
+    std::uint64_t set_ndim = belong_to_ndim(set);
+    std::uint64_t ndim = set.index() == 0 || set_ndim == 0 ? 0 : set_ndim - 1;
+    return Element{std::move(name), ndim, std::move(set), std::move(latex), std::move(description)};
+}
+
+Result<ElementBelongTo> belong_to_range_from_zero(Expression end) {
+    auto range = range_new(Expression(NumericValue::of_integer(0)), std::move(end));
+    if (!range) return std::unexpected(std::move(range.error()));
+    return ElementBelongTo(std::move(*range));
+}
+
+Result<ElementBelongTo> belong_to_from_placeholder(Placeholder p) {
+    if (p.ndim >= 1) return ElementBelongTo(std::move(p));
+    auto end = placeholder_into_expression(std::move(p));
+    if (!end) return std::unexpected(std::move(end.error()));
+    return belong_to_range_from_zero(std::move(*end));
+}
+
+Result<ElementBelongTo> belong_to_from_element(Element e) {
+    if (e.ndim >= 1) return ElementBelongTo(Box<Element>(std::move(e)));
+    auto end = element_into_expression(std::move(e));
+    if (!end) return std::unexpected(std::move(end.error()));
+    return belong_to_range_from_zero(std::move(*end));
+}
+
+Result<ElementBelongTo> belong_to_from_subscript(Subscript s) {
+    if (s.ndim >= 1) return ElementBelongTo(Box<Subscript>(std::move(s)));
+    auto end = subscript_into_expression(std::move(s));
+    if (!end) return std::unexpected(std::move(end.error()));
+    return belong_to_range_from_zero(std::move(*end));
+}
+
+Result<Expression> element_into_expression(Element e) {
+    if (e.ndim != 0)
+        return modeling_error("the dimensionality of the Element { name: " + e.name +
+                              " } must be zero, but is actually " + std::to_string(e.ndim));
+    return Expression(std::move(e));
+}
+
+Result<SubscriptedVariable> element_into_subscripted_variable(Element e) {
+    if (e.ndim == 0)
+        return modeling_error("the scalar `Element { name: " + e.name + " }` is not subscriptable");
+    return SubscriptedVariable(Box<Element>(std::move(e)));
+}
+
+Result<ArrayOperand> element_into_array_operand(Element e) {
+    if (e.ndim == 0) return modeling_error("the element " + e.name + " is a scalar");
+    return ArrayOperand(Box<Element>(std::move(e)));
+}
+
+}  // namespace forvela

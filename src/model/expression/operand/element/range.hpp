@@ -1,0 +1,14 @@
+// The half-open interval [start, end) that a scalar element runs over.
+#pragma once
+
+#include "model/error.hpp"
+#include "model/expression/expression.hpp"
+
+namespace forvela {
+
+// Checks, in order: two literal ends must have start < end (ValueError),
+// neither end may contain a decision variable (ModelingError, the start
+// first). Ends that are not both literals are never compared.
+Result<Range> range_new(Expression start, Expression end);
+
+}  // namespace forvela

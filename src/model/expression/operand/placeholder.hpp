@@ -1,0 +1,18 @@
+// The placeholder conversions: into an expression operand (scalars only),
+// into the variable of a subscript and into the array of an ArrayLength
+// (arrays only).
+#pragma once
+
+#include "model/error.hpp"
+#include "model/expression/expression.hpp"
+
+namespace forvela {
+
+// A scalar placeholder as an operand; ModelingError for ndim other than 0.
+Result<Expression> placeholder_into_expression(Placeholder p);
+// ModelingError "the scalar `Placeholder { name: N }` is not subscriptable" for ndim 0.
+Result<SubscriptedVariable> placeholder_into_subscripted_variable(Placeholder p);
+// ModelingError "the placeholder N is a scalar" for ndim 0.
+Result<ArrayOperand> placeholder_into_array_operand(Placeholder p);
+
+}  // namespace forvela

@@ -1,0 +1,66 @@
+#include "model/expression/operand/subscript.hpp"
+
+#include "print/printer.hpp"
+
+namespace forvela {
+
+std::uint64_t subscripted_variable_ndim(const SubscriptedVariable& variable) {
+    switch (variable.index()) {
+        case 0: return std::get<Placeholder>(variable).ndim;
+        case 1: return std::get<Box<Element>>(variable)->ndim;
+        case 2: return std::get<Box<DecisionVar>>(variable)->shape.size();
+        default: return std::get<Box<Subscript>>(variable)->ndim;
+    }
+}
+
+Result<std::vector<Expression>> check_subscripts(std::vector<Expression> subscripts) {
+    if (subscripts.empty()) return modeling_error("the number of subscripts is zero");
+    for (const auto& s : subscripts)
+        if (contains_decision_var(s)) return modeling_error("a subscript contains a decision variable");
+    return subscripts;
+}
+
+Result<Subscript> subscript_new(SubscriptedVariable variable, std::vector<Expression> subscripts) {
+    std::uint64_t k = subscripted_variable_ndim(variable);
+    std::uint64_t n = subscripts.size();
+    if (n > k)
+        return modeling_error("the number of subscripts (= " + std::to_string(n) +
+                              ") is greater than the dimensionality of the variable `" +
+                              display_subscripted_variable(variable) + "` (= " +
+                              std::to_string(k) + ")");
+    if (auto* inner = std::get_if<Box<Subscript>>(&variable)) {
+        Subscript t = inner->take();
+        std::vector<Expression> joined = std::move(t.subscripts);
+        joined.reserve(joined.size() + subscripts.size());
+        for (auto& s : subscripts) joined.push_back(std::move(s));
+        auto checked = check_subscripts(std::move(joined));
+        if (!checked) return std::unexpected(std::move(checked.error()));
+        return Subscript{std::move(t.variable), std::move(*checked), k - n};
+    }
+    return Subscript{std::move(variable), std::move(subscripts), k - n};
+}
+
+Result<Expression> subscript_into_expression(Subscript s) {
+    if (s.ndim != 0)
+        return modeling_error("the dimensionality of the subscripted variable `" +
+                              display_subscript(s) + "` must be zero, but actually " +
+                              std::to_string(s.ndim));
+    return Expression(std::move(s));
+}
+
+Result<SubscriptedVariable> subscript_into_subscripted_variable(Subscript s) {
+    if (s.ndim == 0)
+        return modeling_error("the scalar `" + display_subscript(s) + "` is not subscriptable");
+    return SubscriptedVariable(Box<Subscript>(std::move(s)));
+}
+
+Result<ArrayOperand> subscript_into_array_operand(Subscript s) {
+    if (std::holds_alternative<Box<DecisionVar>>(s.variable))
+        return modeling_error("the subscripted variable " + display_subscript(s) +
+                              " is a decision variable");
+    if (s.ndim == 0)
+        return modeling_error("the subscripted variable " + display_subscript(s) + " is a scalar");
+    return ArrayOperand(Box<Subscript>(std::move(s)));
+}
+
+}  // namespace forvela
