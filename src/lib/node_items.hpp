@@ -46,6 +46,30 @@ std::optional<std::string>& latex_field(T& v) {
     return v.latex;
 }
 
+// A type slot answering a text made from the object's value.
+template <class T, std::string (*Text)(const T&)>
+PyObject* text_slot(PyObject* self) {
+    return boundary([&] { return with_shared<T>(self, [](const T& v) { return str_result(Text(v)); }); });
+}
+
+// The same as a method without arguments (`_repr_latex_`).
+template <class T, std::string (*Text)(const T&)>
+PyObject* text_method(PyObject* self, PyObject*) {
+    return text_slot<T, Text>(self);
+}
+
+// A render entry fixed to one mode.
+template <class T, std::string (*Render)(const T&, PrintMode), PrintMode Mode>
+std::string rendered(const T& v) {
+    return Render(v, Mode);
+}
+
+// A LaTeX text in its notebook frame.
+template <class T, std::string (*Latex)(const T&)>
+std::string framed(const T& v) {
+    return wrap_latex(Latex(v));
+}
+
 // A copy of the object's node as an expression (the receiver of the number
 // slots of the operator classes: no check applies).
 template <class T>
@@ -71,23 +95,10 @@ PyObject* operand_getter(PyObject* self, void*) {
 // The four text items of a node class whose value T is rendered by `Render`.
 template <ClassId Id, class T, std::string (*Render)(const T&, PrintMode)>
 struct NodeTextItems {
-    static PyObject* str(PyObject* self) {
-        return boundary([&] {
-            return with_shared<T>(self, [](const T& v) { return str_result(Render(v, PrintMode::Str)); });
-        });
-    }
-    static PyObject* repr(PyObject* self) {
-        return boundary([&] {
-            return with_shared<T>(self, [](const T& v) { return str_result(Render(v, PrintMode::Repr)); });
-        });
-    }
-    static PyObject* repr_latex(PyObject* self, PyObject*) {
-        return boundary([&] {
-            return with_shared<T>(self, [](const T& v) {
-                return str_result(wrap_latex(node_to_latex<T>(v, Render)));
-            });
-        });
-    }
+    static std::string latex(const T& v) { return wrap_latex(node_to_latex<T>(v, Render)); }
+    static constexpr auto str = text_slot<T, rendered<T, Render, PrintMode::Str>>;
+    static constexpr auto repr = text_slot<T, rendered<T, Render, PrintMode::Repr>>;
+    static constexpr auto repr_latex = text_method<T, latex>;
     static PyObject* set_latex(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                                PyObject* kwnames) {
         return set_latex_method<T>(Id, self, args, nargs, kwnames, latex_field<T>);

@@ -43,29 +43,11 @@ PyObject* set_latex(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyO
     return set_latex_method<Self>(kId, self, args, nargs, kwnames, latex_field<Self>);
 }
 
-PyObject* repr_latex(PyObject* self, PyObject*) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) { return str_result(wrap_latex(array_length_to_latex(v))); });
-    });
-}
-
-PyObject* array_length_str(PyObject* self) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) { return str_result(render_array_length(v, PrintMode::Str)); });
-    });
-}
-
-PyObject* array_length_repr(PyObject* self) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) { return str_result(render_array_length(v, PrintMode::Repr)); });
-    });
-}
-
 const ItemGroup kItems{
     {
-        {"set_latex", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(set_latex)),
+        {"set_latex", fastcall(set_latex),
          METH_FASTCALL | METH_KEYWORDS, kOperandSetLatexDoc},
-        {"_repr_latex_", repr_latex, METH_NOARGS, kReprLatexDoc},
+        {"_repr_latex_", (text_method<Self, framed<Self, array_length_to_latex>>), METH_NOARGS, kReprLatexDoc},
     },
     {
         {"array", get_array, nullptr, nullptr, nullptr},
@@ -73,8 +55,8 @@ const ItemGroup kItems{
         {"description", get_description, nullptr, nullptr, nullptr},
     },
     {
-        {Py_tp_str, reinterpret_cast<void*>(array_length_str)},
-        {Py_tp_repr, reinterpret_cast<void*>(array_length_repr)},
+        {Py_tp_str, reinterpret_cast<void*>((text_slot<Self, rendered<Self, render_array_length, PrintMode::Str>>))},
+        {Py_tp_repr, reinterpret_cast<void*>((text_slot<Self, rendered<Self, render_array_length, PrintMode::Repr>>))},
     },
 };
 

@@ -153,31 +153,13 @@ PyObject* set_latex(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyO
     return set_latex_method<Self>(kId, self, args, nargs, kwnames, latex_field<Self>);
 }
 
-PyObject* repr_latex(PyObject* self, PyObject*) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) { return str_result(wrap_latex(element_to_latex(v))); });
-    });
-}
-
-PyObject* element_str(PyObject* self) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) { return str_result(element_to_str(v)); });
-    });
-}
-
-PyObject* element_repr(PyObject* self) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) { return str_result(render_element(v, PrintMode::Repr)); });
-    });
-}
-
 const ItemGroup kItems{
     {
-        {"len_at", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(len_at)),
+        {"len_at", fastcall(len_at),
          METH_FASTCALL | METH_KEYWORDS, kLenAtDoc},
-        {"set_latex", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(set_latex)),
+        {"set_latex", fastcall(set_latex),
          METH_FASTCALL | METH_KEYWORDS, kOperandSetLatexDoc},
-        {"_repr_latex_", repr_latex, METH_NOARGS, kReprLatexDoc},
+        {"_repr_latex_", (text_method<Self, framed<Self, element_to_latex>>), METH_NOARGS, kReprLatexDoc},
     },
     {
         {"name", get_name, nullptr, nullptr, nullptr},
@@ -188,8 +170,8 @@ const ItemGroup kItems{
     },
     {
         {Py_tp_new, reinterpret_cast<void*>(element_new_slot)},
-        {Py_tp_str, reinterpret_cast<void*>(element_str)},
-        {Py_tp_repr, reinterpret_cast<void*>(element_repr)},
+        {Py_tp_str, reinterpret_cast<void*>((text_slot<Self, element_to_str>))},
+        {Py_tp_repr, reinterpret_cast<void*>((text_slot<Self, rendered<Self, render_element, PrintMode::Repr>>))},
     },
 };
 

@@ -1,5 +1,6 @@
 // The Python class NumberLit: a number literal.
 #include "lib/expression_py.hpp"
+#include "lib/node_items.hpp"
 #include "lib/number_slots.hpp"
 #include "model/expression/operand/data_type.hpp"
 #include "print/printer.hpp"
@@ -63,35 +64,13 @@ PyObject* get_dtype(PyObject* self, void*) {
     });
 }
 
-PyObject* repr_latex(PyObject* self, PyObject*) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) {
-            return str_result(render_number_lit(v, PrintMode::Latex));
-        });
-    });
-}
-
-PyObject* number_lit_str(PyObject* self) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) { return str_result(numeric_text(v)); });
-    });
-}
-
-PyObject* number_lit_repr(PyObject* self) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) {
-            return str_result(render_number_lit(v, PrintMode::Repr));
-        });
-    });
-}
-
 Result<Expression> to_expression(PyObject* obj) {
     return with_shared<Self>(obj, [](const Self& v) -> Result<Expression> { return Expression(v); });
 }
 
 const ItemGroup kItems{
     {
-        {"_repr_latex_", repr_latex, METH_NOARGS, "_repr_latex_($self)\n--\n\n"},
+        {"_repr_latex_", (text_method<Self, rendered<Self, render_number_lit, PrintMode::Latex>>), METH_NOARGS, "_repr_latex_($self)\n--\n\n"},
     },
     {
         {"value", get_value, nullptr, nullptr, nullptr},
@@ -99,8 +78,8 @@ const ItemGroup kItems{
     },
     {
         {Py_tp_new, reinterpret_cast<void*>(number_lit_new)},
-        {Py_tp_str, reinterpret_cast<void*>(number_lit_str)},
-        {Py_tp_repr, reinterpret_cast<void*>(number_lit_repr)},
+        {Py_tp_str, reinterpret_cast<void*>((text_slot<Self, numeric_text>))},
+        {Py_tp_repr, reinterpret_cast<void*>((text_slot<Self, rendered<Self, render_number_lit, PrintMode::Repr>>))},
     },
 };
 

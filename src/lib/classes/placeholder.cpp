@@ -93,31 +93,13 @@ PyObject* set_latex(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyO
     return set_latex_method<Self>(kId, self, args, nargs, kwnames, latex_field<Self>);
 }
 
-PyObject* repr_latex(PyObject* self, PyObject*) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) { return str_result(wrap_latex(placeholder_to_latex(v))); });
-    });
-}
-
-PyObject* placeholder_str(PyObject* self) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) { return str_result(render_placeholder(v, PrintMode::Str)); });
-    });
-}
-
-PyObject* placeholder_repr(PyObject* self) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) { return str_result(render_placeholder(v, PrintMode::Repr)); });
-    });
-}
-
 const ItemGroup kItems{
     {
-        {"len_at", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(len_at)),
+        {"len_at", fastcall(len_at),
          METH_FASTCALL | METH_KEYWORDS, kLenAtDoc},
-        {"set_latex", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(set_latex)),
+        {"set_latex", fastcall(set_latex),
          METH_FASTCALL | METH_KEYWORDS, kOperandSetLatexDoc},
-        {"_repr_latex_", repr_latex, METH_NOARGS, kReprLatexDoc},
+        {"_repr_latex_", (text_method<Self, framed<Self, placeholder_to_latex>>), METH_NOARGS, kReprLatexDoc},
     },
     {
         {"name", get_name, nullptr, nullptr, nullptr},
@@ -127,8 +109,8 @@ const ItemGroup kItems{
     },
     {
         {Py_tp_new, reinterpret_cast<void*>(placeholder_new)},
-        {Py_tp_str, reinterpret_cast<void*>(placeholder_str)},
-        {Py_tp_repr, reinterpret_cast<void*>(placeholder_repr)},
+        {Py_tp_str, reinterpret_cast<void*>((text_slot<Self, rendered<Self, render_placeholder, PrintMode::Str>>))},
+        {Py_tp_repr, reinterpret_cast<void*>((text_slot<Self, rendered<Self, render_placeholder, PrintMode::Repr>>))},
     },
 };
 

@@ -1,6 +1,7 @@
 // The Python class Range: the half-open interval of an element's set. It has
 // no constructor, no arithmetic and no comparison (== is identity).
 #include "lib/expression_py.hpp"
+#include "lib/node_items.hpp"
 #include "lib/operand_py.hpp"
 #include "print/printer.hpp"
 
@@ -21,18 +22,6 @@ PyObject* get_end(PyObject* self, void*) {
     });
 }
 
-PyObject* range_str(PyObject* self) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) { return str_result(display_range(v)); });
-    });
-}
-
-PyObject* range_repr_slot(PyObject* self) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) { return str_result(range_repr(v)); });
-    });
-}
-
 const ItemGroup kItems{
     {},
     {
@@ -40,8 +29,8 @@ const ItemGroup kItems{
         {"end", get_end<false>, nullptr, nullptr, nullptr},
     },
     {
-        {Py_tp_str, reinterpret_cast<void*>(range_str)},
-        {Py_tp_repr, reinterpret_cast<void*>(range_repr_slot)},
+        {Py_tp_str, reinterpret_cast<void*>((text_slot<Self, display_range>))},
+        {Py_tp_repr, reinterpret_cast<void*>((text_slot<Self, range_repr>))},
     },
 };
 

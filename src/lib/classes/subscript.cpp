@@ -103,29 +103,11 @@ PyObject* len_at(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObje
     return len_at_method("Subscript.len_at", self, args, nargs, kwnames, as_measured_array);
 }
 
-PyObject* repr_latex(PyObject* self, PyObject*) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) { return str_result(wrap_latex(subscript_to_latex(v))); });
-    });
-}
-
-PyObject* subscript_str(PyObject* self) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) { return str_result(render_subscript(v, PrintMode::Str)); });
-    });
-}
-
-PyObject* subscript_repr(PyObject* self) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) { return str_result(render_subscript(v, PrintMode::Repr)); });
-    });
-}
-
 const ItemGroup kItems{
     {
-        {"len_at", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(len_at)),
+        {"len_at", fastcall(len_at),
          METH_FASTCALL | METH_KEYWORDS, kLenAtDoc},
-        {"_repr_latex_", repr_latex, METH_NOARGS, kReprLatexDoc},
+        {"_repr_latex_", (text_method<Self, framed<Self, subscript_to_latex>>), METH_NOARGS, kReprLatexDoc},
     },
     {
         {"variable", get_variable, nullptr, nullptr, nullptr},
@@ -134,8 +116,8 @@ const ItemGroup kItems{
         {"shape", get_shape, nullptr, nullptr, nullptr},
     },
     {
-        {Py_tp_str, reinterpret_cast<void*>(subscript_str)},
-        {Py_tp_repr, reinterpret_cast<void*>(subscript_repr)},
+        {Py_tp_str, reinterpret_cast<void*>((text_slot<Self, rendered<Self, render_subscript, PrintMode::Str>>))},
+        {Py_tp_repr, reinterpret_cast<void*>((text_slot<Self, rendered<Self, render_subscript, PrintMode::Repr>>))},
     },
 };
 

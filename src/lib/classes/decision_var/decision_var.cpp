@@ -58,24 +58,6 @@ PyObject* get_bound(PyObject* self, void*) {
     });
 }
 
-PyObject* repr_latex(PyObject* self, PyObject*) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) { return str_result(wrap_latex(decision_var_to_latex(v))); });
-    });
-}
-
-PyObject* decision_var_str(PyObject* self) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) { return str_result(decision_var_to_str(v)); });
-    });
-}
-
-PyObject* decision_var_repr(PyObject* self) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) { return str_result(decision_var_to_repr(v)); });
-    });
-}
-
 template <class T>
 std::optional<T> copy_if_instance(PyObject* obj, ClassId id) {
     if (!is_instance(obj, id)) return std::nullopt;
@@ -123,7 +105,7 @@ Result<SubscriptedVariable> decision_var_as_subscripted_variable(PyObject* self)
 const ItemGroup* decision_var_common_items() {
     static const ItemGroup g{
         {
-            {"_repr_latex_", repr_latex, METH_NOARGS, kReprLatexDoc},
+            {"_repr_latex_", (text_method<Self, framed<Self, decision_var_to_latex>>), METH_NOARGS, kReprLatexDoc},
         },
         {
             {"name", get_name, nullptr, nullptr, nullptr},
@@ -132,8 +114,8 @@ const ItemGroup* decision_var_common_items() {
             {"shape", get_shape, nullptr, nullptr, nullptr},
         },
         {
-            {Py_tp_str, reinterpret_cast<void*>(decision_var_str)},
-            {Py_tp_repr, reinterpret_cast<void*>(decision_var_repr)},
+            {Py_tp_str, reinterpret_cast<void*>((text_slot<Self, decision_var_to_str>))},
+            {Py_tp_repr, reinterpret_cast<void*>((text_slot<Self, decision_var_to_repr>))},
         },
     };
     return &g;
@@ -196,6 +178,93 @@ PyObject* new_bounded_var_object(const char* callable, DecisionVarKind kind, PyT
         if (!var) return std::unexpected(var.error());
         return new_object(type, std::move(*var));
     });
+}
+
+std::string bounded_var_doc(const char* cls, const char* a_kind, const char* kind) {
+    std::string doc;
+    doc +=
+        "A class for creating ";
+    doc += a_kind;
+    doc +=
+        " variable\n"
+        "\n"
+        "The ";
+    doc += cls;
+    doc +=
+        " class is used to create ";
+    doc += a_kind;
+    doc +=
+        " variable.\n"
+        "\n"
+        "The lower and upper bounds of the variable can be specified by:\n"
+        "- an integer value\n"
+        "- a float value\n"
+        "- a scalar expression that does not contain any decision variable\n"
+        "- a Placeholder or a subscripted variable whose dimensionality is equal to that\n"
+        "  of this variable.\n"
+        "\n"
+        "The index operator (`[]`) of a variable with `ndim >= 1` returns a `Subscript` object.\n"
+        "\n"
+        "Attributes:\n"
+        "    name (str): The name of the variable.\n"
+        "    shape (tuple): A tuple with the size of each dimension.\n"
+        "    lower_bound (Expression | Placeholder | Subscript): The lower bound of the variable.\n"
+        "    upper_bound (Expression | Placeholder | Subscript): The upper bound of the variable.\n"
+        "    description (str): A description of the variable.\n"
+        "\n"
+        "Args:\n"
+        "    name (str): The name of the variable.\n"
+        "    shape (list | tuple): A list or tuple with the size of each dimension. Defaults to\n"
+        "        an empty tuple (a scalar value). Each item of `shape` must be a valid\n"
+        "        expression evaluating to a non-negative scalar.\n"
+        "    lower_bound: The lower bound of the variable.\n"
+        "    upper_bound: The upper bound of the variable.\n"
+        "    latex (str, optional): The LaTeX name of the variable used in Jupyter notebooks.\n"
+        "        Defaults to `name`.\n"
+        "    description (str, optional): A description of the variable. Defaults to None.\n"
+        "\n"
+        "Raises:\n"
+        "    ModelingError: Raised if a bound is a `Placeholder` or `Subscript` object whose\n"
+        "        `ndim` is neither `0` nor the `ndim` of the variable.\n"
+        "\n"
+        "Examples:\n"
+        "    Create a scalar ";
+    doc += kind;
+    doc +=
+        " variable whose name is \"z\". Its domain is [-1, 1].\n"
+        "\n"
+        "    >>> import forvela as fv\n"
+        "    >>> z = fv.";
+    doc += cls;
+    doc +=
+        "(\"z\", lower_bound=-1, upper_bound=1)\n"
+        "\n"
+        "    Create a 2-dimensional ";
+    doc += kind;
+    doc +=
+        " variable whose name is \"x\" and whose shape is (2, 2).\n"
+        "\n"
+        "    >>> x = fv.";
+    doc += cls;
+    doc +=
+        "(\"x\", shape=[2, 2], lower_bound=0, upper_bound=2)\n"
+        "\n"
+        "    Create a 1-dimensional ";
+    doc += kind;
+    doc +=
+        " variable with the shape of (124,) and subscript it\n"
+        "    with 123.\n"
+        "\n"
+        "    >>> x = fv.";
+    doc += cls;
+    doc +=
+        "(\"x\", shape=[124], lower_bound=0, upper_bound=2)\n"
+        "    >>> x[123]\n"
+        "    ";
+    doc += cls;
+    doc +=
+        "(name='x', shape=[NumberLit(value=124)], lower_bound=NumberLit(value=0), upper_bound=NumberLit(value=2))[NumberLit(value=123)]\n";
+    return doc;
 }
 
 }  // namespace forvela::py

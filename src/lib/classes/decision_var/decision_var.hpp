@@ -46,7 +46,7 @@ struct DecisionVarClass {
     static ClassDef definition(const char* signature, const char* doc) {
         static const ItemGroup own{
             {
-                {"set_latex", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(set_latex)),
+                {"set_latex", fastcall(set_latex),
                  METH_FASTCALL | METH_KEYWORDS, kOperandSetLatexDoc},
             },
             {},
@@ -72,6 +72,10 @@ struct DecisionVarClass {
         };
     }
 };
+
+// The class documentation of a bounded variable class, for example
+// ("IntegerVar", "an integer", "integer").
+std::string bounded_var_doc(const char* cls, const char* a_kind, const char* kind);
 
 inline constexpr const char* kBoundedVarSignature =
     "(name, *, shape=None, lower_bound, upper_bound, latex=None, description=None)";
