@@ -1,5 +1,9 @@
 #include "lib/boundary.hpp"
 
+#include <unistd.h>
+
+#include <cstdint>
+
 #include <exception>
 #include <stdexcept>
 
@@ -184,6 +188,16 @@ Error argument_error(const char* name, Error error) {
     Py_XDECREF(type);
     Py_XDECREF(tb);
     return Error{ErrorKind::PythonPending, {}};
+}
+
+Result<void> check_fits_in_memory(std::uint64_t count, std::size_t bytes_each) {
+    static const std::uint64_t physical = [] {
+        long pages = sysconf(_SC_PHYS_PAGES), page = sysconf(_SC_PAGESIZE);
+        return pages > 0 && page > 0 ? static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(page)
+                                     : UINT64_MAX;
+    }();
+    if (bytes_each != 0 && count > physical / bytes_each) return fail(ErrorKind::MemoryError, {});
+    return {};
 }
 
 Result<std::string> to_string(PyObject* obj) {

@@ -147,6 +147,10 @@ Result<T> argument(const char* name, Result<T> converted) {
     return std::unexpected(argument_error(name, std::move(converted.error())));
 }
 
+// MemoryError at once when `count` items of `bytes_each` bytes cannot fit in
+// the machine's physical memory, before anything is built one by one.
+Result<void> check_fits_in_memory(std::uint64_t count, std::size_t bytes_each);
+
 // Converters shared by many classes.
 Result<std::string> to_string(PyObject* obj);
 Result<std::optional<std::string>> to_optional_string(PyObject* obj);  // None or absent -> nullopt

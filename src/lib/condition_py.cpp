@@ -29,10 +29,19 @@ Result<ConditionalExpr> conditional_expr_from_python(PyObject* obj) {
         if (!is_instance(obj, id) || !class_def(id)->to_condition) continue;
         auto converted = class_def(id)->to_condition(obj);
         if (converted) return converted;
-        if (converted.error().kind == ErrorKind::PythonPending) PyErr_Clear();
+        if (converted.error().kind == ErrorKind::PythonPending) {
+            if (auto r = discard_pending(); !r) return std::unexpected(r.error());
+        }
         break;
     }
     return fail(ErrorKind::TypeError, "failed to convert into a conditional expression.");
+}
+
+int condition_bool(PyObject*) {
+    PyErr_SetString(PyExc_TypeError,
+                    "a condition has no truth value: combine conditions with '&', '|' and '^', "
+                    "and use 'fv.min' / 'fv.max' instead of the built-in 'min' / 'max'");
+    return -1;
 }
 
 PyResult conditional_expr_into_python(ConditionalExpr c) {

@@ -1,5 +1,5 @@
 // Conversions between Python objects and conditions, and the logical slots
-// (&, |, ^) of the comparison and logical classes.
+// (&, |, ^ and the refused truth value) of the comparison and logical classes.
 #pragma once
 
 #include "lib/registry.hpp"
@@ -15,6 +15,9 @@ PyResult conditional_expr_into_python(ConditionalExpr c);
 using ConditionReceiverFn = Result<ConditionalExpr> (*)(PyObject*);
 PyObject* logical_slot(ClassId id, ConditionReceiverFn receive, PyObject* a, PyObject* b,
                        LogicalOpKind kind);
+// A condition is a model object, not a truth value: `bool(c)`, `not c`,
+// `c and d`, `if c:` and chained comparisons raise TypeError.
+int condition_bool(PyObject* self);
 
 template <ClassId Id, ConditionReceiverFn Receive>
 struct LogicalSlots {
@@ -27,6 +30,7 @@ struct LogicalSlots {
             {Py_nb_and, reinterpret_cast<void*>(and_)},
             {Py_nb_or, reinterpret_cast<void*>(or_)},
             {Py_nb_xor, reinterpret_cast<void*>(xor_)},
+            {Py_nb_bool, reinterpret_cast<void*>(condition_bool)},
         }};
         return &g;
     }

@@ -97,6 +97,12 @@ std::string type_qualname(PyObject* obj) {
     return out;
 }
 
+Result<void> discard_pending() {
+    if (PyErr_Occurred() && !PyErr_ExceptionMatches(PyExc_Exception)) return pending();
+    PyErr_Clear();
+    return {};
+}
+
 std::string take_pending_description() {
     PyObject *type, *value, *tb;
     PyErr_Fetch(&type, &value, &tb);

@@ -1,21 +1,35 @@
 #include "lib/expression_py.hpp"
 
 #include <array>
+#include <string_view>
 
 namespace forvela::py {
 
-std::optional<NumericValue> number_from_python(PyObject* obj) {
+bool is_complex_number(PyObject* obj) {
+    if (PyComplex_Check(obj)) return true;
+    // NumPy's complex scalars of every width derive from numpy.complexfloating.
+    PyObject* mro = Py_TYPE(obj)->tp_mro;
+    if (!mro || !PyTuple_Check(mro)) return false;
+    for (Py_ssize_t k = 0; k < PyTuple_GET_SIZE(mro); ++k) {
+        auto* base = reinterpret_cast<PyTypeObject*>(PyTuple_GET_ITEM(mro, k));
+        if (std::string_view(base->tp_name) == "numpy.complexfloating") return true;
+    }
+    return false;
+}
+
+Result<std::optional<NumericValue>> number_from_python(PyObject* obj) {
+    if (is_complex_number(obj)) return std::optional<NumericValue>{};
     if (PyObject* index = PyNumber_Index(obj)) {
         int overflow = 0;
         long long v = PyLong_AsLongLongAndOverflow(index, &overflow);
         Py_DECREF(index);
         if (!overflow && !(v == -1 && PyErr_Occurred())) return NumericValue::of_integer(v);
     }
-    PyErr_Clear();
+    if (auto r = discard_pending(); !r) return std::unexpected(r.error());
     double d = PyFloat_AsDouble(obj);
     if (!(d == -1.0 && PyErr_Occurred())) return NumericValue::of_float(d);
-    PyErr_Clear();
-    return std::nullopt;
+    if (auto r = discard_pending(); !r) return std::unexpected(r.error());
+    return std::optional<NumericValue>{};
 }
 
 namespace {
@@ -78,12 +92,16 @@ ClassId class_of(const Expression& e) {
 }  // namespace
 
 Result<Expression> expression_from_python(PyObject* obj) {
-    if (auto number = number_from_python(obj)) return Expression(*number);
+    auto number = number_from_python(obj);
+    if (!number) return std::unexpected(number.error());
+    if (*number) return Expression(**number);
     for (ClassId id : kExpressionClasses) {
         if (!is_instance(obj, id)) continue;
         auto converted = class_def(id)->to_expression(obj);
         if (converted) return converted;
-        if (converted.error().kind == ErrorKind::PythonPending) PyErr_Clear();
+        if (converted.error().kind == ErrorKind::PythonPending) {
+            if (auto r = discard_pending(); !r) return std::unexpected(r.error());
+        }
         break;
     }
     return fail(ErrorKind::TypeError, "failed to convert into expression.");

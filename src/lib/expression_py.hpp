@@ -16,8 +16,12 @@ PyResult expression_into_python(Expression e);
 // A new list of objects, one per expression, in order.
 PyResult expression_list_into_python(std::vector<Expression> list);
 
+// Python's and NumPy's complex numbers, which no conversion accepts.
+bool is_complex_number(PyObject* obj);
+
 // The number attempts of the conversion: an `__index__` integer that fits in
-// 64 bits, else anything PyFloat_AsDouble takes. Clears the indicator on failure.
-std::optional<NumericValue> number_from_python(PyObject* obj);
+// 64 bits, else anything PyFloat_AsDouble takes; nullopt for anything else
+// (complex numbers included). Only an exception that must propagate is an error.
+Result<std::optional<NumericValue>> number_from_python(PyObject* obj);
 
 }  // namespace forvela::py

@@ -161,7 +161,7 @@ Result<std::vector<Expression>> subscript_indices_from_python(PyObject* index) {
     std::vector<Expression> subscripts;
     if (auto single = expression_from_python(index)) {
         subscripts.push_back(std::move(*single));
-    } else if (is_subscriptable_operand(index)) {
+    } else if (must_propagate(single.error()) || is_subscriptable_operand(index)) {
         return std::unexpected(std::move(single.error()));
     } else {
         auto items = expression_items_from_python(index);
@@ -220,6 +220,9 @@ PyObject* len_at_method(const char* callable, PyObject* self, PyObject* const* a
 PyResult array_length_tuple(std::uint64_t ndim, ArrayOperandFn operand, PyObject* self) {
     if (ndim > static_cast<std::uint64_t>(PY_SSIZE_T_MAX))
         return fail(ErrorKind::OverflowError, "cannot fit 'int' into an index-sized integer");
+    // Each axis costs a tuple slot, an ArrayLength object and its node.
+    if (auto r = check_fits_in_memory(ndim, sizeof(PyObject*) + object_size<ArrayLength>() + 64); !r)
+        return std::unexpected(r.error());
     auto size = static_cast<Py_ssize_t>(ndim);
     Ref tuple(PyTuple_New(size));
     if (!tuple) return pending();

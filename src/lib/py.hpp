@@ -56,4 +56,14 @@ std::string type_qualname(PyObject* obj);
 // Fetches and clears the pending exception, giving "TypeName: message".
 std::string take_pending_description();
 
+// A conversion that tries its next form may drop the pending exception only
+// when it is an instance of Exception: this clears it and returns success.
+// KeyboardInterrupt, SystemExit, GeneratorExit and the internal-failure
+// exception stay pending and come back as the pending error.
+Result<void> discard_pending();
+
+// Whether an error of a conversion attempt must propagate instead of letting
+// the next form be tried (an exception that discard_pending kept).
+inline bool must_propagate(const Error& e) { return e.kind == ErrorKind::PythonPending; }
+
 }  // namespace forvela::py

@@ -1,9 +1,11 @@
 // The one depth guard that every recursive walk over model values shares:
-// copying, equality, hashing, printing and every analysis. A walk that goes
-// deeper than the limit throws DepthExceeded, which the call boundary turns
-// into RecursionError; no walk can overflow the C stack.
+// equality, hashing, printing and every analysis. A walk throws DepthExceeded
+// (which the call boundary turns into RecursionError) when the C stack that
+// is left to the calling thread falls below a safe margin, whatever the
+// thread's stack size, or when it nests deeper than a fixed upper bound.
 #pragma once
 
+#include <cstdint>
 #include <exception>
 
 namespace forvela {
@@ -14,15 +16,24 @@ struct DepthExceeded final : std::exception {
     }
 };
 
+namespace stack_limit {
+
+// The lowest address this thread's walks may reach: the stack's low end plus
+// a margin kept free for the frames of the boundary, the interpreter raising
+// RecursionError and sanitizer runtimes (a quarter of the stack, between
+// 32 KiB and 256 KiB). Read once per thread; 0 where the bounds are unknown.
+std::uintptr_t floor_of_this_thread() noexcept;
+
+}  // namespace stack_limit
+
 class DepthGuard {
 public:
-    // Nesting levels allowed to one walk on one thread. Deep enough for any
-    // real model (sums and products are flat vectors), shallow enough that
-    // the largest walk frame stays far below an 8 MiB stack.
+    // Nesting levels allowed to one walk on one thread, whatever the stack:
+    // deep enough for any real model (sums and products are flat vectors).
     static constexpr int kLimit = 6000;
 
     DepthGuard() {
-        if (++depth_ > kLimit) {
+        if (++depth_ > kLimit || below_floor()) {
             --depth_;
             throw DepthExceeded{};
         }
@@ -32,7 +43,15 @@ public:
     DepthGuard& operator=(const DepthGuard&) = delete;
 
 private:
+    static bool below_floor() noexcept {
+        if (floor_ == 1) floor_ = stack_limit::floor_of_this_thread();
+        char here;
+        return reinterpret_cast<std::uintptr_t>(&here) < floor_;
+    }
+
     static inline thread_local int depth_ = 0;
+    // 1 until read; the stack grows downwards on every platform we build for.
+    static inline thread_local std::uintptr_t floor_ = 1;
 };
 
 }  // namespace forvela

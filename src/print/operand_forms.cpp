@@ -111,7 +111,14 @@ void print_decision_var(Printer& p, const DecisionVar& v) {
 
 void print_subscript(Printer& p, const Subscript& v) {
     DepthGuard guard;
+    std::size_t start = p.out.size();
     print_subscripted_variable(p, v.variable);
+    // A name with a sub- or superscript of its own is braced, so the subscript
+    // that follows is no double subscript: {x_1}_{i}.
+    if (p.latex() && p.out.find_first_of("_^", start) != std::string::npos) {
+        p.out.insert(start, 1, '{');
+        p.out += '}';
+    }
     p << (p.latex() ? "_{" : "[");
     print_joined_expressions(p, v.subscripts);
     p << (p.latex() ? "}" : "]");

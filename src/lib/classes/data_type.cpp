@@ -37,7 +37,7 @@ PyObject* data_type_richcompare(PyObject* self, PyObject* other, int op) {
                 Py_DECREF(index);
                 if (!(n == -1 && PyErr_Occurred())) theirs = n;
             }
-            PyErr_Clear();
+            if (auto r = discard_pending(); !r) return std::unexpected(r.error());
             if (!theirs && is_instance(other, ClassId::DataType)) {
                 auto read = with_shared<Self>(other, [](const Self& o) -> Result<long long> {
                     return static_cast<long long>(o);

@@ -62,13 +62,17 @@ Result<ElementBelongTo> belong_to_from_python(PyObject* obj) {
             return ElementBelongTo(std::move(*range));
         }
     }
-    PyErr_Clear();
+    if (auto r = discard_pending(); !r) return std::unexpected(r.error());
 
     if (PyTuple_Check(obj) && PyTuple_GET_SIZE(obj) == 2) {
         Ref first = Ref::borrowed(PyTuple_GET_ITEM(obj, 0));
         Ref second = Ref::borrowed(PyTuple_GET_ITEM(obj, 1));
-        if (auto start = expression_from_python(first.get())) {
-            if (auto end = expression_from_python(second.get())) {
+        auto start = expression_from_python(first.get());
+        if (!start && must_propagate(start.error())) return std::unexpected(start.error());
+        if (start) {
+            auto end = expression_from_python(second.get());
+            if (!end && must_propagate(end.error())) return std::unexpected(end.error());
+            if (end) {
                 auto range = range_new(std::move(*start), std::move(*end));
                 if (!range) return std::unexpected(std::move(range.error()));
                 return ElementBelongTo(std::move(*range));
@@ -76,7 +80,9 @@ Result<ElementBelongTo> belong_to_from_python(PyObject* obj) {
         }
     }
 
-    if (auto end = expression_from_python(obj)) return belong_to_range_from_zero(std::move(*end));
+    auto end = expression_from_python(obj);
+    if (end) return belong_to_range_from_zero(std::move(*end));
+    if (must_propagate(end.error())) return std::unexpected(end.error());
 
     if (auto p = copy_if_instance<Placeholder>(obj, ClassId::Placeholder))
         if (auto set = belong_to_from_placeholder(std::move(*p))) return set;

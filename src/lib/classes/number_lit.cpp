@@ -22,9 +22,16 @@ Result<NumericValue> numeric_value_from_python(PyObject* obj) {
         Py_DECREF(index);
         if (!(v == -1 && PyErr_Occurred())) return NumericValue::of_integer(v);
     }
+    if (PyErr_Occurred() && !PyErr_ExceptionMatches(PyExc_Exception)) return pending();
     integer_failure = take_pending_description();
-    double d = PyFloat_AsDouble(obj);
-    if (!(d == -1.0 && PyErr_Occurred())) return NumericValue::of_float(d);
+    if (is_complex_number(obj)) {
+        // PyFloat_AsDouble would drop the imaginary part of NumPy's complex scalars.
+        PyErr_Format(PyExc_TypeError, "must be real number, not %.200s", Py_TYPE(obj)->tp_name);
+    } else {
+        double d = PyFloat_AsDouble(obj);
+        if (!(d == -1.0 && PyErr_Occurred())) return NumericValue::of_float(d);
+    }
+    if (!PyErr_ExceptionMatches(PyExc_Exception)) return pending();
     std::string float_failure = take_pending_description();
     return fail(ErrorKind::TypeError,
                 "failed to extract enum NumericValue ('Integer | Float')\n"

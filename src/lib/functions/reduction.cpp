@@ -86,7 +86,7 @@ Result<std::vector<IndexItem>> index_from_python(PyObject* obj) {
         }
         if (sequence_failure.empty()) return items;
     } else {
-        PyErr_Clear();
+        if (auto r = discard_pending(); !r) return std::unexpected(r.error());
         sequence_failure =
             "TypeError: '" + type_qualname(obj) + "' object cannot be converted to 'Sequence'";
     }

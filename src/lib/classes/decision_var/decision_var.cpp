@@ -82,7 +82,9 @@ Result<CommonArgs> read_name_and_shape(PyObject* name_arg, PyObject* shape_arg) 
 }  // namespace
 
 Result<DecisionVarBound> extract_decision_var_bound(PyObject* obj) {
-    if (auto e = expression_from_python(obj)) return bound_from_expression(std::move(*e));
+    auto e = expression_from_python(obj);
+    if (e) return bound_from_expression(std::move(*e));
+    if (must_propagate(e.error())) return std::unexpected(e.error());
     if (auto p = copy_if_instance<Placeholder>(obj, ClassId::Placeholder))
         if (auto bound = bound_from_placeholder(std::move(*p))) return bound;
     if (auto s = copy_if_instance<Subscript>(obj, ClassId::Subscript))
