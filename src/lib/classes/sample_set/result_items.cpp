@@ -15,8 +15,12 @@ PyResult optional_float_into_python(const std::optional<double>& x) {
 }
 
 std::unexpected<Error> cannot_convert(PyObject* obj, std::string_view kind) {
-    return fail(ErrorKind::TypeError, "'" + type_qualname(obj) + "' object cannot be converted to '" +
-                                          std::string(kind) + "'");
+    std::string message = type_qualname(obj);
+    message.insert(0, 1, '\'');
+    message += "' object cannot be converted to '";
+    message += kind;
+    message += '\'';
+    return fail(ErrorKind::TypeError, std::move(message));
 }
 
 Result<void> require_dict(PyObject* obj) {
