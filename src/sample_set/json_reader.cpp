@@ -520,8 +520,9 @@ Error JsonReader::invalid_type_here(std::string_view expected) {
             append_debug_quoted(found, text);
             break;
         }
-        case '[': found = "sequence"; break;
-        case '{': found = "map"; break;
+        // The bracket is the offending byte and counts as read.
+        case '[': eat(); found = "sequence"; break;
+        case '{': eat(); found = "map"; break;
         default: {
             if (c != '-' && !is_digit(c)) return peek_syntax_error("expected value");
             bool positive = c != '-';

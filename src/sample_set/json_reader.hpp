@@ -6,9 +6,10 @@
 //
 // Failures are ValueErrors whose message ends in " at line L column C",
 // the column counting the bytes of that line read up to and including the
-// offending one. Failures that concern a whole value (an invalid type or
-// length, a missing or duplicate field) are positioned where the reading of
-// the enclosing array or object stands when the failure comes back to it.
+// offending one: the byte that cannot stand where it is, the whole of a
+// value of the wrong type (only the opening bracket of an array or object),
+// the closing bracket of a record that lacks a field or a value, the end of
+// a repeated key.
 //
 // Records, arrays and objects read through a rule count one level of
 // nesting each, from a budget of 128; skipped values are read without
@@ -255,7 +256,9 @@ Result<void> JsonReader::read_record(const RecordShape& shape, Fn&& field) {
             std::size_t i = 0;
             while (i < n && shape.fields[i].name != **key) ++i;
             if (i < n && seen[i]) {
+                // Positioned at the end of the repeated key.
                 r = std::unexpected(custom_error("duplicate field `" + std::string(shape.fields[i].name) + "`"));
+                fix_position();
                 break;
             }
             if (Result<void> colon = expect_colon(); !colon) {
