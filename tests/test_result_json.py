@@ -383,3 +383,14 @@ def test_fuzzed_evaluation_text_never_crashes(mutations):
         EV.from_json(text)
     except ValueError as error:
         assert " at line " in str(error)
+
+
+@settings(max_examples=300, deadline=None)
+@given(st.floats(allow_nan=False, allow_infinity=False))
+def test_text_forms_read_back_exactly(x):
+    plain = str(ST(solve=x)).split("solve=")[1].split(",")[0]
+    fraction = str(EV(energy=[x])).split("energy=[")[1].split("]")[0]
+    assert "e" not in plain
+    for text in (plain, fraction):
+        assert float(text) == x and math.copysign(1, float(text)) == math.copysign(1, x)
+        assert significant_digits(text) == significant_digits(repr(x))
