@@ -1,0 +1,162 @@
+// The Python side of a record of optional floats (SolvingTime, SystemTime):
+// constructor, one attribute per field, the dict and JSON forms, the text
+// form and comparison, from the record's table of fields.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "lib/classes/sample_set/result_items.hpp"
+#include "sample_set/float_record.hpp"
+
+namespace forvela::py {
+
+// The dict form: every field, in declared order, as a float or None.
+template <class T>
+PyResult float_record_to_dict(const T& v) {
+    Ref dict(PyDict_New());
+    if (!dict) return pending();
+    for (const auto& f : FloatRecordTraits<T>::fields)
+        FV_TRY(dict_store(dict.get(), f.name, optional_float_into_python(v.*f.member)));
+    return dict;
+}
+
+// Missing keys and None give absent fields; other keys are ignored.
+template <class T>
+Result<T> float_record_from_dict(PyObject* dict) {
+    T v{};
+    for (const auto& f : FloatRecordTraits<T>::fields) {
+        FV_ASSIGN_OR_RETURN(Ref value, dict_lookup(dict, f.name));
+        FV_ASSIGN_OR_RETURN(v.*f.member, optional_float_from_python(value.get()));
+    }
+    return v;
+}
+
+template <class T>
+std::string float_record_text(const T& v) {
+    std::string out;
+    append_float_record_text(out, v);
+    return out;
+}
+
+template <class T>
+std::string float_record_json(const T& v) {
+    JsonWriter w;
+    write_float_record(w, v);
+    return w.take();
+}
+
+// The docstrings of one record class's methods.
+struct FloatRecordDocs {
+    const char* to_dict;
+    const char* from_dict;
+    const char* to_json;
+    const char* from_json;
+};
+
+template <class T, ClassId Id>
+struct FloatRecordClass {
+    using Traits = FloatRecordTraits<T>;
+    static constexpr std::size_t kCount = std::size(Traits::fields);
+
+    static constexpr std::array<Param, kCount> params() {
+        std::array<Param, kCount> p{};
+        for (std::size_t i = 0; i < kCount; ++i) p[i] = Param{Traits::fields[i].name, false, false};
+        return p;
+    }
+    static constexpr std::array<Param, kCount> kParams = params();
+
+    static std::string callable(const char* method) { return std::string(Traits::name) + "." + method; }
+
+    static PyObject* tp_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
+        return boundary([&]() -> PyResult {
+            static const std::string name = callable("__new__");
+            Args<kCount> a;
+            FV_TRY(parse_args(Signature{name.c_str(), kParams}, args, kwargs, a));
+            T v{};
+            for (std::size_t i = 0; i < kCount; ++i) {
+                FV_ASSIGN_OR_RETURN(v.*Traits::fields[i].member,
+                                    argument(Traits::fields[i].name, optional_float_from_python(a[i])));
+            }
+            return new_object(type, std::move(v));
+        });
+    }
+
+    static std::size_t field_index(void* closure) { return reinterpret_cast<std::uintptr_t>(closure); }
+
+    static PyObject* get(PyObject* self, void* closure) {
+        return boundary([&] {
+            return with_shared<T>(self, [&](const T& v) {
+                return optional_float_into_python(v.*Traits::fields[field_index(closure)].member);
+            });
+        });
+    }
+
+    static int set(PyObject* self, PyObject* value, void* closure) {
+        return result_setter<T>(self, value, [&](T& v, PyObject* obj) -> Result<void> {
+            FV_ASSIGN_OR_RETURN(v.*Traits::fields[field_index(closure)].member,
+                                optional_float_from_python(obj));
+            return {};
+        });
+    }
+
+    static PyObject* to_dict(PyObject* self, PyObject*) {
+        return boundary([&] { return with_shared<T>(self, float_record_to_dict<T>); });
+    }
+
+    static PyObject* from_dict(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+        static const std::string name = callable("from_dict");
+        return from_dict_method(name.c_str(), args, nargs, kwnames, [](PyObject* dict) -> PyResult {
+            FV_ASSIGN_OR_RETURN(T v, float_record_from_dict<T>(dict));
+            return new_object(Id, std::move(v));
+        });
+    }
+
+    static PyObject* to_json(PyObject* self, PyObject*) {
+        return boundary([&] {
+            return with_shared<T>(self, [](const T& v) { return text_into_python(float_record_json(v)); });
+        });
+    }
+
+    static PyObject* from_json(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+        static const std::string name = callable("from_json");
+        return from_json_method(name.c_str(), args, nargs, kwnames, [](std::string_view text) -> PyResult {
+            FV_ASSIGN_OR_RETURN(T v, JsonReader::read_text<T>(text, read_float_record<T>));
+            return new_object(Id, std::move(v));
+        });
+    }
+
+    static PyObject* text(PyObject* self) {
+        return boundary([&] {
+            return with_shared<T>(self, [](const T& v) { return text_into_python(float_record_text(v)); });
+        });
+    }
+
+    static const ItemGroup* group(const FloatRecordDocs& docs) {
+        static const ItemGroup g = [&] {
+            ItemGroup items;
+            items.methods = {
+                {"to_dict", to_dict, METH_NOARGS, docs.to_dict},
+                {"from_dict", fastcall(from_dict), METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
+                 docs.from_dict},
+                {"to_json", to_json, METH_NOARGS, docs.to_json},
+                {"from_json", fastcall(from_json), METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
+                 docs.from_json},
+            };
+            for (std::size_t i = 0; i < kCount; ++i)
+                items.getsets.push_back({Traits::fields[i].name, get, set, nullptr,
+                                         reinterpret_cast<void*>(static_cast<std::uintptr_t>(i))});
+            items.slots = {
+                {Py_tp_new, reinterpret_cast<void*>(tp_new)},
+                {Py_tp_str, reinterpret_cast<void*>(text)},
+                {Py_tp_repr, reinterpret_cast<void*>(text)},
+                {Py_tp_richcompare,
+                 reinterpret_cast<void*>(result_richcompare<T, Id, float_records_equal<T>>)},
+            };
+            return items;
+        }();
+        return &g;
+    }
+};
+
+}  // namespace forvela::py

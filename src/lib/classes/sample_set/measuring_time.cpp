@@ -1,0 +1,186 @@
+// The Python class MeasuringTime: a SolvingTime, a SystemTime and a total.
+#include "lib/classes/sample_set/float_record_class.hpp"
+#include "sample_set/measuring_time.hpp"
+
+namespace forvela::py {
+
+namespace {
+
+using Self = MeasuringTime;
+constexpr ClassId kId = ClassId::MeasuringTime;
+
+constexpr Param kNewParams[] = {{"solve", false, false}, {"system", false, false}, {"total", false, false}};
+constexpr Signature kNewSignature{"MeasuringTime.__new__", kNewParams};
+
+PyObject* measuring_time_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
+    return boundary([&]() -> PyResult {
+        Args<3> a;
+        FV_TRY(parse_args(kNewSignature, args, kwargs, a));
+        Self v{};
+        if (a[0]) {
+            FV_ASSIGN_OR_RETURN(v.solve, argument("solve", result_value_of<SolvingTime>(a[0], ClassId::SolvingTime)));
+        }
+        if (a[1]) {
+            FV_ASSIGN_OR_RETURN(v.system, argument("system", result_value_of<SystemTime>(a[1], ClassId::SystemTime)));
+        }
+        FV_ASSIGN_OR_RETURN(v.total, argument("total", optional_float_from_python(a[2])));
+        return new_object(type, std::move(v));
+    });
+}
+
+// ---- attributes ----
+
+PyObject* get_solve(PyObject* self, void*) {
+    return boundary([&] {
+        return with_shared<Self>(self, [](const Self& v) { return new_object(ClassId::SolvingTime, v.solve); });
+    });
+}
+
+int set_solve(PyObject* self, PyObject* value, void*) {
+    return result_setter<Self>(self, value, [](Self& v, PyObject* obj) -> Result<void> {
+        FV_ASSIGN_OR_RETURN(v.solve, result_value_of<SolvingTime>(obj, ClassId::SolvingTime));
+        return {};
+    });
+}
+
+PyObject* get_system(PyObject* self, void*) {
+    return boundary([&] {
+        return with_shared<Self>(self, [](const Self& v) { return new_object(ClassId::SystemTime, v.system); });
+    });
+}
+
+int set_system(PyObject* self, PyObject* value, void*) {
+    return result_setter<Self>(self, value, [](Self& v, PyObject* obj) -> Result<void> {
+        FV_ASSIGN_OR_RETURN(v.system, result_value_of<SystemTime>(obj, ClassId::SystemTime));
+        return {};
+    });
+}
+
+PyObject* get_total(PyObject* self, void*) {
+    return boundary([&] {
+        return with_shared<Self>(self, [](const Self& v) { return optional_float_into_python(v.total); });
+    });
+}
+
+int set_total(PyObject* self, PyObject* value, void*) {
+    return result_setter<Self>(self, value, [](Self& v, PyObject* obj) -> Result<void> {
+        FV_ASSIGN_OR_RETURN(v.total, optional_float_from_python(obj));
+        return {};
+    });
+}
+
+// ---- dict form ----
+
+PyResult measuring_time_to_dict(const Self& v) {
+    Ref dict(PyDict_New());
+    if (!dict) return pending();
+    FV_TRY(dict_store(dict.get(), "solve", float_record_to_dict(v.solve)));
+    FV_TRY(dict_store(dict.get(), "system", float_record_to_dict(v.system)));
+    FV_TRY(dict_store(dict.get(), "total", optional_float_into_python(v.total)));
+    return dict;
+}
+
+// A nested record: missing gives the default, a dict is read field by
+// field, anything else is refused.
+template <class T>
+Result<T> nested_record_from_dict(PyObject* dict, const char* key) {
+    FV_ASSIGN_OR_RETURN(Ref value, dict_lookup(dict, key));
+    if (!value) return T{};
+    if (!PyDict_Check(value.get()))
+        return fail(ErrorKind::ValueError, std::string("the value of the key '") + key + "' is not dict");
+    return float_record_from_dict<T>(value.get());
+}
+
+Result<Self> measuring_time_from_dict(PyObject* dict) {
+    Self v{};
+    FV_ASSIGN_OR_RETURN(v.solve, nested_record_from_dict<SolvingTime>(dict, "solve"));
+    FV_ASSIGN_OR_RETURN(v.system, nested_record_from_dict<SystemTime>(dict, "system"));
+    FV_ASSIGN_OR_RETURN(Ref total, dict_lookup(dict, "total"));
+    FV_ASSIGN_OR_RETURN(v.total, optional_float_from_python(total.get()));
+    return v;
+}
+
+// ---- methods ----
+
+PyObject* to_dict(PyObject* self, PyObject*) {
+    return boundary([&] { return with_shared<Self>(self, measuring_time_to_dict); });
+}
+
+PyObject* from_dict(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return from_dict_method("MeasuringTime.from_dict", args, nargs, kwnames, [](PyObject* dict) -> PyResult {
+        FV_ASSIGN_OR_RETURN(Self v, measuring_time_from_dict(dict));
+        return new_object(kId, std::move(v));
+    });
+}
+
+PyObject* to_json(PyObject* self, PyObject*) {
+    return boundary([&] {
+        return with_shared<Self>(self, [](const Self& v) {
+            JsonWriter w;
+            write_measuring_time(w, v);
+            return text_into_python(w.text());
+        });
+    });
+}
+
+PyObject* from_json(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return from_json_method("MeasuringTime.from_json", args, nargs, kwnames, [](std::string_view text) -> PyResult {
+        FV_ASSIGN_OR_RETURN(Self v, JsonReader::read_text<Self>(text, read_measuring_time));
+        return new_object(kId, std::move(v));
+    });
+}
+
+PyObject* text(PyObject* self) {
+    return boundary([&] {
+        return with_shared<Self>(self, [](const Self& v) {
+            std::string out;
+            append_measuring_time_text(out, v);
+            return text_into_python(out);
+        });
+    });
+}
+
+const ItemGroup kItems{
+    {
+        {"to_dict", to_dict, METH_NOARGS,
+         FORVELA_TO_DICT_DOC("dict: A dict whose keys are name of the MeasuringTime's fields.")},
+        {"from_dict", fastcall(from_dict), METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
+         FORVELA_FROM_DICT_DOC("MeasuringTime",
+                               "If a key is not the name of the MeasuringTime fields, the value value "
+                               "is ignored.")},
+        {"to_json", to_json, METH_NOARGS, FORVELA_TO_JSON_DOC("MeasuringTime")},
+        {"from_json", fastcall(from_json), METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
+         FORVELA_FROM_JSON_DOC("MeasuringTime")},
+    },
+    {
+        {"solve", get_solve, set_solve, nullptr, nullptr},
+        {"system", get_system, set_system, nullptr, nullptr},
+        {"total", get_total, set_total, nullptr, nullptr},
+    },
+    {
+        {Py_tp_new, reinterpret_cast<void*>(measuring_time_new)},
+        {Py_tp_str, reinterpret_cast<void*>(text)},
+        {Py_tp_repr, reinterpret_cast<void*>(text)},
+        {Py_tp_richcompare, reinterpret_cast<void*>(result_richcompare<Self, kId, measuring_times_equal>)},
+    },
+};
+
+ClassDef kClass{
+    "MeasuringTime",
+    "(solve=..., system=..., total=None)",
+    "A class for storing time to be measured.\n"
+    "\n"
+    "Attributes:\n"
+    "    solve (SolvingTime): Time to solve the problem.\n"
+    "    system (SystemTime): Time to measure system time.\n"
+    "    total (float, optional): Total time to solve the problem. Defaults to None.",
+    object_size<Self>(),
+    dealloc_object<Self>,
+    {&kItems},
+};
+
+const bool registered = register_class(kId, &kClass);
+
+}  // namespace
+
+}  // namespace forvela::py

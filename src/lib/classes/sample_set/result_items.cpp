@@ -1,0 +1,74 @@
+#include "lib/classes/sample_set/result_items.hpp"
+
+namespace forvela::py {
+
+Result<std::optional<double>> optional_float_from_python(PyObject* obj) {
+    if (!obj || obj == Py_None) return std::optional<double>{};
+    double x = PyFloat_AsDouble(obj);
+    if (x == -1.0 && PyErr_Occurred()) return pending();
+    return std::optional<double>(x);
+}
+
+PyResult optional_float_into_python(const std::optional<double>& x) {
+    if (!x) return none();
+    return checked(PyFloat_FromDouble(*x));
+}
+
+std::unexpected<Error> cannot_convert(PyObject* obj, std::string_view kind) {
+    std::string message = type_qualname(obj);
+    message.insert(0, 1, '\'');
+    message += "' object cannot be converted to '";
+    message += kind;
+    message += '\'';
+    return fail(ErrorKind::TypeError, std::move(message));
+}
+
+Result<void> require_dict(PyObject* obj) {
+    if (!PyDict_Check(obj)) return cannot_convert(obj, "PyDict");
+    return {};
+}
+
+Result<Ref> dict_lookup(PyObject* dict, const char* key) {
+    PyObject* value = PyDict_GetItemString(dict, key);  // borrowed; no error raised
+    if (!value && PyErr_Occurred()) return pending();
+    return Ref::borrowed(value);
+}
+
+Result<void> dict_store(PyObject* dict, const char* key, PyResult value) {
+    if (!value) return std::unexpected(value.error());
+    if (PyDict_SetItemString(dict, key, value->get()) < 0) return pending();
+    return {};
+}
+
+Result<void> dict_store(PyObject* dict, std::string_view key, PyResult value) {
+    if (!value) return std::unexpected(value.error());
+    FV_ASSIGN_OR_RETURN(Ref name, text_into_python(key));
+    if (PyDict_SetItem(dict, name.get(), value->get()) < 0) return pending();
+    return {};
+}
+
+Result<Utf8Text> json_text_from_python(PyObject* obj) {
+    if (!PyUnicode_Check(obj)) return cannot_convert(obj, "PyString");
+    Py_ssize_t size = 0;
+    if (const char* s = PyUnicode_AsUTF8AndSize(obj, &size))
+        return Utf8Text{Ref::borrowed(obj), std::string_view(s, static_cast<std::size_t>(size))};
+    PyErr_Clear();
+    Ref bytes(PyUnicode_AsEncodedString(obj, "utf-8", "surrogatepass"));
+    if (!bytes) return pending();
+    return Utf8Text{bytes, std::string_view(PyBytes_AS_STRING(bytes.get()),
+                                            static_cast<std::size_t>(PyBytes_GET_SIZE(bytes.get())))};
+}
+
+PyResult text_into_python(std::string_view text) {
+    return checked(PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "strict"));
+}
+
+Result<PyObject*> single_argument(const char* callable, const char* name, PyObject* const* args,
+                                  Py_ssize_t nargs, PyObject* kwnames) {
+    const Param params[] = {{name, true, false}};
+    Args<1> a;
+    FV_TRY(parse_args(Signature{callable, params}, args, nargs, kwnames, a));
+    return a[0];
+}
+
+}  // namespace forvela::py

@@ -1,0 +1,135 @@
+// Items shared by the result classes (SolvingTime, SystemTime,
+// MeasuringTime, Evaluation and those built on them): equality with the
+// ordering comparisons refused, the refusal to delete an attribute, the
+// optional-float conversion, the dict conventions and the arguments of the
+// static readers.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "lib/registry.hpp"
+#include "model/result_macros.hpp"
+
+namespace forvela::py {
+
+// ---- comparison ----
+
+// Another class gives NotImplemented; == and != compare by value; the four
+// orderings between two objects of the class raise TypeError.
+template <class T, ClassId Id, bool (*Equal)(const T&, const T&)>
+PyObject* result_richcompare(PyObject* self, PyObject* other, int op) {
+    return boundary([&]() -> PyResult {
+        if (!is_instance(other, Id)) return not_implemented();
+        if (op != Py_EQ && op != Py_NE) {
+            static constexpr const char* kSymbols[] = {"<", "<=", "==", "!=", ">", ">="};
+            return fail(ErrorKind::TypeError, std::string("Comparison '") + kSymbols[op] +
+                                                  "' not supported for " + class_name(Id));
+        }
+        FV_ASSIGN_OR_RETURN(bool equal, with_shared<T>(self, [&](const T& a) -> Result<bool> {
+            return with_shared<T>(other, [&](const T& b) -> Result<bool> { return Equal(a, b); });
+        }));
+        return Ref::borrowed(equal == (op == Py_EQ) ? Py_True : Py_False);
+    });
+}
+
+// ---- attributes ----
+
+// Setters receive null for `del obj.attr`.
+inline Result<void> refuse_deletion(PyObject* value) {
+    if (!value) return fail(ErrorKind::AttributeError, "can't delete attribute");
+    return {};
+}
+
+// A setter slot: refuses deletion, then runs `assign(T&, value)` under an
+// exclusive borrow that covers the conversion of the value.
+template <class T, class Assign>
+int result_setter(PyObject* self, PyObject* value, Assign&& assign) {
+    return boundary_status([&]() -> Result<void> {
+        FV_TRY(refuse_deletion(value));
+        return with_exclusive<T>(self, [&](T& v) -> Result<void> { return assign(v, value); });
+    });
+}
+
+// ---- values ----
+
+// None (or an omitted argument) is absent; anything else goes through the
+// interpreter's float conversion, whose TypeError passes unchanged.
+Result<std::optional<double>> optional_float_from_python(PyObject* obj);
+PyResult optional_float_into_python(const std::optional<double>& x);
+
+// The class-check TypeError: "'T' object cannot be converted to 'Kind'".
+std::unexpected<Error> cannot_convert(PyObject* obj, std::string_view kind);
+
+// A copy of the value of an object of class Id.
+template <class T>
+Result<T> result_value_of(PyObject* obj, ClassId id) {
+    if (!is_instance(obj, id)) return cannot_convert(obj, class_name(id));
+    return with_shared<T>(obj, [](const T& v) -> Result<T> { return v; });
+}
+
+// ---- dicts ----
+
+Result<void> require_dict(PyObject* obj);  // "... cannot be converted to 'PyDict'"
+// The value under `key` as a new reference; an empty Ref when missing.
+Result<Ref> dict_lookup(PyObject* dict, const char* key);
+// Stores a new value under `key`.
+Result<void> dict_store(PyObject* dict, const char* key, PyResult value);
+Result<void> dict_store(PyObject* dict, std::string_view key, PyResult value);
+
+// ---- text ----
+
+// The UTF-8 text of a `json` argument (a str). Text holding lone
+// surrogates is passed on as its bytes, for the reader to refuse.
+struct Utf8Text {
+    Ref holder;
+    std::string_view view;
+};
+Result<Utf8Text> json_text_from_python(PyObject* obj);
+
+// A new str from UTF-8 text made by this module.
+PyResult text_into_python(std::string_view text);
+
+// ---- the static readers from_dict(dict) and from_json(json) ----
+
+// The one argument of `Class.method(name)`, checked against nothing else.
+Result<PyObject*> single_argument(const char* callable, const char* name, PyObject* const* args,
+                                  Py_ssize_t nargs, PyObject* kwnames);
+
+// `from_dict(dict)`: checks the argument and hands it to `read(dict)`.
+template <class Read>
+PyObject* from_dict_method(const char* callable, PyObject* const* args, Py_ssize_t nargs,
+                           PyObject* kwnames, Read&& read) {
+    return boundary([&]() -> PyResult {
+        FV_ASSIGN_OR_RETURN(PyObject * dict, single_argument(callable, "dict", args, nargs, kwnames));
+        FV_TRY(argument("dict", require_dict(dict)));
+        return read(dict);
+    });
+}
+
+// `from_json(json)`: checks the argument and hands its text to `read`.
+template <class Read>
+PyObject* from_json_method(const char* callable, PyObject* const* args, Py_ssize_t nargs,
+                           PyObject* kwnames, Read&& read) {
+    return boundary([&]() -> PyResult {
+        FV_ASSIGN_OR_RETURN(PyObject * json, single_argument(callable, "json", args, nargs, kwnames));
+        FV_ASSIGN_OR_RETURN(Utf8Text text, argument("json", json_text_from_python(json)));
+        return read(text.view);
+    });
+}
+
+// The docstrings of the four conversion methods.
+#define FORVELA_TO_DICT_DOC(returns) \
+    "to_dict($self)\n--\n\nConvert into a dict.\n\nReturns:\n    " returns
+#define FORVELA_FROM_DICT_DOC(cls, remark)                                                   \
+    "from_dict(dict)\n--\n\nCreate a " cls " object from the given dict.\n\n" remark "\n\n" \
+    "Args:\n    dict (dict): A dict.\n\nReturns:\n    A " cls " object."
+#define FORVELA_TO_JSON_DOC(cls)                                                         \
+    "to_json($self)\n--\n\nSerialize the " cls " object into a JSON string.\n\n"         \
+    "Returns:\n    str: A JSON string.\n\nNote:\n    A numpy array is serialized into a list."
+#define FORVELA_FROM_JSON_DOC(cls)                                                              \
+    "from_json(json)\n--\n\nCreate a " cls " object from the JSON string.\n\n"                  \
+    "Args:\n    json (str): A JSON string.\n\nReturns:\n    " cls ": A " cls " object."
+
+}  // namespace forvela::py

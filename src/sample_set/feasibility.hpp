@@ -1,0 +1,22 @@
+// The feasibility test of the samples of an Evaluation: a sample is
+// feasible when the sum of its violations over all constraints is finite
+// and close to zero, |v| * rtol + atol >= |0 - v|.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "sample_set/evaluation.hpp"
+
+namespace forvela {
+
+// False for NaN and the infinities, whatever the tolerances.
+bool is_close_to_zero(double v, double rtol, double atol);
+
+// The ascending indices of the samples that pass (or fail) the test. Fails
+// with ValueError when there is no constraint or when the violation lists
+// do not all hold one value per sample.
+Result<std::vector<std::size_t>> feasible_sample_indices(const Evaluation& e, double rtol, double atol);
+Result<std::vector<std::size_t>> infeasible_sample_indices(const Evaluation& e, double rtol, double atol);
+
+}  // namespace forvela

@@ -1,0 +1,290 @@
+// The typed JSON pull reader of the result classes. It reads RFC 8259 text
+// straight into values: each field of a record has a rule (a float, an
+// optional float, an unsigned integer, a string, an array or object of
+// such, a nested record), members that name no field are skipped whatever
+// they hold, and any text that is not valid JSON is refused.
+//
+// Failures are ValueErrors whose message ends in " at line L column C",
+// the column counting the bytes of that line read up to and including the
+// offending one: the byte that cannot stand where it is, the whole of a
+// value of the wrong type (only the opening bracket of an array or object),
+// the closing bracket of a record that lacks a field or a value, the end of
+// a repeated key.
+//
+// Records, arrays and objects read through a rule count one level of
+// nesting each, from a budget of 128; skipped values are read without
+// recursion and count nothing, however deep they nest.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/error.hpp"
+#include "model/result_macros.hpp"
+
+namespace forvela {
+
+// A JSON number as read: a non-negative integer that fits 64 bits, a
+// negative one that fits, or anything else as a float.
+struct JsonNumber {
+    enum class Kind : unsigned char { Unsigned, Signed, Float };
+    Kind kind;
+    std::uint64_t u = 0;
+    std::int64_t i = 0;
+    double f = 0;
+
+    double as_double() const;
+};
+
+struct RecordField {
+    std::string_view name;
+    bool optional;  // may be left out of the object form
+};
+
+// The name and fields of a record, in declared order (the array form's order).
+struct RecordShape {
+    std::string_view name;
+    std::span<const RecordField> fields;
+};
+
+class JsonReader {
+public:
+    static constexpr int kDepthBudget = 128;
+
+    explicit JsonReader(std::string_view text) : text_(text) {}
+
+    // Reads the whole text as one value through `read(reader)`, which
+    // returns Result<T>; only whitespace may follow the value.
+    template <class T, class Fn>
+    static Result<T> read_text(std::string_view text, Fn&& read) {
+        JsonReader reader(text);
+        Result<T> value = read(reader);
+        if (!value) return std::unexpected(reader.positioned(std::move(value.error())));
+        if (auto end = reader.end_of_text(); !end)
+            return std::unexpected(reader.positioned(std::move(end.error())));
+        return value;
+    }
+
+    // ---- field rules ----
+    Result<double> read_f64();
+    Result<std::optional<double>> read_optional_f64();  // null is absent
+    Result<std::uint64_t> read_u64(std::string_view expected = "u64");
+    Result<std::string> read_string(std::string_view expected = "a string");
+    // Reads past one value of any kind and depth, checking its syntax.
+    Result<void> skip_value();
+
+    // An array whose elements `item()` reads, one call per element.
+    template <class Fn>
+    Result<void> read_seq(Fn&& item, std::string_view expected = "a sequence");
+
+    // An object whose member values `member(std::string key)` reads.
+    template <class Fn>
+    Result<void> read_map(Fn&& member, std::string_view expected = "a map");
+
+    // A record in array form (every field, in declared order) or object
+    // form (any order, unknown members skipped); `field(i)` reads the value
+    // of field i. Fields left out of the object form stay as the caller
+    // initialised them.
+    template <class Fn>
+    Result<void> read_record(const RecordShape& shape, Fn&& field);
+
+    // ---- building blocks for other value forms ----
+    // The next byte after whitespace, not consumed; none at the end.
+    std::optional<unsigned char> peek_token();
+    void eat() { ++index_; }
+    // A failure at the bytes read so far.
+    Error syntax_error(std::string_view code);
+    // A failure counting the byte just peeked.
+    Error peek_syntax_error(std::string_view code);
+    // A failure about a whole value, positioned by the enclosing read.
+    Error custom_error(std::string message);
+    // "invalid type: <what is there>, expected <expected>"; scalars are
+    // consumed to describe them, a syntax failure among them wins.
+    Error invalid_type_here(std::string_view expected);
+    Result<void> enter_level();
+    void leave_level() { ++remaining_depth_; }
+    Result<bool> has_next_element(bool& first);
+    Result<std::optional<std::string>> next_key(bool& first);
+    Result<void> expect_colon();
+    Result<void> end_seq();
+    Result<void> end_map();
+    // What end_seq and end_map consume, when a failure is already in hand.
+    void end_seq_quietly();
+    void end_map_quietly();
+    // Gives a pending failure about a whole value the current position.
+    void fix_position();
+    Result<void> end_of_text();
+    // The failure with " at line L column C" appended.
+    Error positioned(Error error);
+
+private:
+    Result<JsonNumber> parse_number(bool positive);
+    // Checks the number's syntax only (skipped values).
+    Result<void> skip_number();
+    // After the opening quote; appends the decoded text to `out` when given.
+    Result<void> parse_string_body(std::string* out);
+    Result<void> parse_escape(std::string* out);
+    Result<std::uint16_t> decode_hex();
+    Result<void> parse_ident(std::string_view rest);
+    Result<JsonNumber> read_number(std::string_view expected);
+
+    std::string_view text_;
+    std::size_t index_ = 0;
+    int remaining_depth_ = kDepthBudget;
+    std::size_t error_index_ = 0;
+    bool error_positioned_ = true;
+};
+
+std::string invalid_length_message(std::size_t read, const RecordShape& shape);
+
+template <class Fn>
+Result<void> JsonReader::read_seq(Fn&& item, std::string_view expected) {
+    auto peek = peek_token();
+    if (!peek) return std::unexpected(peek_syntax_error("EOF while parsing a value"));
+    Result<void> r;
+    if (*peek == '[') {
+        FV_TRY(enter_level());
+        eat();
+        bool first = true;
+        for (;;) {
+            Result<bool> more = has_next_element(first);
+            if (!more) {
+                r = std::unexpected(std::move(more.error()));
+                break;
+            }
+            if (!*more) break;
+            if (Result<void> got = item(); !got) {
+                r = std::move(got);
+                break;
+            }
+        }
+        leave_level();
+        if (r)
+            r = end_seq();
+        else
+            end_seq_quietly();
+    } else {
+        r = std::unexpected(invalid_type_here(expected));
+    }
+    if (!r) fix_position();
+    return r;
+}
+
+template <class Fn>
+Result<void> JsonReader::read_map(Fn&& member, std::string_view expected) {
+    auto peek = peek_token();
+    if (!peek) return std::unexpected(peek_syntax_error("EOF while parsing a value"));
+    Result<void> r;
+    if (*peek == '{') {
+        FV_TRY(enter_level());
+        eat();
+        bool first = true;
+        for (;;) {
+            Result<std::optional<std::string>> key = next_key(first);
+            if (!key) {
+                r = std::unexpected(std::move(key.error()));
+                break;
+            }
+            if (!*key) break;
+            if (Result<void> colon = expect_colon(); !colon) {
+                r = std::move(colon);
+                break;
+            }
+            if (Result<void> got = member(std::move(**key)); !got) {
+                r = std::move(got);
+                break;
+            }
+        }
+        leave_level();
+        if (r)
+            r = end_map();
+        else
+            end_map_quietly();
+    } else {
+        r = std::unexpected(invalid_type_here(expected));
+    }
+    if (!r) fix_position();
+    return r;
+}
+
+template <class Fn>
+Result<void> JsonReader::read_record(const RecordShape& shape, Fn&& field) {
+    auto peek = peek_token();
+    if (!peek) return std::unexpected(peek_syntax_error("EOF while parsing a value"));
+    const std::size_t n = shape.fields.size();
+    Result<void> r;
+    if (*peek == '[') {
+        FV_TRY(enter_level());
+        eat();
+        bool first = true;
+        for (std::size_t i = 0; i < n; ++i) {
+            Result<bool> more = has_next_element(first);
+            if (!more) {
+                r = std::unexpected(std::move(more.error()));
+                break;
+            }
+            if (!*more) {
+                r = std::unexpected(custom_error(invalid_length_message(i, shape)));
+                break;
+            }
+            if (Result<void> got = field(i); !got) {
+                r = std::move(got);
+                break;
+            }
+        }
+        leave_level();
+        if (r)
+            r = end_seq();
+        else
+            end_seq_quietly();
+    } else if (*peek == '{') {
+        FV_TRY(enter_level());
+        eat();
+        std::vector<bool> seen(n, false);
+        bool first = true;
+        for (;;) {
+            Result<std::optional<std::string>> key = next_key(first);
+            if (!key) {
+                r = std::unexpected(std::move(key.error()));
+                break;
+            }
+            if (!*key) break;
+            std::size_t i = 0;
+            while (i < n && shape.fields[i].name != **key) ++i;
+            if (i < n && seen[i]) {
+                // Positioned at the end of the repeated key.
+                r = std::unexpected(custom_error("duplicate field `" + std::string(shape.fields[i].name) + "`"));
+                fix_position();
+                break;
+            }
+            if (Result<void> colon = expect_colon(); !colon) {
+                r = std::move(colon);
+                break;
+            }
+            Result<void> got = i < n ? field(i) : skip_value();
+            if (!got) {
+                r = std::move(got);
+                break;
+            }
+            if (i < n) seen[i] = true;
+        }
+        for (std::size_t i = 0; r && i < n; ++i)
+            if (!seen[i] && !shape.fields[i].optional)
+                r = std::unexpected(custom_error("missing field `" + std::string(shape.fields[i].name) + "`"));
+        leave_level();
+        if (r)
+            r = end_map();
+        else
+            end_map_quietly();
+    } else {
+        r = std::unexpected(invalid_type_here("struct " + std::string(shape.name)));
+    }
+    if (!r) fix_position();
+    return r;
+}
+
+}  // namespace forvela
