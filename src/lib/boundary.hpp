@@ -12,10 +12,12 @@
 #include <vector>
 #include <span>
 #include <string_view>
+#include <type_traits>
 
 #include "lib/exceptions.hpp"
 #include "lib/py.hpp"
 #include "model/depth_guard.hpp"
+#include "model/expression/expression.hpp"
 
 namespace forvela::py {
 
@@ -48,12 +50,52 @@ int boundary_status(Op&& op) noexcept {
     return -1;
 }
 
+// What an object of a class with value type T holds: expression nodes are
+// held through an Expression handle and conditions through a ConditionalExpr,
+// so that an object shares its node with the values built from it; every
+// other value is held as it is.
+template <class T>
+struct HeldOf {
+    using type = T;
+};
+template <ExprPayload T>
+struct HeldOf<T> {
+    using type = Expression;
+};
+template <>
+struct HeldOf<ComparisonOp> {
+    using type = ConditionalExpr;
+};
+template <>
+struct HeldOf<LogicalOp> {
+    using type = ConditionalExpr;
+};
+template <class T>
+using Held = typename HeldOf<T>::type;
+
+// The T of a held value, for reading.
+template <class T>
+const T& value_of(const Held<T>& held) {
+    if constexpr (std::is_same_v<Held<T>, T>)
+        return held;
+    else
+        return held.template as<T>();
+}
+// The T of a held value, made the object's own first (copy-on-write).
+template <class T>
+T& own_value_of(Held<T>& held) {
+    if constexpr (std::is_same_v<Held<T>, T>)
+        return held;
+    else
+        return held.template as<T>();
+}
+
 // Every object of the module: the header, the borrow flag, the value.
 template <class T>
 struct Object {
     PyObject_HEAD
     Py_ssize_t borrow;  // 0 free, > 0 shared borrows, -1 exclusive
-    T value;
+    Held<T> value;
 };
 
 template <class T>
@@ -95,7 +137,17 @@ auto with_shared(PyObject* self, Fn&& fn) -> decltype(fn(std::declval<const T&>(
     auto* obj = object_of<T>(self);
     auto borrow = Borrow::shared(obj->borrow);
     if (!borrow) return std::unexpected(borrow.error());
-    return fn(static_cast<const T&>(obj->value));
+    return fn(value_of<T>(obj->value));
+}
+
+// Runs `fn(const Held<T>&)` under a shared borrow: the handle itself, to be
+// shared by a new value without copying its node.
+template <class T, class Fn>
+auto with_held(PyObject* self, Fn&& fn) -> decltype(fn(std::declval<const Held<T>&>())) {
+    auto* obj = object_of<T>(self);
+    auto borrow = Borrow::shared(obj->borrow);
+    if (!borrow) return std::unexpected(borrow.error());
+    return fn(static_cast<const Held<T>&>(obj->value));
 }
 
 template <class T, class Fn>
@@ -103,7 +155,7 @@ auto with_exclusive(PyObject* self, Fn&& fn) -> decltype(fn(std::declval<T&>()))
     auto* obj = object_of<T>(self);
     auto borrow = Borrow::exclusive(obj->borrow);
     if (!borrow) return std::unexpected(borrow.error());
-    return fn(obj->value);
+    return fn(own_value_of<T>(obj->value));
 }
 
 // A METH_FASTCALL | METH_KEYWORDS function as the method table stores it.

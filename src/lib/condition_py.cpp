@@ -45,12 +45,9 @@ int condition_bool(PyObject*) {
 }
 
 PyResult conditional_expr_into_python(ConditionalExpr c) {
-    if (c.is_comparison()) {
-        auto& cmp = std::get<ComparisonOp>(c.node);
-        return new_object(comparison_class(cmp.kind), std::move(cmp));
-    }
-    auto& logical = std::get<LogicalOp>(c.node);
-    return new_object(logical_class(logical.kind), std::move(logical));
+    ClassId id = c.is_comparison() ? comparison_class(std::as_const(c).as<ComparisonOp>().kind)
+                                   : logical_class(std::as_const(c).as<LogicalOp>().kind);
+    return new_object(id, std::move(c));
 }
 
 PyObject* logical_slot(ClassId id, ConditionReceiverFn receive, PyObject* a, PyObject* b,

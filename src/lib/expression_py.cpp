@@ -109,8 +109,8 @@ Result<Expression> expression_from_python(PyObject* obj) {
 
 PyResult expression_into_python(Expression e) {
     ClassId id = class_of(e);
-    return std::visit([&](auto&& payload) { return new_object(id, std::move(payload)); },
-                      std::move(e.node));
+    if (e.kind() == ExprKind::NumberLit) return new_object(id, e.as<NumericValue>());
+    return new_object(id, std::move(e));
 }
 
 PyResult expression_list_into_python(std::vector<Expression> list) {

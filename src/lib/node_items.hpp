@@ -74,12 +74,12 @@ std::string framed(const T& v) {
 // slots of the operator classes: no check applies).
 template <class T>
 Result<Expression> node_as_expression(PyObject* self) {
-    return with_shared<T>(self, [](const T& v) -> Result<Expression> { return Expression(v); });
+    return with_held<T>(self, [](const Held<T>& h) -> Result<Expression> { return h; });
 }
 
 template <class T>
 Result<ConditionalExpr> node_as_condition(PyObject* self) {
-    return with_shared<T>(self, [](const T& v) -> Result<ConditionalExpr> { return ConditionalExpr(v); });
+    return with_held<T>(self, [](const Held<T>& h) -> Result<ConditionalExpr> { return h; });
 }
 
 // A getter returning a new object for a copy of one boxed operand of the node.

@@ -56,7 +56,7 @@ PyResult decision_var_into_python(DecisionVar v) {
 PyResult decision_var_bound_into_python(DecisionVarBound bound) {
     switch (bound.index()) {
         case 0: return expression_into_python(std::get<Box<Expression>>(bound).take());
-        case 1: return placeholder_into_python(std::move(std::get<Placeholder>(bound)));
+        case 1: return placeholder_into_python(std::move((*std::get<Box<Placeholder>>(bound))));
         default: return subscript_into_python(std::get<Box<Subscript>>(bound).take());
     }
 }
@@ -64,7 +64,7 @@ PyResult decision_var_bound_into_python(DecisionVarBound bound) {
 PyResult element_belong_to_into_python(ElementBelongTo set) {
     switch (set.index()) {
         case 0: return range_into_python(std::move(std::get<Range>(set)));
-        case 1: return placeholder_into_python(std::move(std::get<Placeholder>(set)));
+        case 1: return placeholder_into_python(std::move((*std::get<Box<Placeholder>>(set))));
         case 2: return element_into_python(std::get<Box<Element>>(set).take());
         default: return subscript_into_python(std::get<Box<Subscript>>(set).take());
     }
@@ -72,7 +72,7 @@ PyResult element_belong_to_into_python(ElementBelongTo set) {
 
 PyResult subscripted_variable_into_python(SubscriptedVariable v) {
     switch (v.index()) {
-        case 0: return placeholder_into_python(std::move(std::get<Placeholder>(v)));
+        case 0: return placeholder_into_python(std::move((*std::get<Box<Placeholder>>(v))));
         case 1: return element_into_python(std::get<Box<Element>>(v).take());
         case 2: return decision_var_into_python(std::get<Box<DecisionVar>>(v).take());
         default: return subscript_into_python(std::get<Box<Subscript>>(v).take());
@@ -81,7 +81,7 @@ PyResult subscripted_variable_into_python(SubscriptedVariable v) {
 
 PyResult array_operand_into_python(ArrayOperand v) {
     switch (v.index()) {
-        case 0: return placeholder_into_python(std::move(std::get<Placeholder>(v)));
+        case 0: return placeholder_into_python(std::move((*std::get<Box<Placeholder>>(v))));
         case 1: return element_into_python(std::get<Box<Element>>(v).take());
         default: return subscript_into_python(std::get<Box<Subscript>>(v).take());
     }

@@ -12,11 +12,6 @@
 
 #include "lib/boundary.hpp"
 
-namespace forvela {
-struct Expression;
-struct ConditionalExpr;
-}
-
 namespace forvela::py {
 
 enum class ClassId : std::uint8_t {
@@ -81,9 +76,10 @@ template <class T>
 PyResult new_object(PyTypeObject* type, T value) {
     PyObject* obj = type->tp_alloc(type, 0);
     if (!obj) return pending();
-    auto* o = object_of<std::decay_t<T>>(obj);
+    using V = std::decay_t<T>;
+    auto* o = object_of<V>(obj);
     o->borrow = 0;
-    new (&o->value) std::decay_t<T>(std::move(value));
+    new (&o->value) Held<V>(std::move(value));
     return Ref(obj);
 }
 
@@ -97,7 +93,8 @@ PyResult new_object(ClassId id, T value) {
 template <class T>
 void dealloc_object(PyObject* self) {
     PyTypeObject* type = Py_TYPE(self);
-    object_of<T>(self)->value.~T();
+    using H = Held<T>;
+    object_of<T>(self)->value.~H();
     type->tp_free(self);
     Py_DECREF(type);
 }

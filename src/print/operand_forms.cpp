@@ -30,7 +30,7 @@ void print_belong_to_repr(Printer& p, const ElementBelongTo& set) {
             p << ")";
             break;
         }
-        case 1: print_placeholder(p, std::get<Placeholder>(set)); break;
+        case 1: print_placeholder(p, (*std::get<Box<Placeholder>>(set))); break;
         case 2: print_element(p, *std::get<Box<Element>>(set)); break;
         default: print_subscript(p, *std::get<Box<Subscript>>(set)); break;
     }
@@ -38,7 +38,7 @@ void print_belong_to_repr(Printer& p, const ElementBelongTo& set) {
 
 void print_subscripted_variable(Printer& p, const SubscriptedVariable& v) {
     switch (v.index()) {
-        case 0: print_placeholder(p, std::get<Placeholder>(v)); break;
+        case 0: print_placeholder(p, (*std::get<Box<Placeholder>>(v))); break;
         case 1: print_element(p, *std::get<Box<Element>>(v)); break;
         case 2: print_decision_var(p, *std::get<Box<DecisionVar>>(v)); break;
         default: print_subscript(p, *std::get<Box<Subscript>>(v)); break;
@@ -85,7 +85,7 @@ void print_element(Printer& p, const Element& v) {
 void print_var_bound(Printer& p, const DecisionVarBound& bound) {
     switch (bound.index()) {
         case 0: print_expression(p, *std::get<Box<Expression>>(bound)); break;
-        case 1: print_placeholder(p, std::get<Placeholder>(bound)); break;
+        case 1: print_placeholder(p, (*std::get<Box<Placeholder>>(bound))); break;
         default: print_subscript(p, *std::get<Box<Subscript>>(bound)); break;
     }
 }
@@ -126,7 +126,7 @@ void print_subscript(Printer& p, const Subscript& v) {
 
 void print_array_operand(Printer& p, const ArrayOperand& array) {
     switch (array.index()) {
-        case 0: print_placeholder(p, std::get<Placeholder>(array)); break;
+        case 0: print_placeholder(p, (*std::get<Box<Placeholder>>(array))); break;
         case 1: print_element(p, *std::get<Box<Element>>(array)); break;
         default: print_subscript(p, *std::get<Box<Subscript>>(array)); break;
     }
@@ -217,7 +217,7 @@ std::string range_repr(const Range& r) {
 
 std::string display_subscripted_variable(const SubscriptedVariable& v) {
     switch (v.index()) {
-        case 0: return std::get<Placeholder>(v).name;
+        case 0: return (*std::get<Box<Placeholder>>(v)).name;
         case 1: return std::get<Box<Element>>(v)->name;
         case 2: return std::get<Box<DecisionVar>>(v)->name;
         default: return display_subscript(*std::get<Box<Subscript>>(v));
@@ -233,7 +233,7 @@ std::string display_subscript(const Subscript& s) {
 
 std::string display_array_operand(const ArrayOperand& a) {
     switch (a.index()) {
-        case 0: return std::get<Placeholder>(a).name;
+        case 0: return (*std::get<Box<Placeholder>>(a)).name;
         case 1: return std::get<Box<Element>>(a)->name;
         default: return display_subscript(*std::get<Box<Subscript>>(a));
     }

@@ -30,23 +30,26 @@ const NumericValue* leading_number(const Expression& mul) {
     return &terms.front().as<NumericValue>();
 }
 
-void print_joined(Printer& p, const Expression* first, const Expression* last, std::string_view sep) {
-    for (const Expression* t = first; t != last; ++t) {
-        if (t != first) p << sep;
-        print_expression(p, *t);
+// Terms `from` .. the end of `terms`, joined by `sep`.
+void print_joined(Printer& p, const TermList& terms, std::size_t from, std::string_view sep) {
+    for (std::size_t i = from; i < terms.size(); ++i) {
+        if (i != from) p << sep;
+        print_expression(p, terms[i]);
     }
 }
 
 const char* mul_separator(const Printer& p) { return p.latex() ? " \\cdot " : " * "; }
 
 // The factors of a product: a first factor of exactly -1 becomes "- ".
-void print_mul_terms(Printer& p, const Expression* first, const Expression* last) {
-    if (first == last) throw InternalFailure("index out of bounds: the len is 0 but the index is 0");
-    if (is_literal(*first) && first->as<NumericValue>().is_minus_one()) {
+void print_mul_terms(Printer& p, const TermList& terms, std::size_t from) {
+    if (from >= terms.size())
+        throw InternalFailure("index out of bounds: the len is 0 but the index is 0");
+    const Expression& first = terms[from];
+    if (is_literal(first) && first.as<NumericValue>().is_minus_one()) {
         p << "- ";
-        ++first;
+        ++from;
     }
-    print_joined(p, first, last, mul_separator(p));
+    print_joined(p, terms, from, mul_separator(p));
 }
 
 // The number text without its leading minus sign.
@@ -73,7 +76,7 @@ void print_negated_product(Printer& p, const CommutativeOp& mul, bool show_numbe
         p << mul_separator(p);
     }
     p.push(kCommutativeKind, static_cast<std::uint8_t>(CommutativeOpKind::Mul));
-    print_mul_terms(p, mul.terms.data() + 1, mul.terms.data() + mul.terms.size());
+    print_mul_terms(p, mul.terms, 1);
     p.pop();
 }
 
@@ -166,17 +169,16 @@ void print_binary_op(Printer& p, const BinaryOp& v) {
 }
 
 void print_commutative_op(Printer& p, const CommutativeOp& v) {
-    const Expression* first = v.terms.data();
-    const Expression* last = first + v.terms.size();
+    const TermList& terms = v.terms;
     switch (v.kind) {
         case CommutativeOpKind::Add:
-            for (const Expression* t = first; t != last; ++t) {
-                print_sum_term(p, *t, t == first);
-                if (t + 1 != last) p << " + ";
+            for (std::size_t i = 0; i < terms.size(); ++i) {
+                print_sum_term(p, terms[i], i == 0);
+                if (i + 1 != terms.size()) p << " + ";
             }
             break;
         case CommutativeOpKind::Mul:
-            print_mul_terms(p, first, last);
+            print_mul_terms(p, terms, 0);
             break;
         case CommutativeOpKind::Min:
         case CommutativeOpKind::Max: {
@@ -185,7 +187,7 @@ void print_commutative_op(Printer& p, const CommutativeOp& v) {
                 p << (min ? "\\min\\left(" : "\\max\\left(");
             else
                 p << (min ? "min(" : "max(");
-            print_joined(p, first, last, ", ");
+            print_joined(p, terms, 0, ", ");
             p << (p.latex() ? "\\right)" : ")");
             break;
         }
@@ -196,7 +198,7 @@ namespace {
 
 const std::string& subscripted_name(const SubscriptedVariable& v) {
     switch (v.index()) {
-        case 0: return std::get<0>(v).name;
+        case 0: return std::get<0>(v)->name;
         case 1: return std::get<1>(v)->name;
         case 2: return std::get<2>(v)->name;
         default: return subscripted_name(std::get<3>(v)->variable);
@@ -216,7 +218,7 @@ void append_set_text(std::string& out, const ElementBelongTo& set) {
             out += ")";
             break;
         }
-        case 1: out += std::get<Placeholder>(set).name; break;
+        case 1: out += (*std::get<Box<Placeholder>>(set)).name; break;
         case 2: out += std::get<Box<Element>>(set)->name; break;
         default: {
             const auto& sub = *std::get<Box<Subscript>>(set);
@@ -249,7 +251,7 @@ void print_reduction_latex(Printer& p, const ReductionOp& v) {
     } else {
         p << " \\in ";
         switch (index.belong_to.index()) {
-            case 1: p << std::get<Placeholder>(index.belong_to).name; break;
+            case 1: p << (*std::get<Box<Placeholder>>(index.belong_to)).name; break;
             case 2: p << std::get<Box<Element>>(index.belong_to)->name; break;
             default: print_subscript(p, *std::get<Box<Subscript>>(index.belong_to)); break;
         }
@@ -345,8 +347,8 @@ std::string render_logical_op(const LogicalOp& v, PrintMode mode) {
                        print_logical_op);
 }
 std::string render_condition(const ConditionalExpr& c, PrintMode mode) {
-    if (c.is_comparison()) return render_comparison_op(std::get<ComparisonOp>(c.node), mode);
-    return render_logical_op(std::get<LogicalOp>(c.node), mode);
+    if (c.is_comparison()) return render_comparison_op(c.as<ComparisonOp>(), mode);
+    return render_logical_op(c.as<LogicalOp>(), mode);
 }
 
 }  // namespace forvela

@@ -6,7 +6,7 @@
 namespace forvela {
 
 NodePrecedence node_precedence(const Expression& e) {
-    auto kind = static_cast<std::uint8_t>(e.node.index());
+    auto kind = static_cast<std::uint8_t>(e.kind());
     switch (e.kind()) {
         case ExprKind::DecisionVar:
             return {kind, static_cast<std::uint8_t>(e.as<DecisionVar>().kind)};
@@ -101,9 +101,9 @@ void print_expression_node(Printer& p, const Expression& e) {
 void print_condition(Printer& p, const ConditionalExpr& c) {
     DepthGuard guard;
     if (c.is_comparison())
-        print_comparison(p, std::get<ComparisonOp>(c.node));
+        print_comparison(p, c.as<ComparisonOp>());
     else
-        print_logical_op(p, std::get<LogicalOp>(c.node));
+        print_logical_op(p, c.as<LogicalOp>());
 }
 
 // ---- per-kind forms ----

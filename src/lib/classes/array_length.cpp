@@ -14,7 +14,7 @@ using Self = ArrayLength;
 constexpr ClassId kId = ClassId::ArrayLength;
 
 Result<Expression> receive(PyObject* self) {
-    return with_shared<Self>(self, [](const Self& v) -> Result<Expression> { return Expression(v); });
+    return with_held<Self>(self, [](const Held<Self>& h) -> Result<Expression> { return h; });
 }
 
 PyObject* get_array(PyObject* self, void*) {

@@ -14,8 +14,8 @@ namespace {
 using Self = Element;
 constexpr ClassId kId = ClassId::Element;
 
-Result<Element> copy_of(PyObject* self) {
-    return with_shared<Self>(self, [](const Self& v) -> Result<Self> { return v; });
+Result<Box<Element>> copy_of(PyObject* self) {
+    return with_held<Self>(self, [](const Held<Self>& h) -> Result<Box<Self>> { return h.template box<Self>(); });
 }
 
 Result<Expression> receive(PyObject* self) {

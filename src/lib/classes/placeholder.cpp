@@ -13,8 +13,8 @@ namespace {
 using Self = Placeholder;
 constexpr ClassId kId = ClassId::Placeholder;
 
-Result<Placeholder> copy_of(PyObject* self) {
-    return with_shared<Self>(self, [](const Self& v) -> Result<Self> { return v; });
+Result<Box<Placeholder>> copy_of(PyObject* self) {
+    return with_held<Self>(self, [](const Held<Self>& h) -> Result<Box<Self>> { return h.template box<Self>(); });
 }
 
 Result<Expression> receive(PyObject* self) {

@@ -14,8 +14,8 @@ namespace {
 using Self = Subscript;
 constexpr ClassId kId = ClassId::Subscript;
 
-Result<Subscript> copy_of(PyObject* self) {
-    return with_shared<Self>(self, [](const Self& v) -> Result<Self> { return v; });
+Result<Box<Subscript>> copy_of(PyObject* self) {
+    return with_held<Self>(self, [](const Held<Self>& h) -> Result<Box<Self>> { return h.template box<Self>(); });
 }
 
 Result<Expression> receive(PyObject* self) {
@@ -34,7 +34,7 @@ Result<SubscriptedVariable> as_subscripted_variable(PyObject* self) {
 Result<ArrayOperand> as_measured_array(PyObject* self) {
     auto v = copy_of(self);
     if (!v) return std::unexpected(v.error());
-    if (v->ndim == 0) return modeling_error("Can't get length of a scalar");
+    if ((*v)->ndim == 0) return modeling_error("Can't get length of a scalar");
     return subscript_into_array_operand(std::move(*v));
 }
 

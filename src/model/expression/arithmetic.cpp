@@ -3,6 +3,7 @@
 #include "model/expression/equality.hpp"
 
 #include <cmath>
+#include <utility>
 
 namespace forvela {
 
@@ -31,9 +32,9 @@ std::vector<Expression> vec_of(Expression a, Expression b) {
 }
 
 Expression unwrap_single(Expression sum) {
-    auto& terms = sum.as<CommutativeOp>().terms;
+    const auto& terms = std::as_const(sum).as<CommutativeOp>().terms;
     if (terms.size() == 1) {
-        Expression only = std::move(terms.front());
+        Expression only = terms.front();
         return only;
     }
     return sum;
@@ -64,11 +65,14 @@ bool is_one_literal(const Expression& e) { return is_literal(e) && number_of(e).
 // ---- term helpers ----
 
 void fold_number_into_sum(CommutativeOp& sum, const NumericValue& number) {
-    if (!sum.terms.empty() && is_literal(sum.terms.back())) {
-        auto& last = sum.terms.back().as<NumericValue>();
-        last = numeric_add(last, number);
+    auto& terms = sum.terms;
+    if (terms.has_tail()) {
+        terms.set_tail(Expression(numeric_add(number_of(terms.tail()), number)));
+    } else if (!terms.empty() && is_literal(terms.back())) {
+        auto& items = terms.edit();
+        items.back() = Expression(numeric_add(number_of(items.back()), number));
     } else {
-        sum.terms.emplace_back(number);
+        terms.set_tail(Expression(number));
     }
 }
 
@@ -77,53 +81,68 @@ void push_sum_term(CommutativeOp& sum, Expression term) {
         fold_number_into_sum(sum, number_of(term));
         return;
     }
-    if (!sum.terms.empty() && is_literal(sum.terms.back())) {
-        // Keep the literal last: the new term takes its slot, it moves behind.
-        sum.terms.push_back(std::move(term));
-        std::swap(sum.terms[sum.terms.size() - 1], sum.terms[sum.terms.size() - 2]);
-    } else {
-        sum.terms.push_back(std::move(term));
+    auto& terms = sum.terms;
+    if (!terms.has_tail() && !terms.empty() && is_literal(terms.back())) {
+        // Hold the literal apart, so that it stays last as terms are appended.
+        auto& items = terms.edit();
+        Expression literal = std::move(items.back());
+        items.pop_back();
+        terms.set_tail(std::move(literal));
     }
+    terms.push_before_tail(std::move(term));
 }
 
 std::optional<NumericValue> take_number_term(CommutativeOp& sum) {
-    for (std::size_t i = 0; i < sum.terms.size(); ++i) {
-        if (!is_literal(sum.terms[i])) continue;
-        NumericValue n = number_of(sum.terms[i]);
-        if (i + 1 != sum.terms.size()) sum.terms[i] = std::move(sum.terms.back());
-        sum.terms.pop_back();
+    auto& terms = sum.terms;
+    for (std::size_t i = 0; i < terms.size(); ++i) {
+        if (!is_literal(terms[i])) continue;
+        NumericValue n = number_of(terms[i]);
+        if (terms.has_tail() && i + 1 == terms.size()) {
+            terms.drop_tail();
+        } else {
+            auto& items = terms.edit();
+            if (i + 1 != items.size()) items[i] = std::move(items.back());
+            items.pop_back();
+        }
         return n;
     }
     return std::nullopt;
 }
 
 void fold_number_into_product(CommutativeOp& product, const NumericValue& number) {
-    if (!product.terms.empty() && is_literal(product.terms.front())) {
-        auto& first = product.terms.front().as<NumericValue>();
-        first = numeric_mul(first, number);
+    auto& items = product.terms.edit();
+    if (!items.empty() && is_literal(items.front())) {
+        items.front() = Expression(numeric_mul(number_of(items.front()), number));
     } else {
-        product.terms.insert(product.terms.begin(), Expression(number));
+        items.insert(items.begin(), Expression(number));
     }
 }
 
 std::optional<NumericValue> take_leading_number(CommutativeOp& product) {
     if (product.terms.empty() || !is_literal(product.terms.front())) return std::nullopt;
-    NumericValue n = number_of(product.terms.front());
-    if (product.terms.size() > 1) product.terms.front() = std::move(product.terms.back());
-    product.terms.pop_back();
+    auto& items = product.terms.edit();
+    NumericValue n = number_of(items.front());
+    if (items.size() > 1) items.front() = std::move(items.back());
+    items.pop_back();
     return n;
 }
 
+// Sums and products hold at most one literal, last (in the tail) or first:
+// only it can have become zero.
 void remove_zero_terms(CommutativeOp& op) {
-    std::erase_if(op.terms, [](const Expression& t) { return is_zero_literal(t); });
+    auto& terms = op.terms;
+    if (terms.has_tail()) {
+        if (is_zero_literal(terms.tail())) terms.drop_tail();
+        return;
+    }
+    if (!terms.empty() && (is_zero_literal(terms.back()) || is_zero_literal(terms.front())))
+        std::erase_if(terms.edit(), [](const Expression& t) { return is_zero_literal(t); });
 }
 
 namespace {
 
-void extend_terms(std::vector<Expression>& a, std::vector<Expression>&& b) {
-    a.reserve(a.size() + b.size());
-    for (auto& t : b) a.push_back(std::move(t));
-    b.clear();
+void extend_terms(TermList& a, const TermList& b) {
+    for (const auto& t : b) a.push_back(t);
 }
 
 }  // namespace
@@ -145,9 +164,9 @@ Expression new_add_op(std::vector<Expression> terms) {
         else
             kept.push_back(std::move(t));
     }
-    if (!numeric_values_equal(total, NumericValue::of_integer(0))) kept.emplace_back(total);
-    CommutativeOp op{std::nullopt, std::move(kept), CommutativeOpKind::Add};
-    remove_zero_terms(op);
+    std::erase_if(kept, [](const Expression& t) { return is_zero_literal(t); });
+    CommutativeOp op{std::nullopt, TermList(std::move(kept)), CommutativeOpKind::Add};
+    if (!numeric_values_equal(total, NumericValue::of_integer(0))) op.terms.set_tail(Expression(total));
     return Expression(std::move(op));
 }
 
@@ -205,8 +224,8 @@ Expression add_expressions(Expression a, Expression b) {
         auto na = take_number_term(left);
         auto nb = take_number_term(right);
         std::optional<NumericValue> combined = na && nb ? numeric_add(*na, *nb) : na ? na : nb;
-        extend_terms(left.terms, std::move(right.terms));
-        if (combined) left.terms.emplace_back(*combined);
+        for (const auto& t : right.terms) left.terms.push_before_tail(t);
+        if (combined) left.terms.set_tail(Expression(*combined));
         remove_zero_terms(left);
         return unwrap_single(std::move(a));
     }
@@ -266,7 +285,7 @@ Expression mul_expressions(Expression a, Expression b) {
         } else if (is_product(b)) {
             auto& other = b.as<CommutativeOp>();
             if (auto n = take_leading_number(other)) fold_number_into_product(product, *n);
-            extend_terms(product.terms, std::move(other.terms));
+            extend_terms(product.terms, other.terms);
         } else {
             product.terms.push_back(std::move(b));
         }
@@ -359,7 +378,7 @@ CommutativeOp flatten_mul_terms(const CommutativeOp& node) {
         } else if (is_product(t)) {
             CommutativeOp inner = flatten_mul_terms(t.as<CommutativeOp>());
             if (auto n = take_leading_number(inner)) fold_number_into_product(out, *n);
-            extend_terms(out.terms, std::move(inner.terms));
+            extend_terms(out.terms, inner.terms);
         } else {
             out.terms.push_back(t);
         }

@@ -1,46 +1,115 @@
-// Box<T>: a heap cell with value semantics. Copying a box copies what it
-// holds (under the shared depth guard, so a copy of a deep chain raises
-// RecursionError instead of overflowing the stack); no cell is ever shared.
+// Shared immutable nodes. Every node of an expression or condition lives in
+// one reference-counted heap cell; copying a handle to it is a count
+// increment, never a walk of the tree. A holder that changes a node makes it
+// its own first (copy-on-write of that one node), so no change to one value
+// ever shows in another. Freeing the last handle of a deep tree never recurses:
+// the cells it releases wait on a per-thread list.
 #pragma once
 
-#include <memory>
+#include <cstdint>
 #include <utility>
-
-#include "model/depth_guard.hpp"
 
 namespace forvela {
 
+// Every kind of cell, named after the value it holds.
+enum class NodeKind : std::uint8_t {
+    Placeholder,
+    Element,
+    DecisionVar,
+    Subscript,
+    ArrayLength,
+    UnaryOp,
+    BinaryOp,
+    CommutativeOp,
+    ReductionOp,
+    ComparisonOp,
+    LogicalOp,
+    TermBuffer,
+};
+
+struct NodeBase {
+    std::uint32_t refs = 1;
+    NodeKind kind;
+    explicit NodeBase(NodeKind k) : kind(k) {}
+};
+
+template <class T>
+struct Node final : NodeBase {
+    T value;
+    template <class... A>
+    explicit Node(NodeKind k, A&&... args) : NodeBase(k), value(std::forward<A>(args)...) {}
+};
+
+// The kind of the cell that holds a T (specialised beside each value type).
+template <class T>
+struct NodeKindOf;
+
+inline void retain_node(NodeBase* n) noexcept { ++n->refs; }
+// Drops one reference; frees the cell when it was the last, and with it every
+// cell only it held, without recursion.
+void release_node(NodeBase* n) noexcept;
+// Frees one cell (defined where every value type is complete).
+void destroy_node(NodeBase* n) noexcept;
+void destroy_term_buffer(NodeBase* n) noexcept;
+
+template <class T>
+Node<T>* new_node(T value) {
+    return new Node<T>(NodeKindOf<T>::value, std::move(value));
+}
+
+// Box<T>: a shared handle to one cell holding a T. Reading goes through the
+// const accessors; `mut()` makes the cell this handle's own first.
 template <class T>
 class Box {
 public:
-    Box(T value) : ptr_(std::make_unique<T>(std::move(value))) {}
-    Box(const Box& other) : ptr_(other.ptr_ ? copy(*other.ptr_) : nullptr) {}
-    Box(Box&&) noexcept = default;
-    Box& operator=(const Box& other) {
-        if (this != &other) *this = Box(other);
+    Box(T value) : p_(new_node(std::move(value))) {}
+    // Takes over one reference to `cell`.
+    static Box adopt(Node<T>* cell) { return Box(cell, 0); }
+    // Shares `cell`, adding a reference.
+    static Box share(Node<T>* cell) {
+        retain_node(cell);
+        return Box(cell, 0);
+    }
+
+    Box(const Box& o) noexcept : p_(o.p_) {
+        if (p_) retain_node(p_);
+    }
+    Box(Box&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+    Box& operator=(Box o) noexcept {
+        std::swap(p_, o.p_);
         return *this;
     }
-    Box& operator=(Box&&) noexcept = default;
-    ~Box() = default;
+    ~Box() {
+        if (p_) release_node(p_);
+    }
 
-    T& operator*() { return *ptr_; }
-    const T& operator*() const { return *ptr_; }
-    T* operator->() { return ptr_.get(); }
-    const T* operator->() const { return ptr_.get(); }
-    bool empty() const { return !ptr_; }
-    // Moves the value out, leaving the box empty (used by iterative teardown).
+    const T& operator*() const { return p_->value; }
+    const T* operator->() const { return &p_->value; }
+    const T& get() const { return p_->value; }
+
+    // The value, made this handle's own first.
+    T& mut() {
+        if (p_->refs > 1) {
+            Node<T>* own = new_node<T>(T(p_->value));
+            release_node(p_);
+            p_ = own;
+        }
+        return p_->value;
+    }
+    // The value moved out when this handle is its only holder, else copied.
     T take() {
-        T v = std::move(*ptr_);
-        ptr_.reset();
+        T v = p_->refs == 1 ? std::move(p_->value) : T(p_->value);
+        release_node(std::exchange(p_, nullptr));
         return v;
     }
 
+    bool same_cell(const Box& o) const { return p_ == o.p_; }
+    Node<T>* cell() const { return p_; }
+    Node<T>* release() { return std::exchange(p_, nullptr); }
+
 private:
-    static std::unique_ptr<T> copy(const T& v) {
-        DepthGuard guard;
-        return std::make_unique<T>(v);
-    }
-    std::unique_ptr<T> ptr_;
+    Box(Node<T>* cell, int) : p_(cell) {}
+    Node<T>* p_;
 };
 
 }  // namespace forvela

@@ -18,10 +18,10 @@ ConditionalExpr new_logical_op(LogicalOpKind kind, ConditionalExpr first, Condit
 bool condition_contains_decision_var(const ConditionalExpr& c) {
     DepthGuard guard;
     if (c.is_comparison()) {
-        const auto& cmp = std::get<ComparisonOp>(c.node);
+        const auto& cmp = c.as<ComparisonOp>();
         return contains_decision_var(*cmp.left) || contains_decision_var(*cmp.right);
     }
-    for (const auto& t : std::get<LogicalOp>(c.node).terms)
+    for (const auto& t : c.as<LogicalOp>().terms)
         if (condition_contains_decision_var(t)) return true;
     return false;
 }

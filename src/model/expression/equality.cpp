@@ -130,7 +130,10 @@ bool equal(const BinaryOp& a, const BinaryOp& b) {
 }
 
 bool equal(const CommutativeOp& a, const CommutativeOp& b) {
-    return a.kind == b.kind && equal(a.terms, b.terms);
+    if (a.kind != b.kind || a.terms.size() != b.terms.size()) return false;
+    for (std::size_t i = 0; i < a.terms.size(); ++i)
+        if (!equal(a.terms[i], b.terms[i])) return false;
+    return true;
 }
 
 bool equal(const ReductionOp& a, const ReductionOp& b) {
@@ -152,15 +155,17 @@ bool equal(const LogicalOp& a, const LogicalOp& b) {
 }
 
 bool equal(const ConditionalExpr& a, const ConditionalExpr& b) {
+    if (a.same_cell(b)) return true;
     DepthGuard guard;
-    if (a.node.index() != b.node.index()) return false;
-    if (a.is_comparison()) return equal(std::get<0>(a.node), std::get<0>(b.node));
-    return equal(std::get<1>(a.node), std::get<1>(b.node));
+    if (a.is_comparison() != b.is_comparison()) return false;
+    if (a.is_comparison()) return equal(a.as<ComparisonOp>(), b.as<ComparisonOp>());
+    return equal(a.as<LogicalOp>(), b.as<LogicalOp>());
 }
 
 bool equal(const Expression& a, const Expression& b) {
+    if (a.same_cell(b)) return true;
     DepthGuard guard;
-    if (a.node.index() != b.node.index()) return false;
+    if (a.kind() != b.kind()) return false;
     switch (a.kind()) {
         case ExprKind::NumberLit:
             return numeric_values_equal(a.as<NumericValue>(), b.as<NumericValue>());
@@ -246,19 +251,19 @@ void hash(const ArrayLength& a, Hasher& h) {
 
 void hash(const ConditionalExpr& c, Hasher& h) {
     DepthGuard guard;
-    h.word(c.node.index());
+    h.word(c.is_comparison() ? 0 : 1);
     if (c.is_comparison()) {
-        const auto& cmp = std::get<0>(c.node);
+        const auto& cmp = c.as<ComparisonOp>();
         hash(*cmp.left, h);
         hash(*cmp.right, h);
     } else {
-        for (const auto& t : std::get<1>(c.node).terms) hash(t, h);
+        for (const auto& t : c.as<LogicalOp>().terms) hash(t, h);
     }
 }
 
 void hash(const Expression& e, Hasher& h) {
     DepthGuard guard;
-    h.word(e.node.index());
+    h.word(static_cast<std::uint64_t>(e.kind()));
     switch (e.kind()) {
         case ExprKind::NumberLit: hash(e.as<NumericValue>(), h); break;
         case ExprKind::Placeholder: hash(e.as<Placeholder>(), h); break;

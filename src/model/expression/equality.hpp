@@ -50,6 +50,17 @@ void hash(const ArrayLength& a, Hasher& h);
 void hash(const ConditionalExpr& c, Hasher& h);
 void hash(const std::vector<Expression>& list, Hasher& h);
 
+// Shared cells: one cell is equal to itself without a walk.
+template <class T>
+bool equal(const Box<T>& a, const Box<T>& b) {
+    return a.same_cell(b) || equal(*a, *b);
+}
+inline bool equal(const Box<Expression>& a, const Box<Expression>& b) { return equal(*a, *b); }
+template <class T>
+void hash(const Box<T>& b, Hasher& h) {
+    hash(*b, h);
+}
+
 template <class T>
 std::uint64_t hash_of(const T& value) {
     Hasher h;

@@ -1,119 +1,83 @@
 #include "model/expression/expression.hpp"
 
+#include <vector>
+
 namespace forvela {
-
-Expression::Expression(const Expression& other)
-    : node([&]() -> Node {
-          DepthGuard guard;
-          return other.node;
-      }()) {}
-
-Expression& Expression::operator=(const Expression& other) {
-    if (this != &other) *this = Expression(other);
-    return *this;
-}
 
 namespace {
 
-// Moves the boxed operator children of `e` onto `stack`, so that destroying
-// `e` afterwards recurses no further than its leaf payloads.
-void detach_children(Expression& e, std::vector<Expression>& stack) {
-    auto take = [&](Box<Expression>& b) {
-        if (!b.empty()) stack.push_back(b.take());
-    };
-    switch (e.kind()) {
-        case ExprKind::UnaryOp:
-            take(e.as<UnaryOp>().operand);
-            break;
-        case ExprKind::BinaryOp: {
-            auto& op = e.as<BinaryOp>();
-            take(op.left);
-            take(op.right);
-            break;
-        }
-        case ExprKind::CommutativeOp: {
-            auto& terms = e.as<CommutativeOp>().terms;
-            for (auto& t : terms) stack.push_back(std::move(t));
-            terms.clear();
-            break;
-        }
-        case ExprKind::ReductionOp:
-            take(e.as<ReductionOp>().operand);
-            break;
-        default:
-            break;
-    }
-}
-
-bool has_operator_children(const Expression& e) {
-    switch (e.kind()) {
-        case ExprKind::UnaryOp:
-        case ExprKind::BinaryOp:
-        case ExprKind::CommutativeOp:
-        case ExprKind::ReductionOp:
-            return true;
-        default:
-            return false;
-    }
-}
+// Cells whose last reference dropped while another cell was being freed on
+// this thread: freed by the outermost release, one at a time.
+thread_local std::vector<NodeBase*> pending_cells;
+thread_local bool freeing = false;
 
 }  // namespace
 
-Expression::~Expression() {
-    if (!has_operator_children(*this)) return;
-    std::vector<Expression> stack;
-    detach_children(*this, stack);
-    while (!stack.empty()) {
-        Expression child = std::move(stack.back());
-        stack.pop_back();
-        detach_children(child, stack);
+void destroy_node(NodeBase* n) noexcept {
+    switch (n->kind) {
+        case NodeKind::Placeholder: delete static_cast<Node<Placeholder>*>(n); return;
+        case NodeKind::Element: delete static_cast<Node<Element>*>(n); return;
+        case NodeKind::DecisionVar: delete static_cast<Node<DecisionVar>*>(n); return;
+        case NodeKind::Subscript: delete static_cast<Node<Subscript>*>(n); return;
+        case NodeKind::ArrayLength: delete static_cast<Node<ArrayLength>*>(n); return;
+        case NodeKind::UnaryOp: delete static_cast<Node<UnaryOp>*>(n); return;
+        case NodeKind::BinaryOp: delete static_cast<Node<BinaryOp>*>(n); return;
+        case NodeKind::CommutativeOp: delete static_cast<Node<CommutativeOp>*>(n); return;
+        case NodeKind::ReductionOp: delete static_cast<Node<ReductionOp>*>(n); return;
+        case NodeKind::ComparisonOp: delete static_cast<Node<ComparisonOp>*>(n); return;
+        case NodeKind::LogicalOp: delete static_cast<Node<LogicalOp>*>(n); return;
+        case NodeKind::TermBuffer: destroy_term_buffer(n); return;
     }
 }
 
-ConditionalExpr::ConditionalExpr(const ConditionalExpr& other)
-    : node([&]() -> Node {
-          DepthGuard guard;
-          return other.node;
-      }()) {}
-
-ConditionalExpr& ConditionalExpr::operator=(const ConditionalExpr& other) {
-    if (this != &other) *this = ConditionalExpr(other);
-    return *this;
-}
-
-ConditionalExpr::~ConditionalExpr() {
-    if (node.index() != 1) return;
-    auto& terms = std::get<LogicalOp>(node).terms;
-    if (terms.empty()) return;
-    std::vector<ConditionalExpr> stack;
-    for (auto& t : terms) stack.push_back(std::move(t));
-    terms.clear();
-    while (!stack.empty()) {
-        ConditionalExpr c = std::move(stack.back());
-        stack.pop_back();
-        if (c.node.index() == 1) {
-            auto& inner = std::get<LogicalOp>(c.node).terms;
-            for (auto& t : inner) stack.push_back(std::move(t));
-            inner.clear();
-        }
+void release_node(NodeBase* n) noexcept {
+    if (--n->refs != 0) return;
+    if (freeing) {
+        // Freeing this cell now would recurse: it waits for the outermost release.
+        pending_cells.push_back(n);
+        return;
     }
+    freeing = true;
+    destroy_node(n);
+    while (!pending_cells.empty()) {
+        NodeBase* next = pending_cells.back();
+        pending_cells.pop_back();
+        destroy_node(next);
+    }
+    freeing = false;
 }
+
+const OptText* custom_latex_field(const Expression& e);
 
 const std::string* custom_latex_of(const Expression& e) {
-    const OptText* text = custom_latex_slot(const_cast<Expression&>(e));
+    const OptText* text = custom_latex_field(e);
     return text && *text ? &**text : nullptr;
 }
 
+const OptText* custom_latex_field(const Expression& e) {
+    return visit(e, [](const auto& v) -> const OptText* {
+        using T = std::decay_t<decltype(v)>;
+        if constexpr (std::is_same_v<T, NumericValue> || std::is_same_v<T, Subscript>)
+            return nullptr;
+        else
+            return &v.latex;
+    });
+}
+
 OptText* custom_latex_slot(Expression& e) {
-    return std::visit(
-        [](auto& v) -> OptText* {
-            using T = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<T, NumericValue> || std::is_same_v<T, Subscript>)
-                return nullptr;
-            else
-                return &v.latex;
-        },
-        e.node);
+    switch (e.kind()) {
+        case ExprKind::NumberLit:
+        case ExprKind::Subscript: return nullptr;
+        case ExprKind::Placeholder: return &e.as<Placeholder>().latex;
+        case ExprKind::Element: return &e.as<Element>().latex;
+        case ExprKind::DecisionVar: return &e.as<DecisionVar>().latex;
+        case ExprKind::ArrayLength: return &e.as<ArrayLength>().latex;
+        case ExprKind::UnaryOp: return &e.as<UnaryOp>().latex;
+        case ExprKind::BinaryOp: return &e.as<BinaryOp>().latex;
+        case ExprKind::CommutativeOp: return &e.as<CommutativeOp>().latex;
+        case ExprKind::ReductionOp: return &e.as<ReductionOp>().latex;
+    }
+    return nullptr;
 }
 
 bool contains_decision_var(const Expression& e) {

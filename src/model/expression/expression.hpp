@@ -1,27 +1,232 @@
-// The Expression value: one node of an expression tree, a tagged union of ten
-// kinds, with the operand and operator value types it is made of and the
-// ConditionalExpr conditions. Every tree is owned by exactly one holder and
-// copied when another holder needs it.
+// The Expression value: a handle to one node of an expression tree, a tagged
+// union of ten kinds (number literals inline, every other kind in a shared
+// immutable cell), with the operand and operator value types it is made of
+// and the ConditionalExpr conditions. Copying a value shares its cells.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <type_traits>
+#include <utility>
+#include <variant>
 #include <variant>
 #include <vector>
 
+#include "model/depth_guard.hpp"
 #include "model/expression/box.hpp"
 #include "model/expression/operand/number_lit.hpp"
+#include "model/expression/term_list.hpp"
 
 namespace forvela {
 
-struct Expression;
-struct ConditionalExpr;
+struct Placeholder;
 struct Element;
 struct Subscript;
 struct DecisionVar;
+struct ArrayLength;
+struct UnaryOp;
+struct BinaryOp;
+struct CommutativeOp;
+struct ReductionOp;
+struct ComparisonOp;
+struct LogicalOp;
 
 using OptText = std::optional<std::string>;
+
+enum class ExprKind : std::uint8_t {
+    NumberLit = 0,
+    Placeholder = 1,
+    Element = 2,
+    DecisionVar = 3,
+    Subscript = 4,
+    ArrayLength = 5,
+    UnaryOp = 6,
+    BinaryOp = 7,
+    CommutativeOp = 8,
+    ReductionOp = 9,
+};
+
+template <class T> struct ExprKindOf;
+template <> struct ExprKindOf<NumericValue> { static constexpr ExprKind value = ExprKind::NumberLit; };
+template <> struct ExprKindOf<Placeholder> { static constexpr ExprKind value = ExprKind::Placeholder; };
+template <> struct ExprKindOf<Element> { static constexpr ExprKind value = ExprKind::Element; };
+template <> struct ExprKindOf<DecisionVar> { static constexpr ExprKind value = ExprKind::DecisionVar; };
+template <> struct ExprKindOf<Subscript> { static constexpr ExprKind value = ExprKind::Subscript; };
+template <> struct ExprKindOf<ArrayLength> { static constexpr ExprKind value = ExprKind::ArrayLength; };
+template <> struct ExprKindOf<UnaryOp> { static constexpr ExprKind value = ExprKind::UnaryOp; };
+template <> struct ExprKindOf<BinaryOp> { static constexpr ExprKind value = ExprKind::BinaryOp; };
+template <> struct ExprKindOf<CommutativeOp> { static constexpr ExprKind value = ExprKind::CommutativeOp; };
+template <> struct ExprKindOf<ReductionOp> { static constexpr ExprKind value = ExprKind::ReductionOp; };
+
+template <class T>
+concept ExprPayload = requires { ExprKindOf<T>::value; } && !std::is_same_v<T, NumericValue>;
+
+// Cells of expression nodes are numbered as their kinds, less the literal.
+template <class T>
+struct NodeKindOf {
+    static constexpr NodeKind value =
+        static_cast<NodeKind>(static_cast<int>(ExprKindOf<T>::value) - 1);
+};
+template <> struct NodeKindOf<ComparisonOp> { static constexpr NodeKind value = NodeKind::ComparisonOp; };
+template <> struct NodeKindOf<LogicalOp> { static constexpr NodeKind value = NodeKind::LogicalOp; };
+
+class Expression {
+public:
+    Expression(NumericValue v) noexcept : kind_(ExprKind::NumberLit), num_(v) {}
+    template <ExprPayload T>
+    Expression(T v) : kind_(ExprKindOf<T>::value), node_(new_node<T>(std::move(v))) {}
+    // Shares the cell of `b`.
+    template <ExprPayload T>
+    explicit Expression(Box<T> b) noexcept : kind_(ExprKindOf<T>::value), node_(b.release()) {}
+
+    Expression(const Expression& o) noexcept : kind_(o.kind_) {
+        if (o.has_node()) {
+            node_ = o.node_;
+            retain_node(node_);
+        } else {
+            num_ = o.num_;
+        }
+    }
+    // A moved-from value is the literal 0.
+    Expression(Expression&& o) noexcept : kind_(o.kind_) {
+        if (o.has_node()) {
+            node_ = o.node_;
+            o.kind_ = ExprKind::NumberLit;
+            o.num_ = NumericValue{};
+        } else {
+            num_ = o.num_;
+        }
+    }
+    Expression& operator=(Expression o) noexcept {
+        swap(o);
+        return *this;
+    }
+    ~Expression() {
+        if (has_node()) release_node(node_);
+    }
+    void swap(Expression& o) noexcept {
+        if (has_node() && o.has_node()) {
+            std::swap(node_, o.node_);
+        } else if (!has_node() && !o.has_node()) {
+            std::swap(num_, o.num_);
+        } else if (has_node()) {
+            NodeBase* n = node_;
+            num_ = o.num_;
+            o.node_ = n;
+        } else {
+            NodeBase* n = o.node_;
+            o.num_ = num_;
+            node_ = n;
+        }
+        std::swap(kind_, o.kind_);
+    }
+
+    ExprKind kind() const { return kind_; }
+    template <class T>
+    bool is() const {
+        return kind_ == ExprKindOf<T>::value;
+    }
+    template <class T>
+    const T& as() const {
+        if constexpr (std::is_same_v<T, NumericValue>)
+            return num_;
+        else
+            return static_cast<const Node<T>*>(node_)->value;
+    }
+    // The node made this value's own first (copy-on-write).
+    template <class T>
+    T& as() {
+        if constexpr (std::is_same_v<T, NumericValue>) {
+            return num_;
+        } else {
+            if (node_->refs > 1) {
+                NodeBase* own = new_node<T>(T(static_cast<const Node<T>*>(node_)->value));
+                release_node(node_);
+                node_ = own;
+            }
+            return static_cast<Node<T>*>(node_)->value;
+        }
+    }
+    // A handle sharing this value's cell.
+    template <ExprPayload T>
+    Box<T> box() const {
+        return Box<T>::share(static_cast<Node<T>*>(node_));
+    }
+    // Whether two values share one cell (and so are equal).
+    bool same_cell(const Expression& o) const { return has_node() && node_ == o.node_; }
+
+private:
+    bool has_node() const { return kind_ != ExprKind::NumberLit; }
+    ExprKind kind_;
+    union {
+        NumericValue num_;
+        NodeBase* node_;
+    };
+};
+
+// The value of a condition: a comparison or a logical node, always in a cell.
+class ConditionalExpr {
+public:
+    ConditionalExpr(ComparisonOp v);
+    ConditionalExpr(LogicalOp v);
+    ConditionalExpr(const ConditionalExpr& o) noexcept : node_(o.node_) { retain_node(node_); }
+    ConditionalExpr(ConditionalExpr&& o) noexcept : node_(o.node_) { retain_node(node_); }
+    ConditionalExpr& operator=(ConditionalExpr o) noexcept {
+        std::swap(node_, o.node_);
+        return *this;
+    }
+    ~ConditionalExpr() { release_node(node_); }
+
+    bool is_comparison() const { return node_->kind == NodeKind::ComparisonOp; }
+    template <class T>
+    const T& as() const {
+        return static_cast<const Node<T>*>(node_)->value;
+    }
+    // The node made this value's own first (copy-on-write).
+    template <class T>
+    T& as() {
+        if (node_->refs > 1) {
+            NodeBase* own = new_node<T>(T(static_cast<const Node<T>*>(node_)->value));
+            release_node(node_);
+            node_ = own;
+        }
+        return static_cast<Node<T>*>(node_)->value;
+    }
+    bool same_cell(const ConditionalExpr& o) const { return node_ == o.node_; }
+
+private:
+    NodeBase* node_;
+};
+
+// Box<Expression> and Box<ConditionalExpr>: the handles are shared already.
+template <>
+class Box<Expression> {
+public:
+    Box(Expression e) noexcept : e_(std::move(e)) {}
+    const Expression& operator*() const { return e_; }
+    const Expression* operator->() const { return &e_; }
+    const Expression& get() const { return e_; }
+    Expression& mut() { return e_; }
+    Expression take() { return std::move(e_); }
+
+private:
+    Expression e_;
+};
+
+template <>
+class Box<ConditionalExpr> {
+public:
+    Box(ConditionalExpr c) noexcept : c_(std::move(c)) {}
+    const ConditionalExpr& operator*() const { return c_; }
+    const ConditionalExpr* operator->() const { return &c_; }
+    const ConditionalExpr& get() const { return c_; }
+    ConditionalExpr& mut() { return c_; }
+    ConditionalExpr take() { return c_; }
+
+private:
+    ConditionalExpr c_;
+};
 
 struct Placeholder {
     std::string name;
@@ -37,7 +242,7 @@ struct Range {
 
 // The set an element belongs to, in variant order Range, Placeholder,
 // Element, Subscript.
-using ElementBelongTo = std::variant<Range, Placeholder, Box<Element>, Box<Subscript>>;
+using ElementBelongTo = std::variant<Range, Box<Placeholder>, Box<Element>, Box<Subscript>>;
 
 struct Element {
     std::string name;
@@ -56,7 +261,7 @@ enum class DecisionVarKind : std::uint8_t {
 };
 
 // A bound of a decision variable: Expression, Placeholder or Subscript.
-using DecisionVarBound = std::variant<Box<Expression>, Placeholder, Box<Subscript>>;
+using DecisionVarBound = std::variant<Box<Expression>, Box<Placeholder>, Box<Subscript>>;
 
 struct DecisionVar {
     DecisionVarKind kind = DecisionVarKind::Binary;
@@ -70,7 +275,7 @@ struct DecisionVar {
 
 // The variable of a subscript: Placeholder, Element, Variable, Subscript.
 using SubscriptedVariable =
-    std::variant<Placeholder, Box<Element>, Box<DecisionVar>, Box<Subscript>>;
+    std::variant<Box<Placeholder>, Box<Element>, Box<DecisionVar>, Box<Subscript>>;
 
 struct Subscript {
     SubscriptedVariable variable;
@@ -79,7 +284,7 @@ struct Subscript {
 };
 
 // The array of an ArrayLength: Placeholder, Element, Subscript.
-using ArrayOperand = std::variant<Placeholder, Box<Element>, Box<Subscript>>;
+using ArrayOperand = std::variant<Box<Placeholder>, Box<Element>, Box<Subscript>>;
 
 struct ArrayLength {
     ArrayOperand array;
@@ -117,7 +322,7 @@ struct BinaryOp {
 
 struct CommutativeOp {
     OptText latex;
-    std::vector<Expression> terms;
+    TermList terms;
     CommutativeOpKind kind;
 };
 
@@ -127,48 +332,6 @@ struct ReductionOp {
     std::optional<Box<ConditionalExpr>> condition;
     Box<Expression> operand;
     ReductionOpKind kind;
-};
-
-enum class ExprKind : std::uint8_t {
-    NumberLit = 0,
-    Placeholder = 1,
-    Element = 2,
-    DecisionVar = 3,
-    Subscript = 4,
-    ArrayLength = 5,
-    UnaryOp = 6,
-    BinaryOp = 7,
-    CommutativeOp = 8,
-    ReductionOp = 9,
-};
-
-struct Expression {
-    using Node = std::variant<NumericValue, Placeholder, Element, DecisionVar, Subscript,
-                              ArrayLength, UnaryOp, BinaryOp, CommutativeOp, ReductionOp>;
-    Node node;
-
-    Expression(NumericValue v) : node(v) {}
-    Expression(Placeholder v) : node(std::move(v)) {}
-    Expression(Element v) : node(std::move(v)) {}
-    Expression(DecisionVar v) : node(std::move(v)) {}
-    Expression(Subscript v) : node(std::move(v)) {}
-    Expression(ArrayLength v) : node(std::move(v)) {}
-    Expression(UnaryOp v) : node(std::move(v)) {}
-    Expression(BinaryOp v) : node(std::move(v)) {}
-    Expression(CommutativeOp v) : node(std::move(v)) {}
-    Expression(ReductionOp v) : node(std::move(v)) {}
-
-    Expression(const Expression& other);
-    Expression(Expression&&) noexcept = default;
-    Expression& operator=(const Expression& other);
-    Expression& operator=(Expression&&) noexcept = default;
-    // Tears operator chains down with an explicit stack, never by recursion.
-    ~Expression();
-
-    ExprKind kind() const { return static_cast<ExprKind>(node.index()); }
-    template <class T> bool is() const { return std::holds_alternative<T>(node); }
-    template <class T> T& as() { return std::get<T>(node); }
-    template <class T> const T& as() const { return std::get<T>(node); }
 };
 
 struct ComparisonOp {
@@ -184,20 +347,27 @@ struct LogicalOp {
     LogicalOpKind kind;
 };
 
-struct ConditionalExpr {
-    using Node = std::variant<ComparisonOp, LogicalOp>;
-    Node node;
 
-    ConditionalExpr(ComparisonOp v) : node(std::move(v)) {}
-    ConditionalExpr(LogicalOp v) : node(std::move(v)) {}
-    ConditionalExpr(const ConditionalExpr& other);
-    ConditionalExpr(ConditionalExpr&&) noexcept = default;
-    ConditionalExpr& operator=(const ConditionalExpr& other);
-    ConditionalExpr& operator=(ConditionalExpr&&) noexcept = default;
-    ~ConditionalExpr();
+inline ConditionalExpr::ConditionalExpr(ComparisonOp v) : node_(new_node(std::move(v))) {}
+inline ConditionalExpr::ConditionalExpr(LogicalOp v) : node_(new_node(std::move(v))) {}
 
-    bool is_comparison() const { return node.index() == 0; }
-};
+// Calls `f` with the node of `e` as its value type (NumericValue for literals).
+template <class F>
+decltype(auto) visit(const Expression& e, F&& f) {
+    switch (e.kind()) {
+        case ExprKind::NumberLit: return f(e.as<NumericValue>());
+        case ExprKind::Placeholder: return f(e.as<Placeholder>());
+        case ExprKind::Element: return f(e.as<Element>());
+        case ExprKind::DecisionVar: return f(e.as<DecisionVar>());
+        case ExprKind::Subscript: return f(e.as<Subscript>());
+        case ExprKind::ArrayLength: return f(e.as<ArrayLength>());
+        case ExprKind::UnaryOp: return f(e.as<UnaryOp>());
+        case ExprKind::BinaryOp: return f(e.as<BinaryOp>());
+        case ExprKind::CommutativeOp: return f(e.as<CommutativeOp>());
+        case ExprKind::ReductionOp: return f(e.as<ReductionOp>());
+    }
+    __builtin_unreachable();
+}
 
 // The node's custom LaTeX text, or null when it has none (an empty text is a
 // present text). Literals and subscripts never have one.

@@ -9,8 +9,8 @@ namespace {
 
 using Self = DecisionVar;
 
-Result<DecisionVar> copy_of(PyObject* self) {
-    return with_shared<Self>(self, [](const Self& v) -> Result<Self> { return v; });
+Result<Box<DecisionVar>> copy_of(PyObject* self) {
+    return with_held<Self>(self, [](const Held<Self>& h) -> Result<Box<Self>> { return h.template box<Self>(); });
 }
 
 PyObject* get_name(PyObject* self, void*) {

@@ -16,7 +16,7 @@ struct CommutativeOpClass {
     static PyObject* get_terms(PyObject* self, void*) {
         return boundary([&]() -> PyResult {
             auto terms = with_shared<Self>(self, [](const Self& v) -> Result<std::vector<Expression>> {
-                return v.terms;
+                return v.terms.to_vector();
             });
             if (!terms) return std::unexpected(terms.error());
             return expression_list_into_python(std::move(*terms));

@@ -6,7 +6,7 @@ namespace forvela {
 
 std::uint64_t array_operand_ndim(const ArrayOperand& array) {
     switch (array.index()) {
-        case 0: return std::get<Placeholder>(array).ndim;
+        case 0: return (*std::get<Box<Placeholder>>(array)).ndim;
         case 1: return std::get<Box<Element>>(array)->ndim;
         default: return std::get<Box<Subscript>>(array)->ndim;
     }

@@ -9,7 +9,7 @@ namespace forvela {
 std::uint64_t belong_to_ndim(const ElementBelongTo& set) {
     switch (set.index()) {
         case 0: return 0;
-        case 1: return std::get<Placeholder>(set).ndim;
+        case 1: return (*std::get<Box<Placeholder>>(set)).ndim;
         case 2: return std::get<Box<Element>>(set)->ndim;
         default: return std::get<Box<Subscript>>(set)->ndim;
     }
@@ -48,22 +48,22 @@ Result<ElementBelongTo> belong_to_from_subscript(Subscript s) {
     return belong_to_range_from_zero(std::move(*end));
 }
 
-Result<Expression> element_into_expression(Element e) {
-    if (e.ndim != 0)
-        return modeling_error("the dimensionality of the Element { name: " + e.name +
-                              " } must be zero, but is actually " + std::to_string(e.ndim));
+Result<Expression> element_into_expression(Box<Element> e) {
+    if (e->ndim != 0)
+        return modeling_error("the dimensionality of the Element { name: " + e->name +
+                              " } must be zero, but is actually " + std::to_string(e->ndim));
     return Expression(std::move(e));
 }
 
-Result<SubscriptedVariable> element_into_subscripted_variable(Element e) {
-    if (e.ndim == 0)
-        return modeling_error("the scalar `Element { name: " + e.name + " }` is not subscriptable");
-    return SubscriptedVariable(Box<Element>(std::move(e)));
+Result<SubscriptedVariable> element_into_subscripted_variable(Box<Element> e) {
+    if (e->ndim == 0)
+        return modeling_error("the scalar `Element { name: " + e->name + " }` is not subscriptable");
+    return SubscriptedVariable(std::move(e));
 }
 
-Result<ArrayOperand> element_into_array_operand(Element e) {
-    if (e.ndim == 0) return modeling_error("the element " + e.name + " is a scalar");
-    return ArrayOperand(Box<Element>(std::move(e)));
+Result<ArrayOperand> element_into_array_operand(Box<Element> e) {
+    if (e->ndim == 0) return modeling_error("the element " + e->name + " is a scalar");
+    return ArrayOperand(std::move(e));
 }
 
 }  // namespace forvela

@@ -21,8 +21,8 @@ Result<ElementBelongTo> belong_to_from_placeholder(Placeholder p);
 Result<ElementBelongTo> belong_to_from_element(Element e);
 Result<ElementBelongTo> belong_to_from_subscript(Subscript s);
 
-Result<Expression> element_into_expression(Element e);
-Result<SubscriptedVariable> element_into_subscripted_variable(Element e);
-Result<ArrayOperand> element_into_array_operand(Element e);
+Result<Expression> element_into_expression(Box<Element> e);
+Result<SubscriptedVariable> element_into_subscripted_variable(Box<Element> e);
+Result<ArrayOperand> element_into_array_operand(Box<Element> e);
 
 }  // namespace forvela

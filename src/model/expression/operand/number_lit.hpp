@@ -11,11 +11,23 @@ struct NumericValue {
     enum class Tag : std::uint8_t { Integer = 0, Float = 1 };
 
     Tag tag = Tag::Integer;
-    std::int64_t integer = 0;
-    double floating = 0.0;
+    // The member the tag names is the one in use.
+    union {
+        std::int64_t integer = 0;
+        double floating;
+    };
 
-    static NumericValue of_integer(std::int64_t v) { return {Tag::Integer, v, 0.0}; }
-    static NumericValue of_float(double v) { return {Tag::Float, 0, v}; }
+    static NumericValue of_integer(std::int64_t v) {
+        NumericValue n;
+        n.integer = v;
+        return n;
+    }
+    static NumericValue of_float(double v) {
+        NumericValue n;
+        n.tag = Tag::Float;
+        n.floating = v;
+        return n;
+    }
 
     bool is_integer() const { return tag == Tag::Integer; }
     double as_double() const { return is_integer() ? static_cast<double>(integer) : floating; }

@@ -9,10 +9,10 @@
 namespace forvela {
 
 // A scalar placeholder as an operand; ModelingError for ndim other than 0.
-Result<Expression> placeholder_into_expression(Placeholder p);
+Result<Expression> placeholder_into_expression(Box<Placeholder> p);
 // ModelingError "the scalar `Placeholder { name: N }` is not subscriptable" for ndim 0.
-Result<SubscriptedVariable> placeholder_into_subscripted_variable(Placeholder p);
+Result<SubscriptedVariable> placeholder_into_subscripted_variable(Box<Placeholder> p);
 // ModelingError "the placeholder N is a scalar" for ndim 0.
-Result<ArrayOperand> placeholder_into_array_operand(Placeholder p);
+Result<ArrayOperand> placeholder_into_array_operand(Box<Placeholder> p);
 
 }  // namespace forvela

@@ -6,7 +6,7 @@ namespace forvela {
 
 std::uint64_t subscripted_variable_ndim(const SubscriptedVariable& variable) {
     switch (variable.index()) {
-        case 0: return std::get<Placeholder>(variable).ndim;
+        case 0: return (*std::get<Box<Placeholder>>(variable)).ndim;
         case 1: return std::get<Box<Element>>(variable)->ndim;
         case 2: return std::get<Box<DecisionVar>>(variable)->shape.size();
         default: return std::get<Box<Subscript>>(variable)->ndim;
@@ -40,27 +40,27 @@ Result<Subscript> subscript_new(SubscriptedVariable variable, std::vector<Expres
     return Subscript{std::move(variable), std::move(subscripts), k - n};
 }
 
-Result<Expression> subscript_into_expression(Subscript s) {
-    if (s.ndim != 0)
+Result<Expression> subscript_into_expression(Box<Subscript> s) {
+    if (s->ndim != 0)
         return modeling_error("the dimensionality of the subscripted variable `" +
-                              display_subscript(s) + "` must be zero, but actually " +
-                              std::to_string(s.ndim));
+                              display_subscript(*s) + "` must be zero, but actually " +
+                              std::to_string(s->ndim));
     return Expression(std::move(s));
 }
 
-Result<SubscriptedVariable> subscript_into_subscripted_variable(Subscript s) {
-    if (s.ndim == 0)
-        return modeling_error("the scalar `" + display_subscript(s) + "` is not subscriptable");
-    return SubscriptedVariable(Box<Subscript>(std::move(s)));
+Result<SubscriptedVariable> subscript_into_subscripted_variable(Box<Subscript> s) {
+    if (s->ndim == 0)
+        return modeling_error("the scalar `" + display_subscript(*s) + "` is not subscriptable");
+    return SubscriptedVariable(std::move(s));
 }
 
-Result<ArrayOperand> subscript_into_array_operand(Subscript s) {
-    if (std::holds_alternative<Box<DecisionVar>>(s.variable))
-        return modeling_error("the subscripted variable " + display_subscript(s) +
+Result<ArrayOperand> subscript_into_array_operand(Box<Subscript> s) {
+    if (std::holds_alternative<Box<DecisionVar>>(s->variable))
+        return modeling_error("the subscripted variable " + display_subscript(*s) +
                               " is a decision variable");
-    if (s.ndim == 0)
-        return modeling_error("the subscripted variable " + display_subscript(s) + " is a scalar");
-    return ArrayOperand(Box<Subscript>(std::move(s)));
+    if (s->ndim == 0)
+        return modeling_error("the subscripted variable " + display_subscript(*s) + " is a scalar");
+    return ArrayOperand(std::move(s));
 }
 
 }  // namespace forvela

@@ -22,9 +22,9 @@ Result<std::vector<Expression>> check_subscripts(std::vector<Expression> subscri
 // subscript variable is replaced by its own variable, its subscripts first.
 Result<Subscript> subscript_new(SubscriptedVariable variable, std::vector<Expression> subscripts);
 
-Result<Expression> subscript_into_expression(Subscript s);
-Result<SubscriptedVariable> subscript_into_subscripted_variable(Subscript s);
+Result<Expression> subscript_into_expression(Box<Subscript> s);
+Result<SubscriptedVariable> subscript_into_subscripted_variable(Box<Subscript> s);
 // A subscripted decision variable is refused first, then a scalar.
-Result<ArrayOperand> subscript_into_array_operand(Subscript s);
+Result<ArrayOperand> subscript_into_array_operand(Box<Subscript> s);
 
 }  // namespace forvela

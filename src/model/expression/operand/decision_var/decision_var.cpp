@@ -63,7 +63,7 @@ Result<DecisionVarBound> bound_from_placeholder(Placeholder p) {
 
 Result<DecisionVarBound> bound_from_subscript(Subscript s) {
     if (s.ndim == 0) return modeling_error("the subscripted variable is a scalar");
-    if (!std::holds_alternative<Placeholder>(s.variable))
+    if (!std::holds_alternative<Box<Placeholder>>(s.variable))
         return modeling_error(
             "only a subscripted placeholder can be used as the bound of a decision variable");
     return DecisionVarBound(Box<Subscript>(std::move(s)));
@@ -72,24 +72,24 @@ Result<DecisionVarBound> bound_from_subscript(Subscript s) {
 std::uint64_t decision_var_bound_ndim(const DecisionVarBound& bound) {
     switch (bound.index()) {
         case 0: return 0;
-        case 1: return std::get<Placeholder>(bound).ndim;
+        case 1: return (*std::get<Box<Placeholder>>(bound)).ndim;
         default: return std::get<Box<Subscript>>(bound)->ndim;
     }
 }
 
-Result<Expression> decision_var_into_expression(DecisionVar v) {
-    if (!v.shape.empty())
+Result<Expression> decision_var_into_expression(Box<DecisionVar> v) {
+    if (!v->shape.empty())
         return modeling_error(std::string("the dimensionality of the ") +
-                              decision_var_kind_name(v.kind) + "Var { name: " + v.name +
-                              " } must be zero, but is actually " + std::to_string(v.shape.size()));
+                              decision_var_kind_name(v->kind) + "Var { name: " + v->name +
+                              " } must be zero, but is actually " + std::to_string(v->shape.size()));
     return Expression(std::move(v));
 }
 
-Result<SubscriptedVariable> decision_var_into_subscripted_variable(DecisionVar v) {
-    if (v.shape.empty())
-        return modeling_error(std::string("the scalar `") + decision_var_kind_name(v.kind) +
-                              "Var { name: " + v.name + " }` is not subscriptable");
-    return SubscriptedVariable(Box<DecisionVar>(std::move(v)));
+Result<SubscriptedVariable> decision_var_into_subscripted_variable(Box<DecisionVar> v) {
+    if (v->shape.empty())
+        return modeling_error(std::string("the scalar `") + decision_var_kind_name(v->kind) +
+                              "Var { name: " + v->name + " }` is not subscriptable");
+    return SubscriptedVariable(std::move(v));
 }
 
 }  // namespace forvela

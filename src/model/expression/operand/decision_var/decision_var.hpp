@@ -29,7 +29,7 @@ Result<DecisionVarBound> bound_from_placeholder(Placeholder p);
 Result<DecisionVarBound> bound_from_subscript(Subscript s);
 std::uint64_t decision_var_bound_ndim(const DecisionVarBound& bound);
 
-Result<Expression> decision_var_into_expression(DecisionVar v);
-Result<SubscriptedVariable> decision_var_into_subscripted_variable(DecisionVar v);
+Result<Expression> decision_var_into_expression(Box<DecisionVar> v);
+Result<SubscriptedVariable> decision_var_into_subscripted_variable(Box<DecisionVar> v);
 
 }  // namespace forvela
