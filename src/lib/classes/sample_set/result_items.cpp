@@ -1,5 +1,7 @@
 #include "lib/classes/sample_set/result_items.hpp"
 
+#include <bit>
+
 namespace forvela::py {
 
 Result<std::optional<double>> optional_float_from_python(PyObject* obj) {
@@ -12,6 +14,61 @@ Result<std::optional<double>> optional_float_from_python(PyObject* obj) {
 PyResult optional_float_into_python(const std::optional<double>& x) {
     if (!x) return none();
     return checked(PyFloat_FromDouble(*x));
+}
+
+Result<std::uint64_t> count_from_python(PyObject* obj) {
+    Ref index = PyLong_CheckExact(obj) ? Ref::borrowed(obj) : Ref(PyNumber_Index(obj));
+    if (!index) return pending();
+    unsigned long long v = PyLong_AsUnsignedLongLong(index.get());
+    if (v == static_cast<unsigned long long>(-1) && PyErr_Occurred()) return pending();
+    return static_cast<std::uint64_t>(v);
+}
+
+Result<double> float_from_python(PyObject* obj) {
+    if (PyFloat_CheckExact(obj)) return PyFloat_AS_DOUBLE(obj);
+    double x = PyFloat_AsDouble(obj);
+    if (x == -1.0 && PyErr_Occurred()) return pending();
+    return x;
+}
+
+PyResult u64_list_into_python(std::span<const std::uint64_t> values) {
+    Ref list(PyList_New(static_cast<Py_ssize_t>(values.size())));
+    if (!list) return pending();
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        PyObject* n = PyLong_FromUnsignedLongLong(values[i]);
+        if (!n) return pending();
+        PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), n);
+    }
+    return list;
+}
+
+PyResult f64_list_into_python(std::span<const double> values) {
+    Ref list(PyList_New(static_cast<Py_ssize_t>(values.size())));
+    if (!list) return pending();
+    PyObject* previous = nullptr;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        PyObject* x;
+        if (previous && std::bit_cast<std::uint64_t>(values[i]) == std::bit_cast<std::uint64_t>(values[i - 1])) {
+            x = Py_NewRef(previous);
+        } else {
+            x = PyFloat_FromDouble(values[i]);
+            if (!x) return pending();
+        }
+        PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), x);
+        previous = x;
+    }
+    return list;
+}
+
+PyResult u64_tuple_into_python(std::span<const std::uint64_t> values) {
+    Ref tuple(PyTuple_New(static_cast<Py_ssize_t>(values.size())));
+    if (!tuple) return pending();
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        PyObject* n = PyLong_FromUnsignedLongLong(values[i]);
+        if (!n) return pending();
+        PyTuple_SET_ITEM(tuple.get(), static_cast<Py_ssize_t>(i), n);
+    }
+    return tuple;
 }
 
 std::unexpected<Error> cannot_convert(PyObject* obj, std::string_view kind) {
@@ -45,6 +102,14 @@ Result<void> dict_store(PyObject* dict, std::string_view key, PyResult value) {
     FV_ASSIGN_OR_RETURN(Ref name, text_into_python(key));
     if (PyDict_SetItem(dict, name.get(), value->get()) < 0) return pending();
     return {};
+}
+
+PyResult pandas_frame_from_dict() {
+    Ref pandas(PyImport_ImportModule("pandas"));
+    if (!pandas) return pending();
+    Ref frame(PyObject_GetAttrString(pandas.get(), "DataFrame"));
+    if (!frame) return pending();
+    return checked(PyObject_GetAttrString(frame.get(), "from_dict"));
 }
 
 Result<Utf8Text> json_text_from_python(PyObject* obj) {

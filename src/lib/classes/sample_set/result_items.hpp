@@ -5,7 +5,9 @@
 // static readers.
 #pragma once
 
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -69,6 +71,47 @@ Result<T> result_value_of(PyObject* obj, ClassId id) {
     return with_shared<T>(obj, [](const T& v) -> Result<T> { return v; });
 }
 
+// ---- sequences ----
+
+// Visits the items of a sequence that is not a str, stopping at the first
+// failure. Lists and tuples are read by position (a list is re-measured
+// before every item, since converting one may run code that changes it),
+// anything else through its iterator.
+template <class Fn>
+Result<void> for_each_item(PyObject* obj, Fn&& visit) {
+    if (PyUnicode_Check(obj)) return fail(ErrorKind::TypeError, "Can't extract `str` to `Vec`");
+    if (!PySequence_Check(obj)) return cannot_convert(obj, "Sequence");
+    if (PyList_CheckExact(obj)) {
+        for (Py_ssize_t i = 0; i < PyList_GET_SIZE(obj); ++i) {
+            Ref item = Ref::borrowed(PyList_GET_ITEM(obj, i));
+            FV_TRY(visit(item.get()));
+        }
+        return {};
+    }
+    if (PyTuple_CheckExact(obj)) {
+        for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(obj); ++i) FV_TRY(visit(PyTuple_GET_ITEM(obj, i)));
+        return {};
+    }
+    Ref iterator(PyObject_GetIter(obj));
+    if (!iterator) return pending();
+    while (Ref item{PyIter_Next(iterator.get())}) FV_TRY(visit(item.get()));
+    if (PyErr_Occurred()) return pending();
+    return {};
+}
+
+// An unsigned 64-bit integer through the index protocol; the interpreter's
+// TypeError or OverflowError otherwise.
+Result<std::uint64_t> count_from_python(PyObject* obj);
+// A float through the interpreter's float conversion.
+Result<double> float_from_python(PyObject* obj);
+
+// New Python lists of ints and floats (equal consecutive floats share one
+// object).
+PyResult u64_list_into_python(std::span<const std::uint64_t> values);
+PyResult f64_list_into_python(std::span<const double> values);
+// A new tuple of ints.
+PyResult u64_tuple_into_python(std::span<const std::uint64_t> values);
+
 // ---- dicts ----
 
 Result<void> require_dict(PyObject* obj);  // "... cannot be converted to 'PyDict'"
@@ -77,6 +120,11 @@ Result<Ref> dict_lookup(PyObject* dict, const char* key);
 // Stores a new value under `key`.
 Result<void> dict_store(PyObject* dict, const char* key, PyResult value);
 Result<void> dict_store(PyObject* dict, std::string_view key, PyResult value);
+
+// ---- pandas ----
+
+// pandas.DataFrame.from_dict, pandas imported on every call.
+PyResult pandas_frame_from_dict();
 
 // ---- text ----
 
