@@ -211,7 +211,8 @@ Result<Evaluation> evaluation_from_dict(PyObject* dict) {
     return evaluation_from_objects(objs, [](const char*, auto converted) { return converted; });
 }
 
-PyResult evaluation_to_dict(const Self& v) {
+PyResult evaluation_to_dict(const Evaluation& v) {
+    const GcPause pause;
     Ref dict(PyDict_New());
     if (!dict) return pending();
     FV_TRY(dict_store(dict.get(), "energy", float_list_into_python(v.energy)));
@@ -274,12 +275,27 @@ PyResult repeated_list(std::size_t count, Make&& make) {
 
 }  // namespace
 
-// The columns of the pandas form, plain Python lists, dicts, ints and floats.
+namespace {
+
+// A column of floats. pandas makes the same float64 column of a list of
+// floats as of a float64 array, so a non-empty one is handed over as the
+// array, which pandas takes without converting item by item; an empty list
+// stays a list, of which pandas makes an object column.
+PyResult float_column(const FloatList& values) {
+    if (values.empty()) return float_pylist(values);
+    return float_array(values);
+}
+
+}  // namespace
+
+// The columns of the pandas form: float columns, and plain Python lists,
+// dicts, ints and floats in the cells of the others.
 PyResult evaluation_pandas_columns(const Evaluation& v) {
+    const GcPause pause;
     Ref columns(PyDict_New());
     if (!columns) return pending();
-    FV_TRY(dict_store(columns.get(), "energy", float_pylist(v.energy)));
-    FV_TRY(dict_store(columns.get(), "objective", float_pylist(v.objective)));
+    FV_TRY(dict_store(columns.get(), "energy", float_column(v.energy)));
+    FV_TRY(dict_store(columns.get(), "objective", float_column(v.objective)));
     FV_TRY(dict_store(columns.get(), "constraint_forall",
                       v.constraint_forall.empty()
                           ? none()
@@ -293,9 +309,9 @@ PyResult evaluation_pandas_columns(const Evaluation& v) {
                                 return plain_dict(v.constraint_values[i], float_pylist);
                             })));
     for (const auto& [name, values] : v.constraint_violations)
-        FV_TRY(dict_store(columns.get(), "constraint_violation[" + name + "]", float_pylist(values)));
+        FV_TRY(dict_store(columns.get(), "constraint_violation[" + name + "]", float_column(values)));
     for (const auto& [name, values] : v.penalty)
-        FV_TRY(dict_store(columns.get(), "penalty[" + name + "]", float_pylist(values)));
+        FV_TRY(dict_store(columns.get(), "penalty[" + name + "]", float_column(values)));
     return columns;
 }
 

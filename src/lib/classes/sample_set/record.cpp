@@ -167,15 +167,15 @@ PyResult dense_into_python(const DenseArray& a) {
 }
 
 // ((indices per axis as lists), [values], (shape))
-PyResult coo_into_python(const CooFormat& entry) {
+PyResult coo_into_python(const CooFormat& entry, NumberCache& cache) {
     Ref indices(PyTuple_New(static_cast<Py_ssize_t>(entry.non_zero_indices.size())));
     if (!indices) return pending();
     for (std::size_t k = 0; k < entry.non_zero_indices.size(); ++k) {
-        FV_ASSIGN_OR_RETURN(Ref list, u64_list_into_python(entry.non_zero_indices[k]));
+        FV_ASSIGN_OR_RETURN(Ref list, u64_list_into_python(entry.non_zero_indices[k], cache));
         PyTuple_SET_ITEM(indices.get(), static_cast<Py_ssize_t>(k), list.release());
     }
-    FV_ASSIGN_OR_RETURN(Ref values, f64_list_into_python(entry.non_zero_values));
-    FV_ASSIGN_OR_RETURN(Ref shape, u64_tuple_into_python(entry.shape));
+    FV_ASSIGN_OR_RETURN(Ref values, f64_list_into_python(entry.non_zero_values, cache));
+    FV_ASSIGN_OR_RETURN(Ref shape, u64_tuple_into_python(entry.shape, cache));
     return checked(PyTuple_Pack(3, indices.get(), values.get(), shape.get()));
 }
 
@@ -196,10 +196,13 @@ template <class Visit>
 Result<void> for_each_variable(const Solution& solution, Visit&& visit) {
     if (const auto* dense = std::get_if<DenseSolution>(&solution)) {
         for (const auto& [name, samples] : *dense) FV_TRY(visit(name, sample_list_into_python(samples, dense_into_python)));
-    } else {
-        for (const auto& [name, samples] : std::get<SparseSolution>(solution))
-            FV_TRY(visit(name, sample_list_into_python(samples, coo_into_python)));
+        return {};
     }
+    const GcPause pause;
+    NumberCache cache;
+    auto coo = [&](const CooFormat& entry) { return coo_into_python(entry, cache); };
+    for (const auto& [name, samples] : std::get<SparseSolution>(solution))
+        FV_TRY(visit(name, sample_list_into_python(samples, coo)));
     return {};
 }
 

@@ -31,44 +31,65 @@ Result<double> float_from_python(PyObject* obj) {
     return x;
 }
 
+NumberCache::~NumberCache() {
+    for (PyObject* n : ints_) Py_XDECREF(n);
+    Py_XDECREF(last_real_);
+}
+
+PyObject* NumberCache::integer(std::uint64_t v) {
+    if (v >= kSmall) return PyLong_FromUnsignedLongLong(v);
+    if (v >= ints_.size()) ints_.resize(static_cast<std::size_t>(v) + 1, nullptr);
+    PyObject*& slot = ints_[static_cast<std::size_t>(v)];
+    if (!slot) {
+        slot = PyLong_FromUnsignedLongLong(v);
+        if (!slot) return nullptr;
+    }
+    return Py_NewRef(slot);
+}
+
+PyObject* NumberCache::real(double x) {
+    if (last_real_ && std::bit_cast<std::uint64_t>(PyFloat_AS_DOUBLE(last_real_)) == std::bit_cast<std::uint64_t>(x))
+        return Py_NewRef(last_real_);
+    PyObject* made = PyFloat_FromDouble(x);
+    if (!made) return nullptr;
+    Py_XSETREF(last_real_, Py_NewRef(made));
+    return made;
+}
+
+namespace {
+
+template <class T, class Make>
+PyResult sequence_into_python(std::span<const T> values, bool tuple, Make&& make) {
+    const auto n = static_cast<Py_ssize_t>(values.size());
+    Ref out(tuple ? PyTuple_New(n) : PyList_New(n));
+    if (!out) return pending();
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        PyObject* item = make(values[static_cast<std::size_t>(i)]);
+        if (!item) return pending();
+        if (tuple)
+            PyTuple_SET_ITEM(out.get(), i, item);
+        else
+            PyList_SET_ITEM(out.get(), i, item);
+    }
+    return out;
+}
+
+}  // namespace
+
+PyResult u64_list_into_python(std::span<const std::uint64_t> values, NumberCache& cache) {
+    return sequence_into_python(values, false, [&](std::uint64_t v) { return cache.integer(v); });
+}
+
+PyResult f64_list_into_python(std::span<const double> values, NumberCache& cache) {
+    return sequence_into_python(values, false, [&](double x) { return cache.real(x); });
+}
+
+PyResult u64_tuple_into_python(std::span<const std::uint64_t> values, NumberCache& cache) {
+    return sequence_into_python(values, true, [&](std::uint64_t v) { return cache.integer(v); });
+}
+
 PyResult u64_list_into_python(std::span<const std::uint64_t> values) {
-    Ref list(PyList_New(static_cast<Py_ssize_t>(values.size())));
-    if (!list) return pending();
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        PyObject* n = PyLong_FromUnsignedLongLong(values[i]);
-        if (!n) return pending();
-        PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), n);
-    }
-    return list;
-}
-
-PyResult f64_list_into_python(std::span<const double> values) {
-    Ref list(PyList_New(static_cast<Py_ssize_t>(values.size())));
-    if (!list) return pending();
-    PyObject* previous = nullptr;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        PyObject* x;
-        if (previous && std::bit_cast<std::uint64_t>(values[i]) == std::bit_cast<std::uint64_t>(values[i - 1])) {
-            x = Py_NewRef(previous);
-        } else {
-            x = PyFloat_FromDouble(values[i]);
-            if (!x) return pending();
-        }
-        PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), x);
-        previous = x;
-    }
-    return list;
-}
-
-PyResult u64_tuple_into_python(std::span<const std::uint64_t> values) {
-    Ref tuple(PyTuple_New(static_cast<Py_ssize_t>(values.size())));
-    if (!tuple) return pending();
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        PyObject* n = PyLong_FromUnsignedLongLong(values[i]);
-        if (!n) return pending();
-        PyTuple_SET_ITEM(tuple.get(), static_cast<Py_ssize_t>(i), n);
-    }
-    return tuple;
+    return sequence_into_python(values, false, [](std::uint64_t v) { return PyLong_FromUnsignedLongLong(v); });
 }
 
 std::unexpected<Error> cannot_convert(PyObject* obj, std::string_view kind) {

@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "lib/registry.hpp"
 #include "model/result_macros.hpp"
@@ -71,6 +72,25 @@ Result<T> result_value_of(PyObject* obj, ClassId id) {
     return with_shared<T>(obj, [](const T& v) -> Result<T> { return v; });
 }
 
+// ---- building large values ----
+
+// Pauses the cycle collector while a large value of new containers is
+// built, none of which can be part of a cycle yet: without the pause every
+// few hundred new containers start a collection that walks them all again.
+// No Python code runs while it is held.
+class GcPause {
+public:
+    GcPause() : was_enabled_(PyGC_Disable()) {}
+    GcPause(const GcPause&) = delete;
+    GcPause& operator=(const GcPause&) = delete;
+    ~GcPause() {
+        if (was_enabled_ > 0) PyGC_Enable();
+    }
+
+private:
+    int was_enabled_;
+};
+
 // ---- sequences ----
 
 // Visits the items of a sequence that is not a str, stopping at the first
@@ -105,12 +125,32 @@ Result<std::uint64_t> count_from_python(PyObject* obj);
 // A float through the interpreter's float conversion.
 Result<double> float_from_python(PyObject* obj);
 
-// New Python lists of ints and floats (equal consecutive floats share one
-// object).
+// The Python numbers made while converting one value: each small int is
+// made once and then shared, and a float equal (bit for bit) to the one
+// made before it shares that object. Both are immutable, so sharing them
+// is invisible.
+class NumberCache {
+public:
+    NumberCache() = default;
+    NumberCache(const NumberCache&) = delete;
+    NumberCache& operator=(const NumberCache&) = delete;
+    ~NumberCache();
+
+    // New references; null with the error pending on failure.
+    PyObject* integer(std::uint64_t v);
+    PyObject* real(double x);
+
+private:
+    static constexpr std::uint64_t kSmall = 1u << 16;
+    std::vector<PyObject*> ints_;
+    PyObject* last_real_ = nullptr;
+};
+
+// New Python lists of ints and floats, and a new tuple of ints.
+PyResult u64_list_into_python(std::span<const std::uint64_t> values, NumberCache& cache);
+PyResult f64_list_into_python(std::span<const double> values, NumberCache& cache);
+PyResult u64_tuple_into_python(std::span<const std::uint64_t> values, NumberCache& cache);
 PyResult u64_list_into_python(std::span<const std::uint64_t> values);
-PyResult f64_list_into_python(std::span<const double> values);
-// A new tuple of ints.
-PyResult u64_tuple_into_python(std::span<const std::uint64_t> values);
 
 // ---- dicts ----
 
