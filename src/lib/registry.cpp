@@ -63,7 +63,8 @@ Result<PyTypeObject*> build_type(ClassDef& def) {
         storage->slots.push_back({Py_tp_doc, const_cast<char*>(storage->doc.c_str())});
     storage->slots.push_back({0, nullptr});
 
-    PyType_Spec spec{storage->spec_name.c_str(), def.basicsize, 0, Py_TPFLAGS_DEFAULT,
+    PyType_Spec spec{storage->spec_name.c_str(), def.basicsize, 0,
+                     static_cast<unsigned int>(Py_TPFLAGS_DEFAULT | def.flags),
                      storage->slots.data()};
     PyObject* type = PyType_FromSpec(&spec);
     if (!type) return pending();

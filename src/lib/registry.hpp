@@ -53,6 +53,9 @@ struct ClassDef {
     Result<Expression> (*to_expression)(PyObject*) = nullptr;
     // The same for the condition classes.
     Result<ConditionalExpr> (*to_condition)(PyObject*) = nullptr;
+    // Type flags besides Py_TPFLAGS_DEFAULT (Py_TPFLAGS_HAVE_GC for classes
+    // that hold Python objects).
+    unsigned long flags = 0;
 
     // Filled when the type is built.
     PyTypeObject* type = nullptr;

@@ -22,8 +22,11 @@ Result<std::vector<double>> violation_totals(const Evaluation& e) {
         if (list.size() != samples)
             return fail(ErrorKind::ValueError, "ShapeError/IncompatibleShape: incompatible shapes");
     std::vector<double> totals(samples, 0.0);
-    for (const auto& [name, list] : violations)
-        for (std::size_t j = 0; j < samples; ++j) totals[j] += list[j];
+    double* __restrict sum = totals.data();
+    for (const auto& [name, list] : violations) {
+        const double* __restrict values = list.data();
+        for (std::size_t j = 0; j < samples; ++j) sum[j] += values[j];
+    }
     return totals;
 }
 

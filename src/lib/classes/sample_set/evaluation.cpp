@@ -3,6 +3,7 @@
 // pandas forms.
 #include <cstring>
 
+#include "lib/classes/sample_set/result_forms.hpp"
 #include "lib/classes/sample_set/result_items.hpp"
 #include "lib/numpy_api.hpp"
 #include "sample_set/evaluation.hpp"
@@ -16,19 +17,6 @@ using Self = Evaluation;
 constexpr ClassId kId = ClassId::Evaluation;
 
 // ---- conversion from Python ----
-
-// Visits the items of a sequence that is not a str, stopping at the first
-// failure.
-template <class Fn>
-Result<void> for_each_item(PyObject* obj, Fn&& visit) {
-    if (PyUnicode_Check(obj)) return fail(ErrorKind::TypeError, "Can't extract `str` to `Vec`");
-    if (!PySequence_Check(obj)) return cannot_convert(obj, "Sequence");
-    Ref iterator(PyObject_GetIter(obj));
-    if (!iterator) return pending();
-    while (Ref item{PyIter_Next(iterator.get())}) FV_TRY(visit(item.get()));
-    if (PyErr_Occurred()) return pending();
-    return {};
-}
 
 // A one-dimensional native float64 array, copied without per-item calls.
 std::optional<FloatList> float_array_copy(PyObject* obj) {
@@ -209,9 +197,11 @@ PyObject* evaluation_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
     });
 }
 
+}  // namespace
+
 // ---- dict, JSON and pandas forms ----
 
-Result<Self> evaluation_from_dict(PyObject* dict) {
+Result<Evaluation> evaluation_from_dict(PyObject* dict) {
     std::array<Ref, 6> held;
     std::array<PyObject*, 6> objs{};
     for (std::size_t i = 0; i < 6; ++i) {
@@ -221,7 +211,8 @@ Result<Self> evaluation_from_dict(PyObject* dict) {
     return evaluation_from_objects(objs, [](const char*, auto converted) { return converted; });
 }
 
-PyResult evaluation_to_dict(const Self& v) {
+PyResult evaluation_to_dict(const Evaluation& v) {
+    const GcPause pause;
     Ref dict(PyDict_New());
     if (!dict) return pending();
     FV_TRY(dict_store(dict.get(), "energy", float_list_into_python(v.energy)));
@@ -232,6 +223,8 @@ PyResult evaluation_to_dict(const Self& v) {
     FV_TRY(dict_store(dict.get(), "penalty", float_list_map_into_python(v.penalty)));
     return dict;
 }
+
+namespace {
 
 PyResult float_pylist(const FloatList& values) {
     Ref list(PyList_New(static_cast<Py_ssize_t>(values.size())));
@@ -280,12 +273,29 @@ PyResult repeated_list(std::size_t count, Make&& make) {
     return list;
 }
 
-// The columns of the pandas form, plain Python lists, dicts, ints and floats.
-PyResult pandas_columns(const Self& v) {
+}  // namespace
+
+namespace {
+
+// A column of floats. pandas makes the same float64 column of a list of
+// floats as of a float64 array, so a non-empty one is handed over as the
+// array, which pandas takes without converting item by item; an empty list
+// stays a list, of which pandas makes an object column.
+PyResult float_column(const FloatList& values) {
+    if (values.empty()) return float_pylist(values);
+    return float_array(values);
+}
+
+}  // namespace
+
+// The columns of the pandas form: float columns, and plain Python lists,
+// dicts, ints and floats in the cells of the others.
+PyResult evaluation_pandas_columns(const Evaluation& v) {
+    const GcPause pause;
     Ref columns(PyDict_New());
     if (!columns) return pending();
-    FV_TRY(dict_store(columns.get(), "energy", float_pylist(v.energy)));
-    FV_TRY(dict_store(columns.get(), "objective", float_pylist(v.objective)));
+    FV_TRY(dict_store(columns.get(), "energy", float_column(v.energy)));
+    FV_TRY(dict_store(columns.get(), "objective", float_column(v.objective)));
     FV_TRY(dict_store(columns.get(), "constraint_forall",
                       v.constraint_forall.empty()
                           ? none()
@@ -299,20 +309,17 @@ PyResult pandas_columns(const Self& v) {
                                 return plain_dict(v.constraint_values[i], float_pylist);
                             })));
     for (const auto& [name, values] : v.constraint_violations)
-        FV_TRY(dict_store(columns.get(), "constraint_violation[" + name + "]", float_pylist(values)));
+        FV_TRY(dict_store(columns.get(), "constraint_violation[" + name + "]", float_column(values)));
     for (const auto& [name, values] : v.penalty)
-        FV_TRY(dict_store(columns.get(), "penalty[" + name + "]", float_pylist(values)));
+        FV_TRY(dict_store(columns.get(), "penalty[" + name + "]", float_column(values)));
     return columns;
 }
 
+namespace {
+
 PyResult evaluation_to_pandas_frame(PyObject* self) {
-    Ref pandas(PyImport_ImportModule("pandas"));
-    if (!pandas) return pending();
-    Ref frame(PyObject_GetAttrString(pandas.get(), "DataFrame"));
-    if (!frame) return pending();
-    Ref from_dict(PyObject_GetAttrString(frame.get(), "from_dict"));
-    if (!from_dict) return pending();
-    FV_ASSIGN_OR_RETURN(Ref columns, with_shared<Self>(self, pandas_columns));
+    FV_ASSIGN_OR_RETURN(Ref from_dict, pandas_frame_from_dict());
+    FV_ASSIGN_OR_RETURN(Ref columns, with_shared<Self>(self, evaluation_pandas_columns));
     return checked(PyObject_CallOneArg(from_dict.get(), columns.get()));
 }
 

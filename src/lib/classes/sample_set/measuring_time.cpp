@@ -1,5 +1,6 @@
 // The Python class MeasuringTime: a SolvingTime, a SystemTime and a total.
 #include "lib/classes/sample_set/float_record_class.hpp"
+#include "lib/classes/sample_set/result_forms.hpp"
 #include "sample_set/measuring_time.hpp"
 
 namespace forvela::py {
@@ -69,9 +70,11 @@ int set_total(PyObject* self, PyObject* value, void*) {
     });
 }
 
+}  // namespace
+
 // ---- dict form ----
 
-PyResult measuring_time_to_dict(const Self& v) {
+PyResult measuring_time_to_dict(const MeasuringTime& v) {
     Ref dict(PyDict_New());
     if (!dict) return pending();
     FV_TRY(dict_store(dict.get(), "solve", float_record_to_dict(v.solve)));
@@ -79,6 +82,8 @@ PyResult measuring_time_to_dict(const Self& v) {
     FV_TRY(dict_store(dict.get(), "total", optional_float_into_python(v.total)));
     return dict;
 }
+
+namespace {
 
 // A nested record: missing gives the default, a dict is read field by
 // field, anything else is refused.
@@ -91,7 +96,9 @@ Result<T> nested_record_from_dict(PyObject* dict, const char* key) {
     return float_record_from_dict<T>(value.get());
 }
 
-Result<Self> measuring_time_from_dict(PyObject* dict) {
+}  // namespace
+
+Result<MeasuringTime> measuring_time_from_dict(PyObject* dict) {
     Self v{};
     FV_ASSIGN_OR_RETURN(v.solve, nested_record_from_dict<SolvingTime>(dict, "solve"));
     FV_ASSIGN_OR_RETURN(v.system, nested_record_from_dict<SystemTime>(dict, "system"));
@@ -99,6 +106,8 @@ Result<Self> measuring_time_from_dict(PyObject* dict) {
     FV_ASSIGN_OR_RETURN(v.total, optional_float_from_python(total.get()));
     return v;
 }
+
+namespace {
 
 // ---- methods ----
 

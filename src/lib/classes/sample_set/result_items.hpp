@@ -5,9 +5,12 @@
 // static readers.
 #pragma once
 
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "lib/registry.hpp"
 #include "model/result_macros.hpp"
@@ -69,6 +72,86 @@ Result<T> result_value_of(PyObject* obj, ClassId id) {
     return with_shared<T>(obj, [](const T& v) -> Result<T> { return v; });
 }
 
+// ---- building large values ----
+
+// Pauses the cycle collector while a large value of new containers is
+// built, none of which can be part of a cycle yet: without the pause every
+// few hundred new containers start a collection that walks them all again.
+// No Python code runs while it is held.
+class GcPause {
+public:
+    GcPause() : was_enabled_(PyGC_Disable()) {}
+    GcPause(const GcPause&) = delete;
+    GcPause& operator=(const GcPause&) = delete;
+    ~GcPause() {
+        if (was_enabled_ > 0) PyGC_Enable();
+    }
+
+private:
+    int was_enabled_;
+};
+
+// ---- sequences ----
+
+// Visits the items of a sequence that is not a str, stopping at the first
+// failure. Lists and tuples are read by position (a list is re-measured
+// before every item, since converting one may run code that changes it),
+// anything else through its iterator.
+template <class Fn>
+Result<void> for_each_item(PyObject* obj, Fn&& visit) {
+    if (PyUnicode_Check(obj)) return fail(ErrorKind::TypeError, "Can't extract `str` to `Vec`");
+    if (!PySequence_Check(obj)) return cannot_convert(obj, "Sequence");
+    if (PyList_CheckExact(obj)) {
+        for (Py_ssize_t i = 0; i < PyList_GET_SIZE(obj); ++i) {
+            Ref item = Ref::borrowed(PyList_GET_ITEM(obj, i));
+            FV_TRY(visit(item.get()));
+        }
+        return {};
+    }
+    if (PyTuple_CheckExact(obj)) {
+        for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(obj); ++i) FV_TRY(visit(PyTuple_GET_ITEM(obj, i)));
+        return {};
+    }
+    Ref iterator(PyObject_GetIter(obj));
+    if (!iterator) return pending();
+    while (Ref item{PyIter_Next(iterator.get())}) FV_TRY(visit(item.get()));
+    if (PyErr_Occurred()) return pending();
+    return {};
+}
+
+// An unsigned 64-bit integer through the index protocol; the interpreter's
+// TypeError or OverflowError otherwise.
+Result<std::uint64_t> count_from_python(PyObject* obj);
+// A float through the interpreter's float conversion.
+Result<double> float_from_python(PyObject* obj);
+
+// The Python numbers made while converting one value: each small int is
+// made once and then shared, and a float equal (bit for bit) to the one
+// made before it shares that object. Both are immutable, so sharing them
+// is invisible.
+class NumberCache {
+public:
+    NumberCache() = default;
+    NumberCache(const NumberCache&) = delete;
+    NumberCache& operator=(const NumberCache&) = delete;
+    ~NumberCache();
+
+    // New references; null with the error pending on failure.
+    PyObject* integer(std::uint64_t v);
+    PyObject* real(double x);
+
+private:
+    static constexpr std::uint64_t kSmall = 1u << 16;
+    std::vector<PyObject*> ints_;
+    PyObject* last_real_ = nullptr;
+};
+
+// New Python lists of ints and floats, and a new tuple of ints.
+PyResult u64_list_into_python(std::span<const std::uint64_t> values, NumberCache& cache);
+PyResult f64_list_into_python(std::span<const double> values, NumberCache& cache);
+PyResult u64_tuple_into_python(std::span<const std::uint64_t> values, NumberCache& cache);
+PyResult u64_list_into_python(std::span<const std::uint64_t> values);
+
 // ---- dicts ----
 
 Result<void> require_dict(PyObject* obj);  // "... cannot be converted to 'PyDict'"
@@ -77,6 +160,11 @@ Result<Ref> dict_lookup(PyObject* dict, const char* key);
 // Stores a new value under `key`.
 Result<void> dict_store(PyObject* dict, const char* key, PyResult value);
 Result<void> dict_store(PyObject* dict, std::string_view key, PyResult value);
+
+// ---- pandas ----
+
+// pandas.DataFrame.from_dict, pandas imported on every call.
+PyResult pandas_frame_from_dict();
 
 // ---- text ----
 

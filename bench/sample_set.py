@@ -1,0 +1,141 @@
+"""Sample-set benchmark: forvela's SampleSet beside dimod's on the same data.
+
+Run from the repository root with forvela importable (installed, or the
+development build on PYTHONPATH):
+
+    python bench/sample_set.py            # installs its peers from bench/requirements.txt
+    PYTHONPATH=build/dev python bench/sample_set.py --repeat 5
+
+The data: 10,000 samples of 1,000 binary variables, 50 constraints whose
+violations are zero in about half of the samples; both sides hold the same
+numbers (samples, occurrences, energy = objective, violations), so the
+evaluation carries no forall rows or per-row constraint values, which
+dimod has no place for. forvela holds the
+samples as one variable x of shape (1000,), once in sparse and once in
+dense form; dimod holds them as a 10,000 x 1,000 sample array with the
+objective, one violation vector per constraint and the feasibility flag as
+data vectors.
+
+Pairs timed: feasible() and filter(is_feasible), lowest() and lowest(),
+to_pandas() and to_pandas_dataframe(), to_dict() and to_serializable(),
+to_json() and json.dumps(to_serializable()). Each time is the best of
+--repeat runs.
+"""
+from __future__ import annotations
+
+import argparse
+import importlib
+import os
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def ensure_peers() -> None:
+    """Installs the packages of requirements.txt that are missing."""
+    missing = [name for name in ("numpy", "pandas", "orjson", "dimod") if importlib.util.find_spec(name) is None]
+    if missing:
+        subprocess.check_call([sys.executable, "-m", "pip", "install", "-q", "-r",
+                               os.path.join(HERE, "requirements.txt")])
+        importlib.invalidate_caches()
+
+
+ensure_peers()
+
+import json  # noqa: E402
+
+import dimod  # noqa: E402
+import numpy as np  # noqa: E402
+
+import forvela as fv  # noqa: E402
+
+SAMPLES = 10_000
+VARIABLES = 1_000
+CONSTRAINTS = 50
+
+
+def make_data(seed: int = 1):
+    rng = np.random.default_rng(seed)
+    samples = rng.integers(0, 2, size=(SAMPLES, VARIABLES), dtype=np.int8)
+    objective = rng.integers(-20, 20, size=SAMPLES).astype(np.float64)
+    feasible = rng.random(SAMPLES) < 0.5
+    violations = rng.random((SAMPLES, CONSTRAINTS)) * ~feasible[:, None]
+    num_occurrences = rng.integers(1, 4, size=SAMPLES)
+    return samples, objective, violations, feasible, num_occurrences
+
+
+def forvela_sample_set(samples, objective, violations, num_occurrences, dense: bool):
+    if dense:
+        solution = {"x": list(samples.astype(np.float64))}
+    else:
+        solution = {"x": [((np.flatnonzero(row).tolist(),), [1.0] * int(row.sum()), (VARIABLES,)) for row in samples]}
+    record = fv.Record(solution, num_occurrences.tolist())
+    names = [f"c{k:02d}" for k in range(CONSTRAINTS)]
+    evaluation = fv.Evaluation(
+        energy=objective,
+        objective=objective,
+        constraint_violations={name: violations[:, k] for k, name in enumerate(names)},
+    )
+    return fv.SampleSet(record, evaluation, fv.MeasuringTime(), {"solver": "bench"})
+
+
+def dimod_sample_set(samples, objective, violations, feasible, num_occurrences):
+    vectors = {f"violation_c{k:02d}": violations[:, k] for k in range(CONSTRAINTS)}
+    return dimod.SampleSet.from_samples(
+        (samples, list(range(VARIABLES))), dimod.BINARY, energy=objective,
+        num_occurrences=num_occurrences, objective=objective, is_feasible=feasible,
+        info={"solver": "bench"}, **vectors)
+
+
+def best_of(repeat: int, fn) -> float:
+    best = float("inf")
+    for _ in range(repeat):
+        start = time.perf_counter()
+        fn()
+        best = min(best, time.perf_counter() - start)
+    return best
+
+
+def main() -> None:
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--repeat", type=int, default=3, help="runs per operation (best is reported)")
+    args = parser.parse_args()
+
+    samples, objective, violations, feasible, num_occurrences = make_data()
+    peer = dimod_sample_set(samples, objective, violations, feasible, num_occurrences)
+    peer_ops = {
+        "feasible": ("filter(is_feasible)", lambda: peer.filter(lambda d: d.is_feasible)),
+        "lowest": ("lowest()", lambda: peer.lowest()),
+        "to_pandas": ("to_pandas_dataframe()", lambda: peer.to_pandas_dataframe()),
+        "to_dict": ("to_serializable()", lambda: peer.to_serializable()),
+        "to_json": ("json.dumps(to_serializable())", lambda: json.dumps(peer.to_serializable())),
+    }
+
+    rows = []
+    for form in ("sparse", "dense"):
+        ours = forvela_sample_set(samples, objective, violations, num_occurrences, dense=form == "dense")
+        assert len(ours.feasible().evaluation.energy) == int(feasible.sum())
+        our_ops = {
+            "feasible": lambda: ours.feasible(),
+            "lowest": lambda: ours.lowest(),
+            "to_pandas": lambda: ours.to_pandas(),
+            "to_dict": lambda: ours.to_dict(),
+            "to_json": lambda: ours.to_json(),
+        }
+        for op, run in our_ops.items():
+            peer_name, peer_run = peer_ops[op]
+            rows.append((f"{op}() [{form}]", best_of(args.repeat, run), peer_name, best_of(args.repeat, peer_run)))
+
+    print(f"SampleSet: {SAMPLES} samples x {VARIABLES} binary variables, {CONSTRAINTS} constraints "
+          f"(forvela {fv.__version__}, dimod {dimod.__version__}; best of {args.repeat})")
+    header = f"{'forvela':<22} {'ms':>9}   {'dimod':<31} {'ms':>9}   {'forvela/dimod':>13}"
+    print(header)
+    print("-" * len(header))
+    for op, ours_s, peer_name, peer_s in rows:
+        print(f"{op:<22} {ours_s * 1e3:>9.1f}   {peer_name:<31} {peer_s * 1e3:>9.1f}   {ours_s / peer_s:>13.2f}")
+
+
+if __name__ == "__main__":
+    main()
