@@ -6,7 +6,6 @@ not installed is left out of the table.
 """
 import gc
 import math
-import os
 import subprocess
 import sys
 import time
@@ -109,9 +108,44 @@ def slope(points):
     return math.log(t1 / t0) / math.log(n1 / n0)
 
 
-def resident_bytes():
+# Memory is measured in a fresh interpreter each, so that no freed memory of
+# an earlier workload is reused.
+MEASURE = """
+import gc, os
+def rss():
     with open(f"/proc/{os.getpid()}/statm") as f:
         return int(f.read().split()[1]) * os.sysconf("SC_PAGE_SIZE")
+%s
+gc.collect()
+before = rss()
+held = [term(k) for k in range(100_000)]
+print((rss() - before) / len(held))
+"""
+
+FORVELA_HELD = """
+import forvela as fv
+N = fv.Placeholder("N"); w = fv.Placeholder("w", ndim=1); x = fv.BinaryVar("x", shape=[N])
+term = lambda k: w[k] * x[k]
+"""
+
+PYOMO_HELD = """
+import pyomo.environ as pyo
+m = pyo.ConcreteModel(); m.I = pyo.RangeSet(0, 99_999)
+m.w = pyo.Param(m.I, initialize=lambda m, k: k + 1, mutable=True); m.x = pyo.Var(m.I, domain=pyo.Binary)
+term = lambda k: m.w[k] * m.x[k]
+"""
+
+PULP_HELD = """
+import pulp
+x = [pulp.LpVariable(f"x{k}", cat="Binary") for k in range(100_000)]
+term = lambda k: (k + 1) * x[k]
+"""
+
+
+def held_bytes(setup):
+    out = subprocess.run([sys.executable, "-c", MEASURE % setup], check=True,
+                         capture_output=True, text=True)
+    return float(out.stdout.strip())
 
 
 def main():
@@ -126,8 +160,10 @@ def main():
         builders += [("sympy loop", sympy_loop)]
     for name, make in builders:
         points = []
-        # sympy grows much faster than linearly: it is timed on small sums only.
-        for n in [1_000, 3_000] if name.startswith("sympy") else sizes:
+        # sympy and PuLP's `s = s + t` grow quadratically or worse: they are
+        # timed on small sums only.
+        small = name.startswith("sympy") or name == "pulp loop"
+        for n in ([1_000, 3_000] if name.startswith("sympy") else [1_000, 10_000]) if small else sizes:
             t = best(make(n), repeat=1 if n >= 3_000 else 3)
             points.append((n, t))
             rows.append((f"loop sum n={n}", name, t))
@@ -140,31 +176,64 @@ def main():
     y, z = fv.ContinuousVar("y", lower_bound=0, upper_bound=1), fv.ContinuousVar("z", lower_bound=0, upper_bound=1)
     wi, xi = w[i], x[i]
     reps = 100_000
-    for label, op in [("w[i] * x[i]", lambda: wi * xi), ("x + y", lambda: y + z), ("x[i] <= 1", lambda: xi <= 1)]:
-        t = best(lambda: [op() for _ in range(reps)])
-        rows.append((f"one op {label} (us)", "forvela", t / reps * 1e6))
+    ops = {"forvela": [lambda: wi * xi, lambda: y + z, lambda: xi <= 1]}
+    if available("pyomo"):
+        import pyomo.environ as pyo
+
+        m = pyo.ConcreteModel()
+        m.I = pyo.RangeSet(0, 9)
+        m.w = pyo.Param(m.I, initialize=lambda m, k: k + 1, mutable=True)
+        m.x = pyo.Var(m.I, domain=pyo.Binary)
+        m.y, m.z = pyo.Var(), pyo.Var()
+        pw, px = m.w[3], m.x[3]
+        ops["pyomo"] = [lambda: pw * px, lambda: m.y + m.z, lambda: px <= 1]
+    if available("pulp"):
+        import pulp
+
+        lx, ly = pulp.LpVariable("lx", cat="Binary"), pulp.LpVariable("ly")
+        ops["pulp"] = [lambda: 3 * lx, lambda: lx + ly, lambda: lx <= 1]
+    labels = ["w[i] * x[i]", "x + y", "x[i] <= 1"]
+    def per_call(op):
+        def run():
+            for _ in range(reps):
+                op()
+        return best(run) / reps * 1e6
+
+    # The cost of the timing loop and the call of a lambda is taken off.
+    overhead = per_call(lambda: None)
+    for side, fns in ops.items():
+        for label, op in zip(labels, fns):
+            rows.append((f"one op {label} (us)", side, per_call(op) - overhead))
 
     s = ours_loop(10_000)()
     rows.append(("str of 10^4-term sum (ms)", "forvela", best(lambda: str(s)) * 1e3))
     rows.append(("_repr_latex_ of 10^4-term sum (ms)", "forvela", best(lambda: s._repr_latex_()) * 1e3))
 
-    gc.collect()
-    before = resident_bytes()
-    held = [w[k] * x[k] for k in range(100_000)]
-    rows.append(("bytes per held w[k] * x[k]", "forvela", (resident_bytes() - before) / len(held)))
-    del held
+    rows.append(("bytes per held w[k] * x[k]", "forvela", held_bytes(FORVELA_HELD)))
+    if available("pyomo"):
+        rows.append(("bytes per held w[k] * x[k]", "pyomo", held_bytes(PYOMO_HELD)))
+    if available("pulp"):
+        rows.append(("bytes per held w[k] * x[k]", "pulp", held_bytes(PULP_HELD)))
 
-    start = time.perf_counter()
-    subprocess.run([sys.executable, "-c", "import forvela"], check=True)
-    whole = time.perf_counter() - start
-    start = time.perf_counter()
-    subprocess.run([sys.executable, "-c", "pass"], check=True)
-    rows.append(("import forvela (ms, over a bare interpreter)", "forvela", (whole - (time.perf_counter() - start)) * 1e3))
+    timed_import = "import time; t = time.perf_counter(); import %s; print(time.perf_counter() - t)"
+    for side, module in [("forvela", "forvela"), ("pyomo", "pyomo.environ"), ("pulp", "pulp"), ("sympy", "sympy")]:
+        if side == "forvela" or available(side):
+            out = subprocess.run([sys.executable, "-c", timed_import % module], check=True,
+                                 capture_output=True, text=True)
+            rows.append(("import (ms)", side, float(out.stdout) * 1e3))
 
-    width = max(len(r[0]) for r in rows)
-    print(f"{'workload':<{width}}  {'side':<16}  value")
+    # The ratio is the value over ours for the same workload (above 1: we are
+    # faster or smaller; for slopes it compares growth).
+    ours = {}
     for workload, side, value in rows:
-        print(f"{workload:<{width}}  {side:<16}  {value:.4g}")
+        if side.startswith("forvela") and workload not in ours:
+            ours[workload] = value
+    width = max(len(r[0]) for r in rows)
+    print(f"| {'workload':<{width}} | {'side':<16} | {'value':>10} | ratio to ours |")
+    print(f"|{'-' * (width + 2)}|{'-' * 18}|{'-' * 12}|---------------|")
+    for workload, side, value in rows:
+        ratio = value / ours[workload] if ours.get(workload) else float("nan")
+        print(f"| {workload:<{width}} | {side:<16} | {value:>10.4g} | {ratio:>13.3g} |")
 
 
 if __name__ == "__main__":

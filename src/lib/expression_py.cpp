@@ -91,18 +91,32 @@ ClassId class_of(const Expression& e) {
 
 }  // namespace
 
+namespace {
+
+// The expression class of the object's exact type, if it has one.
+std::optional<ClassId> expression_class_of(PyObject* obj) {
+    for (ClassId id : kExpressionClasses)
+        if (is_instance(obj, id)) return id;
+    return std::nullopt;
+}
+
+}  // namespace
+
 Result<Expression> expression_from_python(PyObject* obj) {
-    auto number = number_from_python(obj);
-    if (!number) return std::unexpected(number.error());
-    if (*number) return Expression(**number);
-    for (ClassId id : kExpressionClasses) {
-        if (!is_instance(obj, id)) continue;
-        auto converted = class_def(id)->to_expression(obj);
+    std::optional<ClassId> id = expression_class_of(obj);
+    // Objects of the operand and operator classes answer no number protocol:
+    // they skip the number attempts and the exceptions those would raise.
+    if (!id || *id == ClassId::NumberLit) {
+        auto number = number_from_python(obj);
+        if (!number) return std::unexpected(number.error());
+        if (*number) return Expression(**number);
+    }
+    if (id) {
+        auto converted = class_def(*id)->to_expression(obj);
         if (converted) return converted;
         if (converted.error().kind == ErrorKind::PythonPending) {
             if (auto r = discard_pending(); !r) return std::unexpected(r.error());
         }
-        break;
     }
     return fail(ErrorKind::TypeError, "failed to convert into expression.");
 }
