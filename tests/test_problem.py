@@ -175,12 +175,12 @@ class TestNameCheck:
         [
             (lambda m: fv.BinaryVar("x"), lambda m: fv.Constraint("c", fv.Placeholder("x") <= m.z)),
             (lambda m: fv.BinaryVar("x"), lambda m: fv.CustomPenaltyTerm("t", fv.IntegerVar("x", lower_bound=0, upper_bound=1))),
-            (lambda m: fv.BinaryVar("x", shape=[2]), lambda m: fv.Constraint("c", fv.BinaryVar("x", shape=[3])[0] <= 1)),
+            (lambda m: fv.BinaryVar("x", shape=[2])[0], lambda m: fv.Constraint("c", fv.BinaryVar("x", shape=[3])[0] <= 1)),
         ],
     )
     def test_clash_with_objective(self, m, objective, added):
         p = fv.Problem("p")
-        p += objective(m) if objective(m).ndim == 0 else objective(m)[0]
+        p += objective(m)
         assert duplicated(lambda: p.__iadd__(added(m))) == ["x"]
         assert p.constraints == {} and p.custom_penalty_terms == {}
 
