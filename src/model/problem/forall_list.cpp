@@ -1,0 +1,214 @@
+#include "model/problem/forall_list.hpp"
+
+#include <algorithm>
+
+#include "model/depth_guard.hpp"
+#include "model/expression/equality.hpp"
+
+namespace forvela {
+
+std::uint64_t ElementSet::hash_element(const Element& e) { return hash_of(e); }
+
+const Element* ElementSet::find(const Element& e, std::uint64_t h) const {
+    for (std::size_t k = 0; k < items_.size(); ++k)
+        if (hashes_[k] == h && (items_[k] == &e || equal(*items_[k], e))) return items_[k];
+    return nullptr;
+}
+
+bool ElementSet::insert(const Element& e) {
+    std::uint64_t h = hash_element(e);
+    if (find(e, h)) return false;
+    items_.push_back(&e);
+    hashes_.push_back(h);
+    return true;
+}
+
+namespace {
+
+bool in_scope(const ElementUsage& usage, const Element& e) {
+    return std::any_of(usage.scope.begin(), usage.scope.end(),
+                       [&](const Element* s) { return s == &e || equal(*s, e); });
+}
+
+void collect_in_belong_to(ElementUsage& usage, const ElementBelongTo& set) {
+    DepthGuard guard;
+    std::visit(
+        [&](const auto& v) {
+            using V = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<V, Range>) {
+                collect_elements(usage, *v.start);
+                collect_elements(usage, *v.end);
+            } else if constexpr (std::is_same_v<V, Box<Element>>) {
+                record_element(usage, *v);
+            } else if constexpr (std::is_same_v<V, Box<Subscript>>) {
+                collect_elements_in_subscript(usage, *v);
+            }
+            // A placeholder set uses no element.
+        },
+        set);
+}
+
+void collect_in_reduction(ElementUsage& usage, const ReductionOp& r) {
+    const Element& index = *r.index;
+    usage.bound.insert(index);
+    collect_in_belong_to(usage, index.belong_to);
+    usage.scope.push_back(&index);
+    if (r.condition) collect_elements_in_condition(usage, **r.condition);
+    collect_elements(usage, *r.operand);
+    usage.scope.pop_back();
+}
+
+}  // namespace
+
+void record_element(ElementUsage& usage, const Element& e) {
+    DepthGuard guard;
+    if (!in_scope(usage, e)) usage.free.insert(e);
+    collect_in_belong_to(usage, e.belong_to);
+}
+
+void collect_elements_in_subscript(ElementUsage& usage, const Subscript& s) {
+    DepthGuard guard;
+    std::visit(
+        [&](const auto& v) {
+            using V = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<V, Box<Element>>)
+                record_element(usage, *v);
+            else if constexpr (std::is_same_v<V, Box<Subscript>>)
+                collect_elements_in_subscript(usage, *v);
+        },
+        s.variable);
+    for (const Expression& sub : s.subscripts) collect_elements(usage, sub);
+}
+
+void collect_elements(ElementUsage& usage, const Expression& e) {
+    DepthGuard guard;
+    switch (e.kind()) {
+        case ExprKind::NumberLit:
+        case ExprKind::Placeholder:
+        case ExprKind::DecisionVar:
+            return;
+        case ExprKind::Element:
+            record_element(usage, e.as<Element>());
+            return;
+        case ExprKind::Subscript:
+            collect_elements_in_subscript(usage, e.as<Subscript>());
+            return;
+        case ExprKind::ArrayLength:
+            std::visit(
+                [&](const auto& v) {
+                    using V = std::decay_t<decltype(v)>;
+                    if constexpr (std::is_same_v<V, Box<Element>>)
+                        record_element(usage, *v);
+                    else if constexpr (std::is_same_v<V, Box<Subscript>>)
+                        collect_elements_in_subscript(usage, *v);
+                },
+                e.as<ArrayLength>().array);
+            return;
+        case ExprKind::UnaryOp:
+            collect_elements(usage, *e.as<UnaryOp>().operand);
+            return;
+        case ExprKind::BinaryOp:
+            collect_elements(usage, *e.as<BinaryOp>().left);
+            collect_elements(usage, *e.as<BinaryOp>().right);
+            return;
+        case ExprKind::CommutativeOp:
+            for (const Expression& t : e.as<CommutativeOp>().terms) collect_elements(usage, t);
+            return;
+        case ExprKind::ReductionOp:
+            collect_in_reduction(usage, e.as<ReductionOp>());
+            return;
+    }
+}
+
+void collect_elements_in_condition(ElementUsage& usage, const ConditionalExpr& c) {
+    DepthGuard guard;
+    if (c.is_comparison()) {
+        const ComparisonOp& cmp = c.as<ComparisonOp>();
+        collect_elements(usage, *cmp.left);
+        collect_elements(usage, *cmp.right);
+        return;
+    }
+    for (const ConditionalExpr& t : c.as<LogicalOp>().terms) collect_elements_in_condition(usage, t);
+}
+
+ElementUsage element_usage_of(const ConditionalExpr& c) {
+    ElementUsage usage;
+    collect_elements_in_condition(usage, c);
+    return usage;
+}
+
+ElementUsage element_usage_of(const Expression& e) {
+    ElementUsage usage;
+    collect_elements(usage, e);
+    return usage;
+}
+
+Result<void> check_forall_list(const ForallList& list) {
+    ElementSet declared;
+    for (const ForallIndex& entry : list) {
+        if (!declared.insert(*entry.element)) return modeling_error("forall has duplicated indices");
+        if (!entry.condition) continue;
+        ElementUsage usage = element_usage_of(*entry.condition);
+        for (const Element* e : usage.free.items())
+            if (!declared.contains(*e)) return modeling_error("forall scope error");
+    }
+    return {};
+}
+
+std::optional<ForallMismatch> check_forall_indices(const ForallList& list, const ElementUsage& usage) {
+    ElementSet listed;
+    for (const ForallIndex& entry : list) listed.insert(*entry.element);
+
+    AlreadyBound already;
+    for (const Element* e : listed.items())
+        if (usage.bound.contains(*e)) already.names.push_back(e->name);
+    if (!already.names.empty()) return ForallMismatch(std::move(already));
+
+    NotMatching mismatch;
+    for (const Element* e : listed.items())
+        if (!usage.free.contains(*e)) mismatch.forall_only.push_back(e->name);
+    for (const Element* e : usage.free.items())
+        if (!listed.contains(*e)) mismatch.expression_only.push_back(e->name);
+    if (mismatch.forall_only.empty() && mismatch.expression_only.empty()) return std::nullopt;
+    return ForallMismatch(std::move(mismatch));
+}
+
+namespace {
+
+void append_joined(std::string& out, const std::vector<std::string>& names) {
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        if (k) out += ", ";
+        out += names[k];
+    }
+}
+
+}  // namespace
+
+Error forall_error(const ForallMismatch& mismatch) {
+    std::string text;
+    if (const auto* bound = std::get_if<AlreadyBound>(&mismatch)) {
+        text = "Invalid forall -- Elements in forall list are already associated with operators in the "
+               "expression: ";
+        append_joined(text, bound->names);
+    } else {
+        const auto& m = std::get<NotMatching>(mismatch);
+        text = "Invalid forall:";
+        if (!m.expression_only.empty()) {
+            text += "\nExpression contained elements not used in the forall list or any operator: ";
+            append_joined(text, m.expression_only);
+        }
+        if (!m.forall_only.empty()) {
+            text += "\nForall list contained elements not in expression or already associated with "
+                    "operators: ";
+            append_joined(text, m.forall_only);
+        }
+    }
+    return Error{ErrorKind::ModelingError, std::move(text)};
+}
+
+Result<void> fit_forall(const ForallList& list, const ElementUsage& usage) {
+    if (auto mismatch = check_forall_indices(list, usage)) return std::unexpected(forall_error(*mismatch));
+    return {};
+}
+
+}  // namespace forvela

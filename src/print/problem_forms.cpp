@@ -1,0 +1,290 @@
+#include "print/problem_forms.hpp"
+
+#include "model/depth_guard.hpp"
+#include "model/expression/arithmetic.hpp"
+#include "print/printer.hpp"
+
+namespace forvela {
+
+std::string condition_to_str(const ConditionalExpr& c) { return render_condition(c, PrintMode::Str); }
+
+std::string condition_to_latex(const ConditionalExpr& c) {
+    const OptText& own = c.is_comparison() ? c.as<ComparisonOp>().latex : c.as<LogicalOp>().latex;
+    if (own) return *own;
+    return render_condition(c, PrintMode::Latex);
+}
+
+std::string forall_to_text(const ForallList& forall) {
+    std::string out = "[";
+    for (std::size_t k = 0; k < forall.size(); ++k) {
+        if (k) out += ", ";
+        const ForallIndex& entry = forall[k];
+        if (entry.condition) {
+            out += "(";
+            out += element_to_str(*entry.element);
+            out += ", ";
+            out += condition_to_str(*entry.condition);
+            out += ")";
+        } else {
+            out += element_to_str(*entry.element);
+        }
+    }
+    out += "]";
+    return out;
+}
+
+namespace {
+
+void append_set_latex(std::string& out, const ElementBelongTo& set) {
+    std::visit(
+        [&](const auto& v) {
+            using V = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<V, Range>) {
+                out += "\\left\\{";
+                out += expression_to_latex(*v.start);
+                out += ",\\ldots,";
+                out += expression_to_latex(subtract_expressions(*v.end, Expression(NumericValue::of_integer(1))));
+                out += "\\right\\}";
+            } else if constexpr (std::is_same_v<V, Box<Placeholder>>) {
+                out += placeholder_to_latex(*v);
+            } else if constexpr (std::is_same_v<V, Box<Element>>) {
+                out += element_to_latex(*v);
+            } else {
+                out += subscript_to_latex(*v);
+            }
+        },
+        set);
+}
+
+}  // namespace
+
+std::string forall_to_latex(const ForallList& forall) {
+    std::string out;
+    for (std::size_t k = 0; k < forall.size(); ++k) {
+        if (k) out += " ";
+        const ForallIndex& entry = forall[k];
+        std::string e = element_to_latex(*entry.element);
+        out += "\\forall ";
+        out += e;
+        if (entry.condition) {
+            out += " \\in \\left\\{";
+            out += e;
+            out += " \\in ";
+            append_set_latex(out, entry.element->belong_to);
+            out += " \\mid ";
+            out += condition_to_latex(*entry.condition);
+            out += " \\right\\}";
+        } else {
+            out += " \\in ";
+            append_set_latex(out, entry.element->belong_to);
+        }
+    }
+    return out;
+}
+
+std::string constraint_to_text(const Constraint& c) {
+    std::string out = "{'expression': ";
+    out += condition_to_str(constraint_condition(c));
+    if (!c.forall.empty()) {
+        out += ", 'forall': ";
+        out += forall_to_text(c.forall);
+    }
+    out += "}";
+    return out;
+}
+
+namespace {
+
+void append_row(std::string& out, const std::string& name, const std::string& body, const ForallList& forall) {
+    out += " & \\text{";
+    out += name;
+    out += "} & \\displaystyle ";
+    out += body;
+    out += " & ";
+    out += forall_to_latex(forall);
+    out += " \\\\";
+}
+
+std::string in_array(std::string row) {
+    std::string out = "\\begin{array}{cccc}\n";
+    out += row;
+    out += "\n\\end{array}";
+    return out;
+}
+
+}  // namespace
+
+std::string constraint_latex_row(const Constraint& c) {
+    std::string out;
+    append_row(out, c.name, condition_to_latex(constraint_condition(c)), c.forall);
+    return out;
+}
+
+std::string custom_penalty_term_latex_row(const CustomPenaltyTerm& t) {
+    std::string out;
+    append_row(out, t.name, expression_to_latex(t.expression), t.forall);
+    return out;
+}
+
+std::string constraint_to_latex(const Constraint& c) { return in_array(constraint_latex_row(c)); }
+std::string custom_penalty_term_to_latex(const CustomPenaltyTerm& t) {
+    return in_array(custom_penalty_term_latex_row(t));
+}
+
+void collect_decision_vars_by_kind_in_subscript(DecisionVarSets& sets, const Subscript& s) {
+    DepthGuard guard;
+    if (const auto* var = std::get_if<Box<DecisionVar>>(&s.variable))
+        insert_decision_var_by_kind(sets, **var);
+    else if (const auto* nested = std::get_if<Box<Subscript>>(&s.variable))
+        collect_decision_vars_by_kind_in_subscript(sets, **nested);
+    for (const Expression& sub : s.subscripts) collect_decision_vars_by_kind(sets, sub);
+}
+
+void collect_decision_vars_by_kind_in_conditional_expr(DecisionVarSets& sets, const ConditionalExpr& c) {
+    DepthGuard guard;
+    if (c.is_comparison()) {
+        collect_decision_vars_by_kind(sets, *c.as<ComparisonOp>().left);
+        collect_decision_vars_by_kind(sets, *c.as<ComparisonOp>().right);
+        return;
+    }
+    for (const ConditionalExpr& t : c.as<LogicalOp>().terms) collect_decision_vars_by_kind_in_conditional_expr(sets, t);
+}
+
+void collect_decision_vars_by_kind(DecisionVarSets& sets, const Expression& e) {
+    DepthGuard guard;
+    switch (e.kind()) {
+        case ExprKind::NumberLit:
+        case ExprKind::Placeholder:
+        case ExprKind::Element:
+        case ExprKind::ArrayLength:
+            return;
+        case ExprKind::DecisionVar:
+            insert_decision_var_by_kind(sets, e.as<DecisionVar>());
+            return;
+        case ExprKind::Subscript:
+            collect_decision_vars_by_kind_in_subscript(sets, e.as<Subscript>());
+            return;
+        case ExprKind::UnaryOp:
+            collect_decision_vars_by_kind(sets, *e.as<UnaryOp>().operand);
+            return;
+        case ExprKind::BinaryOp:
+            collect_decision_vars_by_kind(sets, *e.as<BinaryOp>().left);
+            collect_decision_vars_by_kind(sets, *e.as<BinaryOp>().right);
+            return;
+        case ExprKind::CommutativeOp:
+            for (const Expression& t : e.as<CommutativeOp>().terms) collect_decision_vars_by_kind(sets, t);
+            return;
+        case ExprKind::ReductionOp: {
+            const ReductionOp& r = e.as<ReductionOp>();
+            if (r.condition) collect_decision_vars_by_kind_in_conditional_expr(sets, **r.condition);
+            collect_decision_vars_by_kind(sets, *r.operand);
+            return;
+        }
+    }
+}
+
+std::string var_bound_to_latex(const DecisionVarBound& bound) {
+    return std::visit(
+        [](const auto& v) -> std::string {
+            using V = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<V, Box<Expression>>)
+                return expression_to_latex(*v);
+            else if constexpr (std::is_same_v<V, Box<Placeholder>>)
+                return v->name;
+            else
+                return subscript_to_latex(*v);
+        },
+        bound);
+}
+
+namespace {
+
+const char* kind_word(DecisionVarKind kind) {
+    switch (kind) {
+        case DecisionVarKind::Binary: return "binary";
+        case DecisionVarKind::Integer: return "integer";
+        case DecisionVarKind::Continuous: return "continuous";
+        case DecisionVarKind::SemiInteger: return "semi-integer";
+        case DecisionVarKind::SemiContinuous: return "semi-continuous";
+    }
+    __builtin_unreachable();
+}
+
+void append_var_line(std::string& out, const DecisionVar& v) {
+    out += "& ";
+    out += v.name;
+    out += " & ";
+    out += std::to_string(v.shape.size());
+    out += "\\text{-dim ";
+    out += kind_word(v.kind);
+    out += " variable}";
+    if (v.description) {
+        out += "& \\text{";
+        out += *v.description;
+        out += "}";
+    }
+    if (v.kind != DecisionVarKind::Binary) {
+        out += "\\\\ & & \\text{lower bound: }";
+        out += var_bound_to_latex(v.lower_bound);
+        out += " & \\\\ & & \\text{upper bound: }";
+        out += var_bound_to_latex(v.upper_bound);
+        out += " & ";
+    }
+    out += "\\\\";
+}
+
+}  // namespace
+
+std::string decision_var_latex_line(const DecisionVar& v) {
+    std::string out;
+    append_var_line(out, v);
+    return out;
+}
+
+std::string decision_vars_latex_lines(const std::vector<DecisionVar>& set) {
+    std::string out;
+    for (const DecisionVar& v : set) append_var_line(out, v);
+    return out;
+}
+
+std::string problem_to_latex(const Problem& p) {
+    std::string out = "\\begin{array}{cccc}\n\\text{Problem:} & \\text{";
+    out += p.name;
+    out += "} & & \\\\\n& & ";
+    out += p.sense == ProblemSense::Minimize ? "\\min" : "\\max";
+    out += " \\quad \\displaystyle ";
+    out += expression_to_latex(p.objective);
+    out += " & \\\\\n";
+
+    if (!p.constraints.empty()) {
+        out += "\\text{s.t.} & & & \\\\";
+        for (const auto& [name, c] : p.constraints) {
+            append_row(out, c.name, condition_to_latex(constraint_condition(c)), c.forall);
+        }
+    }
+    out += "\n";
+    if (!p.custom_penalty_terms.empty()) {
+        out += "\\text{penalty terms} & & & \\\\";
+        for (const auto& [name, t] : p.custom_penalty_terms) append_row(out, t.name, expression_to_latex(t.expression), t.forall);
+    }
+    out += "\n";
+
+    DecisionVarSets sets;
+    collect_decision_vars_by_kind(sets, p.objective);
+    for (const auto& [name, c] : p.constraints) {
+        collect_decision_vars_by_kind(sets, c.left);
+        collect_decision_vars_by_kind(sets, c.right);
+    }
+    for (const auto& [name, t] : p.custom_penalty_terms) collect_decision_vars_by_kind(sets, t.expression);
+    bool any = false;
+    for (const auto& set : sets.by_kind) any = any || !set.empty();
+    if (any) out += "\\text{{where}} & & & \\\\";
+    for (const auto& set : sets.by_kind) {
+        out += "\n";
+        for (const DecisionVar& v : set) append_var_line(out, v);
+    }
+    out += "\n\\end{array}";
+    return out;
+}
+
+}  // namespace forvela
