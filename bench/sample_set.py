@@ -3,7 +3,8 @@
 Run from the repository root with forvela importable (installed, or the
 development build on PYTHONPATH):
 
-    python bench/sample_set.py            # installs its peers from bench/requirements.txt
+    python bench/sample_set.py            # first runs pip install -r bench/requirements.txt
+                                          # when a peer is missing or older than listed
     PYTHONPATH=build/dev python bench/sample_set.py --repeat 5
 
 The data: 10,000 samples of 1,000 binary variables, 50 constraints whose
@@ -25,6 +26,8 @@ from __future__ import annotations
 
 import argparse
 import importlib
+import importlib.metadata
+import importlib.util
 import os
 import subprocess
 import sys
@@ -33,10 +36,32 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
+def requirements() -> list[tuple[str, tuple[int, ...]]]:
+    """The packages of requirements.txt with their minimum versions."""
+    out = []
+    with open(os.path.join(HERE, "requirements.txt")) as f:
+        for line in f:
+            line = line.split("#")[0].strip()
+            if line:
+                name, _, version = line.partition(">=")
+                out.append((name.strip(), tuple(int(p) for p in version.split(".")) if version else ()))
+    return out
+
+
+def version_of(name: str) -> tuple[int, ...] | None:
+    try:
+        text = importlib.metadata.version(name)
+    except importlib.metadata.PackageNotFoundError:
+        return None
+    return tuple(int(p) for p in text.split(".")[:3] if p.isdigit())
+
+
 def ensure_peers() -> None:
-    """Installs the packages of requirements.txt that are missing."""
-    missing = [name for name in ("numpy", "pandas", "orjson", "dimod") if importlib.util.find_spec(name) is None]
-    if missing:
+    """Installs the packages of requirements.txt that are missing or older."""
+    needed = [name for name, minimum in requirements() if (version_of(name) or (-1,)) < minimum or
+              version_of(name) is None]
+    if needed:
+        print(f"installing {', '.join(needed)} (bench/requirements.txt)", file=sys.stderr)
         subprocess.check_call([sys.executable, "-m", "pip", "install", "-q", "-r",
                                os.path.join(HERE, "requirements.txt")])
         importlib.invalidate_caches()

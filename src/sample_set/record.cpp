@@ -513,10 +513,10 @@ Result<std::uint64_t> dense_element_count(std::span<const std::uint64_t> shape) 
             return fail(ErrorKind::MemoryError,
                         "ndarray: Shape too large, product of non-zero axis lengths overflows isize");
     }
-    if (empty) return std::uint64_t{0};
-    // The bytes of the elements must fit a signed size as well.
+    // The bytes must fit a signed size as well, also for an empty array:
+    // NumPy refuses a shape whose non-zero lengths it could not address.
     if (product > kMaxSize / sizeof(double)) return fail(ErrorKind::MemoryError, "capacity overflow");
-    return product;
+    return empty ? 0 : product;
 }
 
 Result<DenseArray> coo_to_dense_array(const CooFormat& entry) {

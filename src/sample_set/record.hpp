@@ -63,8 +63,8 @@ Result<Record> read_record(JsonReader& r);
 // ---- dense and sparse conversion ----
 
 // The element count of a shape: the product of its dimensions, refused
-// (MemoryError) when the product of the non-zero ones overflows a signed
-// 64-bit size or the bytes of the elements would.
+// (MemoryError) when the product of the non-zero ones, or the bytes of
+// that many floats, overflow a signed 64-bit size.
 Result<std::uint64_t> dense_element_count(std::span<const std::uint64_t> shape);
 
 // The dense array an entry stands for: zeros, then every value at its
