@@ -1,4 +1,5 @@
 #include "lib/boundary.hpp"
+#include "model/result_macros.hpp"
 
 #include <unistd.h>
 
@@ -133,11 +134,11 @@ private:
 Result<void> parse_args(const Signature& sig, PyObject* const* args, Py_ssize_t nargs,
                         PyObject* kwnames, std::span<PyObject*> out) {
     Binder b(sig, out);
-    if (auto r = b.positional(args, nargs); !r) return r;
+    FV_TRY(b.positional(args, nargs));
     if (kwnames) {
         Py_ssize_t n = PyTuple_GET_SIZE(kwnames);
         for (Py_ssize_t i = 0; i < n; ++i)
-            if (auto r = b.keyword(PyTuple_GET_ITEM(kwnames, i), args[nargs + i]); !r) return r;
+            FV_TRY(b.keyword(PyTuple_GET_ITEM(kwnames, i), args[nargs + i]));
     }
     return b.finish();
 }
@@ -146,12 +147,12 @@ Result<void> parse_args(const Signature& sig, PyObject* args, PyObject* kwargs,
                         std::span<PyObject*> out) {
     Binder b(sig, out);
     Py_ssize_t nargs = args ? PyTuple_GET_SIZE(args) : 0;
-    if (auto r = b.positional(nargs ? &PyTuple_GET_ITEM(args, 0) : nullptr, nargs); !r) return r;
+    FV_TRY(b.positional(nargs ? &PyTuple_GET_ITEM(args, 0) : nullptr, nargs));
     if (kwargs) {
         Py_ssize_t pos = 0;
         PyObject *key, *value;
         while (PyDict_Next(kwargs, &pos, &key, &value))
-            if (auto r = b.keyword(key, value); !r) return r;
+            FV_TRY(b.keyword(key, value));
     }
     return b.finish();
 }
@@ -212,9 +213,8 @@ Result<std::string> to_string(PyObject* obj) {
 
 Result<std::optional<std::string>> to_optional_string(PyObject* obj) {
     if (!obj || obj == Py_None) return std::optional<std::string>{};
-    auto s = to_string(obj);
-    if (!s) return std::unexpected(s.error());
-    return std::optional<std::string>(std::move(*s));
+    FV_ASSIGN_OR_RETURN(auto s, to_string(obj));
+    return std::optional<std::string>(std::move(s));
 }
 
 }  // namespace forvela::py

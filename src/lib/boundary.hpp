@@ -15,6 +15,7 @@
 #include <type_traits>
 
 #include "lib/exceptions.hpp"
+#include "model/result_macros.hpp"
 #include "lib/py.hpp"
 #include "model/depth_guard.hpp"
 #include "model/expression/expression.hpp"
@@ -135,8 +136,7 @@ private:
 template <class T, class Fn>
 auto with_shared(PyObject* self, Fn&& fn) -> decltype(fn(std::declval<const T&>())) {
     auto* obj = object_of<T>(self);
-    auto borrow = Borrow::shared(obj->borrow);
-    if (!borrow) return std::unexpected(borrow.error());
+    FV_ASSIGN_OR_RETURN(auto borrow, Borrow::shared(obj->borrow));
     return fn(value_of<T>(obj->value));
 }
 
@@ -145,16 +145,14 @@ auto with_shared(PyObject* self, Fn&& fn) -> decltype(fn(std::declval<const T&>(
 template <class T, class Fn>
 auto with_held(PyObject* self, Fn&& fn) -> decltype(fn(std::declval<const Held<T>&>())) {
     auto* obj = object_of<T>(self);
-    auto borrow = Borrow::shared(obj->borrow);
-    if (!borrow) return std::unexpected(borrow.error());
+    FV_ASSIGN_OR_RETURN(auto borrow, Borrow::shared(obj->borrow));
     return fn(static_cast<const Held<T>&>(obj->value));
 }
 
 template <class T, class Fn>
 auto with_exclusive(PyObject* self, Fn&& fn) -> decltype(fn(std::declval<T&>())) {
     auto* obj = object_of<T>(self);
-    auto borrow = Borrow::exclusive(obj->borrow);
-    if (!borrow) return std::unexpected(borrow.error());
+    FV_ASSIGN_OR_RETURN(auto borrow, Borrow::exclusive(obj->borrow));
     return fn(own_value_of<T>(obj->value));
 }
 

@@ -1,4 +1,5 @@
 #include "lib/condition_py.hpp"
+#include "model/result_macros.hpp"
 
 #include <array>
 
@@ -30,7 +31,7 @@ Result<ConditionalExpr> conditional_expr_from_python(PyObject* obj) {
         auto converted = class_def(id)->to_condition(obj);
         if (converted) return converted;
         if (converted.error().kind == ErrorKind::PythonPending) {
-            if (auto r = discard_pending(); !r) return std::unexpected(r.error());
+            FV_TRY(discard_pending());
         }
         break;
     }
@@ -55,11 +56,9 @@ PyObject* logical_slot(ClassId id, ConditionReceiverFn receive, PyObject* a, PyO
     return boundary([&]() -> PyResult {
         bool forward = is_instance(a, id);
         if (!forward && !is_instance(b, id)) return not_implemented();
-        auto left = forward ? receive(a) : conditional_expr_from_python(a);
-        if (!left) return std::unexpected(left.error());
-        auto right = forward ? conditional_expr_from_python(b) : receive(b);
-        if (!right) return std::unexpected(right.error());
-        return conditional_expr_into_python(new_logical_op(kind, std::move(*left), std::move(*right)));
+        FV_ASSIGN_OR_RETURN(auto left, forward ? receive(a) : conditional_expr_from_python(a));
+        FV_ASSIGN_OR_RETURN(auto right, forward ? conditional_expr_from_python(b) : receive(b));
+        return conditional_expr_into_python(new_logical_op(kind, std::move(left), std::move(right)));
     });
 }
 

@@ -1,4 +1,5 @@
 #include "lib/expression_py.hpp"
+#include "model/result_macros.hpp"
 
 #include <array>
 #include <string_view>
@@ -25,10 +26,10 @@ Result<std::optional<NumericValue>> number_from_python(PyObject* obj) {
         Py_DECREF(index);
         if (!overflow && !(v == -1 && PyErr_Occurred())) return NumericValue::of_integer(v);
     }
-    if (auto r = discard_pending(); !r) return std::unexpected(r.error());
+    FV_TRY(discard_pending());
     double d = PyFloat_AsDouble(obj);
     if (!(d == -1.0 && PyErr_Occurred())) return NumericValue::of_float(d);
-    if (auto r = discard_pending(); !r) return std::unexpected(r.error());
+    FV_TRY(discard_pending());
     return std::optional<NumericValue>{};
 }
 
@@ -107,15 +108,14 @@ Result<Expression> expression_from_python(PyObject* obj) {
     // Objects of the operand and operator classes answer no number protocol:
     // they skip the number attempts and the exceptions those would raise.
     if (!id || *id == ClassId::NumberLit) {
-        auto number = number_from_python(obj);
-        if (!number) return std::unexpected(number.error());
-        if (*number) return Expression(**number);
+        FV_ASSIGN_OR_RETURN(auto number, number_from_python(obj));
+        if (number) return Expression(*number);
     }
     if (id) {
         auto converted = class_def(*id)->to_expression(obj);
         if (converted) return converted;
         if (converted.error().kind == ErrorKind::PythonPending) {
-            if (auto r = discard_pending(); !r) return std::unexpected(r.error());
+            FV_TRY(discard_pending());
         }
     }
     return fail(ErrorKind::TypeError, "failed to convert into expression.");
@@ -131,9 +131,8 @@ PyResult expression_list_into_python(std::vector<Expression> list) {
     Ref out(PyList_New(static_cast<Py_ssize_t>(list.size())));
     if (!out) return pending();
     for (std::size_t i = 0; i < list.size(); ++i) {
-        auto item = expression_into_python(std::move(list[i]));
-        if (!item) return item;
-        PyList_SET_ITEM(out.get(), static_cast<Py_ssize_t>(i), item->release());
+        FV_ASSIGN_OR_RETURN(auto item, expression_into_python(std::move(list[i])));
+        PyList_SET_ITEM(out.get(), static_cast<Py_ssize_t>(i), item.release());
     }
     return out;
 }

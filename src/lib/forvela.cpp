@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include "lib/registry.hpp"
+#include "model/result_macros.hpp"
 
 namespace forvela::py {
 
@@ -37,7 +38,7 @@ Result<void> module_body(PyObject* module) {
 
     Ref version(PyUnicode_FromString(kVersion));
     if (!version) return pending();
-    if (auto r = add(module, all.get(), "__version__", version.get()); !r) return r;
+    FV_TRY(add(module, all.get(), "__version__", version.get()));
 
     struct ExceptionEntry {
         const char* name;
@@ -48,9 +49,8 @@ Result<void> module_body(PyObject* module) {
                                                    protobuf_serialization_error_type},
                                     ExceptionEntry{"ProtobufDeserializationError",
                                                    protobuf_deserialization_error_type}}) {
-        auto type = e.type();
-        if (!type) return std::unexpected(type.error());
-        if (auto r = add(module, all.get(), e.name, *type); !r) return r;
+        FV_ASSIGN_OR_RETURN(auto type, e.type());
+        FV_TRY(add(module, all.get(), e.name, type));
     }
 
     Ref module_name(PyUnicode_FromString("forvela"));
@@ -60,15 +60,14 @@ Result<void> module_body(PyObject* module) {
         if (!def) continue;  // not part of this build
         Ref fn(PyCFunction_NewEx(def, module, module_name.get()));
         if (!fn) return pending();
-        if (auto r = add(module, all.get(), def->ml_name, fn.get()); !r) return r;
+        FV_TRY(add(module, all.get(), def->ml_name, fn.get()));
     }
 
     for (std::size_t i = 0; i < static_cast<std::size_t>(ClassId::Count); ++i) {
         auto id = static_cast<ClassId>(i);
         if (!class_def(id)) continue;  // not part of this build
-        auto type = type_of(id);
-        if (!type) return std::unexpected(type.error());
-        if (auto r = add(module, all.get(), class_name(id), reinterpret_cast<PyObject*>(*type)); !r)
+        FV_ASSIGN_OR_RETURN(auto type, type_of(id));
+        if (auto r = add(module, all.get(), class_name(id), reinterpret_cast<PyObject*>(type)); !r)
             return r;
     }
     return {};
@@ -86,7 +85,7 @@ PyObject* init() {
         if (initialised.exchange(true))
             return fail(ErrorKind::ImportError,
                         "forvela may only be initialised once per interpreter process");
-        if (auto r = module_body(module); !r) return std::unexpected(r.error());
+        FV_TRY(module_body(module));
         return owned;
     });
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "lib/expression_py.hpp"
+#include "model/result_macros.hpp"
 #include "lib/registry.hpp"
 #include "print/printer.hpp"
 
@@ -30,12 +31,10 @@ PyObject* set_latex_method(ClassId id, PyObject* self, PyObject* const* args, Py
         static constexpr Param params[] = {{"latex", false, false}};
         std::string callable = std::string(class_name(id)) + ".set_latex";
         Args<1> a;
-        if (auto r = parse_args(Signature{callable.c_str(), params}, args, nargs, kwnames, a); !r)
-            return std::unexpected(r.error());
-        auto latex = argument("latex", to_optional_string(a[0]));
-        if (!latex) return std::unexpected(latex.error());
+        FV_TRY(parse_args(Signature{callable.c_str(), params}, args, nargs, kwnames, a));
+        FV_ASSIGN_OR_RETURN(auto latex, argument("latex", to_optional_string(a[0])));
         return with_exclusive<T>(self, [&](T& v) -> PyResult {
-            slot(v) = std::move(*latex);
+            slot(v) = std::move(latex);
             return none();
         });
     });
@@ -86,9 +85,8 @@ Result<ConditionalExpr> node_as_condition(PyObject* self) {
 template <class T, const Box<Expression> T::*Field>
 PyObject* operand_getter(PyObject* self, void*) {
     return boundary([&]() -> PyResult {
-        auto operand = with_shared<T>(self, [](const T& v) -> Result<Expression> { return *(v.*Field); });
-        if (!operand) return std::unexpected(operand.error());
-        return expression_into_python(std::move(*operand));
+        FV_ASSIGN_OR_RETURN(auto operand, with_shared<T>(self, [](const T& v) -> Result<Expression> { return *(v.*Field); }));
+        return expression_into_python(std::move(operand));
     });
 }
 

@@ -1,4 +1,5 @@
 #include "lib/number_slots.hpp"
+#include "model/result_macros.hpp"
 
 #include "lib/condition_py.hpp"
 #include "lib/expression_py.hpp"
@@ -29,11 +30,9 @@ namespace {
 Result<std::pair<Expression, Expression>> operands(ClassId id, ReceiverFn receive, PyObject* a,
                                                    PyObject* b) {
     bool forward = is_instance(a, id);
-    auto left = forward ? receive(a) : expression_from_python(a);
-    if (!left) return std::unexpected(left.error());
-    auto right = forward ? expression_from_python(b) : receive(b);
-    if (!right) return std::unexpected(right.error());
-    return std::pair<Expression, Expression>(std::move(*left), std::move(*right));
+    FV_ASSIGN_OR_RETURN(auto left, forward ? receive(a) : expression_from_python(a));
+    FV_ASSIGN_OR_RETURN(auto right, forward ? expression_from_python(b) : receive(b));
+    return std::pair<Expression, Expression>(std::move(left), std::move(right));
 }
 
 PyResult into_python(Result<Expression> built) {
@@ -47,35 +46,30 @@ PyObject* binary_number_slot(ClassId id, ReceiverFn receive, PyObject* a, PyObje
                              BinaryBuilder build) {
     return boundary([&]() -> PyResult {
         if (!is_instance(a, id) && !is_instance(b, id)) return not_implemented();
-        auto pair = operands(id, receive, a, b);
-        if (!pair) return std::unexpected(pair.error());
-        return into_python(build(std::move(pair->first), std::move(pair->second)));
+        FV_ASSIGN_OR_RETURN(auto pair, operands(id, receive, a, b));
+        return into_python(build(std::move(pair.first), std::move(pair.second)));
     });
 }
 
 PyObject* power_slot(ClassId id, ReceiverFn receive, PyObject* a, PyObject* b, PyObject* m) {
     return boundary([&]() -> PyResult {
         if (!is_instance(a, id) && !is_instance(b, id)) return not_implemented();
-        auto pair = operands(id, receive, a, b);
-        if (!pair) return std::unexpected(pair.error());
+        FV_ASSIGN_OR_RETURN(auto pair, operands(id, receive, a, b));
         std::optional<Expression> modulo;
         if (m && m != Py_None) {
-            auto converted = expression_from_python(m);
-            if (!converted) return std::unexpected(converted.error());
-            modulo.emplace(std::move(*converted));
+            FV_ASSIGN_OR_RETURN(auto converted, expression_from_python(m));
+            modulo.emplace(std::move(converted));
         }
-        auto power = pow_expressions(std::move(pair->first), std::move(pair->second));
-        if (!power) return std::unexpected(power.error());
-        if (!modulo) return expression_into_python(std::move(*power));
-        return into_python(mod_expressions(std::move(*power), std::move(*modulo)));
+        FV_ASSIGN_OR_RETURN(auto power, pow_expressions(std::move(pair.first), std::move(pair.second)));
+        if (!modulo) return expression_into_python(std::move(power));
+        return into_python(mod_expressions(std::move(power), std::move(*modulo)));
     });
 }
 
 PyObject* negative_slot(ReceiverFn receive, PyObject* a) {
     return boundary([&]() -> PyResult {
-        auto self = receive(a);
-        if (!self) return std::unexpected(self.error());
-        return expression_into_python(neg_expression(std::move(*self)));
+        FV_ASSIGN_OR_RETURN(auto self, receive(a));
+        return expression_into_python(neg_expression(std::move(self)));
     });
 }
 
@@ -92,12 +86,10 @@ PyObject* richcompare_slot(ClassId id, ReceiverFn receive, PyObject* a, PyObject
             case Py_GE: kind = ComparisonOpKind::GreaterThanEqual; break;
             default: return not_implemented();
         }
-        auto self = receive(a);
-        if (!self) return std::unexpected(self.error());
-        auto other = expression_from_python(b);
-        if (!other) return std::unexpected(other.error());
+        FV_ASSIGN_OR_RETURN(auto self, receive(a));
+        FV_ASSIGN_OR_RETURN(auto other, expression_from_python(b));
         return conditional_expr_into_python(
-            new_comparison_op(kind, std::move(*self), std::move(*other)));
+            new_comparison_op(kind, std::move(self), std::move(other)));
     });
 }
 

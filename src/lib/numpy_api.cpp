@@ -1,5 +1,6 @@
 #define FORVELA_NUMPY_API_OWNER
 #include "lib/numpy_api.hpp"
+#include "model/result_macros.hpp"
 
 #include <cstring>
 
@@ -28,7 +29,7 @@ bool is_exact_ndarray(PyObject* obj) {
 }
 
 PyResult float_array(std::span<const double> values) {
-    if (auto r = ensure_numpy(); !r) return std::unexpected(r.error());
+    FV_TRY(ensure_numpy());
     npy_intp dims[1] = {static_cast<npy_intp>(values.size())};
     PyObject* array = PyArray_SimpleNew(1, dims, NPY_FLOAT64);
     if (!array) return pending();

@@ -6,6 +6,7 @@
 #include <span>
 
 #include "lib/py.hpp"
+#include "model/result_macros.hpp"
 
 #ifndef NPY_NO_DEPRECATED_API
 #define NPY_NO_DEPRECATED_API NPY_1_7_API_VERSION
@@ -31,7 +32,7 @@ PyResult float_array(std::span<const double> values);
 // by row by `fill(row, out)`.
 template <class Fill>
 PyResult u64_matrix(std::size_t rows, std::size_t width, Fill&& fill) {
-    if (auto r = ensure_numpy(); !r) return std::unexpected(r.error());
+    FV_TRY(ensure_numpy());
     npy_intp dims[2] = {static_cast<npy_intp>(rows), static_cast<npy_intp>(width)};
     PyObject* array = PyArray_SimpleNew(2, dims, NPY_UINT64);
     if (!array) return pending();

@@ -1,4 +1,5 @@
 #include "lib/operand_py.hpp"
+#include "model/result_macros.hpp"
 
 #include <array>
 
@@ -127,9 +128,8 @@ Result<std::vector<Expression>> expression_items_from_python(PyObject* obj) {
     if (!iterator) return pending();
     std::vector<Expression> items;
     while (Ref item{PyIter_Next(iterator.get())}) {
-        auto converted = expression_from_python(item.get());
-        if (!converted) return std::unexpected(std::move(converted.error()));
-        items.push_back(std::move(*converted));
+        FV_ASSIGN_OR_RETURN(auto converted, expression_from_python(item.get()));
+        items.push_back(std::move(converted));
     }
     if (PyErr_Occurred()) return pending();
     return items;
@@ -144,8 +144,7 @@ namespace {
 Result<std::vector<Expression>> shape_from_operand(PyObject* obj) {
     Ref first(PySequence_GetItem(obj, 0));
     if (!first) return pending();
-    auto converted = expression_from_python(first.get());
-    if (!converted) return std::unexpected(std::move(converted.error()));
+    FV_ASSIGN_OR_RETURN(auto converted, expression_from_python(first.get()));
     return fail(ErrorKind::TypeError, "'" + type_qualname(obj) + "' object is not iterable");
 }
 
@@ -164,9 +163,8 @@ Result<std::vector<Expression>> subscript_indices_from_python(PyObject* index) {
     } else if (must_propagate(single.error()) || is_subscriptable_operand(index)) {
         return std::unexpected(std::move(single.error()));
     } else {
-        auto items = expression_items_from_python(index);
-        if (!items) return std::unexpected(std::move(items.error()));
-        subscripts = std::move(*items);
+        FV_ASSIGN_OR_RETURN(auto items, expression_items_from_python(index));
+        subscripts = std::move(items);
     }
     return check_subscripts(std::move(subscripts));
 }
@@ -178,9 +176,8 @@ PyObject* subscript_getitem(PyObject* self, PyObject* index, SubscriptedVariable
         auto variable = variable_of(self);
         if (!variable)
             return std::unexpected(reraised_modeling_error(std::move(variable.error()), ErrorKind::TypeError));
-        auto subscripts = subscript_indices_from_python(index);
-        if (!subscripts) return std::unexpected(std::move(subscripts.error()));
-        auto subscript = subscript_new(std::move(*variable), std::move(*subscripts));
+        FV_ASSIGN_OR_RETURN(auto subscripts, subscript_indices_from_python(index));
+        auto subscript = subscript_new(std::move(*variable), std::move(subscripts));
         if (!subscript)
             return std::unexpected(reraised_modeling_error(std::move(subscript.error()), ErrorKind::IndexError));
         return subscript_into_python(std::move(*subscript));
@@ -199,21 +196,15 @@ PyObject* len_at_method(const char* callable, PyObject* self, PyObject* const* a
         static constexpr Param params[] = {
             {"axis", true, false}, {"latex", false, true}, {"description", false, true}};
         Args<3> a;
-        if (auto r = parse_args(Signature{callable, params}, args, nargs, kwnames, a); !r)
-            return std::unexpected(r.error());
-        auto axis = argument("axis", u64_from_python(a[0]));
-        if (!axis) return std::unexpected(axis.error());
-        auto latex = argument("latex", to_optional_string(a[1]));
-        if (!latex) return std::unexpected(latex.error());
-        auto description = argument("description", to_optional_string(a[2]));
-        if (!description) return std::unexpected(description.error());
-        auto array = operand(self);
-        if (!array) return std::unexpected(array.error());
-        auto length = array_length_new(std::move(*array), *axis, std::nullopt, std::nullopt);
-        if (!length) return std::unexpected(length.error());
-        length->latex = std::move(*latex);
-        length->description = std::move(*description);
-        return array_length_into_python(std::move(*length));
+        FV_TRY(parse_args(Signature{callable, params}, args, nargs, kwnames, a));
+        FV_ASSIGN_OR_RETURN(auto axis, argument("axis", u64_from_python(a[0])));
+        FV_ASSIGN_OR_RETURN(auto latex, argument("latex", to_optional_string(a[1])));
+        FV_ASSIGN_OR_RETURN(auto description, argument("description", to_optional_string(a[2])));
+        FV_ASSIGN_OR_RETURN(auto array, operand(self));
+        FV_ASSIGN_OR_RETURN(auto length, array_length_new(std::move(array), axis, std::nullopt, std::nullopt));
+        length.latex = std::move(latex);
+        length.description = std::move(description);
+        return array_length_into_python(std::move(length));
     });
 }
 
@@ -221,20 +212,16 @@ PyResult array_length_tuple(std::uint64_t ndim, ArrayOperandFn operand, PyObject
     if (ndim > static_cast<std::uint64_t>(PY_SSIZE_T_MAX))
         return fail(ErrorKind::OverflowError, "cannot fit 'int' into an index-sized integer");
     // Each axis costs a tuple slot, an ArrayLength object and its node.
-    if (auto r = check_fits_in_memory(ndim, sizeof(PyObject*) + object_size<ArrayLength>() + 64); !r)
-        return std::unexpected(r.error());
+    FV_TRY(check_fits_in_memory(ndim, sizeof(PyObject*) + object_size<ArrayLength>() + 64));
     auto size = static_cast<Py_ssize_t>(ndim);
     Ref tuple(PyTuple_New(size));
     if (!tuple) return pending();
     for (Py_ssize_t k = 0; k < size; ++k) {
-        auto array = operand(self);
-        if (!array) return std::unexpected(array.error());
-        auto length = array_length_new(std::move(*array), static_cast<std::uint64_t>(k),
-                                       std::nullopt, std::nullopt);
-        if (!length) return std::unexpected(length.error());
-        auto item = array_length_into_python(std::move(*length));
-        if (!item) return item;
-        PyTuple_SET_ITEM(tuple.get(), k, item->release());
+        FV_ASSIGN_OR_RETURN(auto array, operand(self));
+        FV_ASSIGN_OR_RETURN(auto length, array_length_new(std::move(array), static_cast<std::uint64_t>(k),
+                                       std::nullopt, std::nullopt));
+        FV_ASSIGN_OR_RETURN(auto item, array_length_into_python(std::move(length)));
+        PyTuple_SET_ITEM(tuple.get(), k, item.release());
     }
     return tuple;
 }

@@ -1,4 +1,5 @@
 #include "lib/registry.hpp"
+#include "model/result_macros.hpp"
 
 #include <array>
 
@@ -100,12 +101,11 @@ Result<PyTypeObject*> type_of(ClassId id) {
         return fail(ErrorKind::Internal,
                     std::string("the class ") + class_name(id) + " is not available");
     if (def->type) return def->type;
-    auto built = build_type(*def);
-    if (!built) return built;
+    FV_ASSIGN_OR_RETURN(auto built, build_type(*def));
     if (def->type) {
-        Py_DECREF(reinterpret_cast<PyObject*>(*built));
+        Py_DECREF(reinterpret_cast<PyObject*>(built));
     } else {
-        def->type = *built;
+        def->type = built;
     }
     return def->type;
 }

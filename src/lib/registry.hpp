@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "lib/boundary.hpp"
+#include "model/result_macros.hpp"
 
 namespace forvela::py {
 
@@ -88,9 +89,8 @@ PyResult new_object(PyTypeObject* type, T value) {
 
 template <class T>
 PyResult new_object(ClassId id, T value) {
-    auto type = type_of(id);
-    if (!type) return std::unexpected(type.error());
-    return new_object(*type, std::move(value));
+    FV_ASSIGN_OR_RETURN(auto type, type_of(id));
+    return new_object(type, std::move(value));
 }
 
 template <class T>

@@ -1,6 +1,7 @@
 // The Python class ArrayLength: the length of one axis of an array operand.
 // It has no constructor; `len_at` and `shape` make one.
 #include "lib/expression_py.hpp"
+#include "model/result_macros.hpp"
 #include "lib/node_items.hpp"
 #include "lib/number_slots.hpp"
 #include "lib/operand_py.hpp"
@@ -19,9 +20,8 @@ Result<Expression> receive(PyObject* self) {
 
 PyObject* get_array(PyObject* self, void*) {
     return boundary([&]() -> PyResult {
-        auto array = with_shared<Self>(self, [](const Self& v) -> Result<ArrayOperand> { return v.array; });
-        if (!array) return std::unexpected(array.error());
-        return array_operand_into_python(std::move(*array));
+        FV_ASSIGN_OR_RETURN(auto array, with_shared<Self>(self, [](const Self& v) -> Result<ArrayOperand> { return v.array; }));
+        return array_operand_into_python(std::move(array));
     });
 }
 

@@ -1,5 +1,6 @@
 // The Python enumeration class DataType: FLOAT (0) or INTEGER (1).
 #include "lib/registry.hpp"
+#include "model/result_macros.hpp"
 #include "model/expression/operand/data_type.hpp"
 
 namespace forvela::py {
@@ -37,7 +38,7 @@ PyObject* data_type_richcompare(PyObject* self, PyObject* other, int op) {
                 Py_DECREF(index);
                 if (!(n == -1 && PyErr_Occurred())) theirs = n;
             }
-            if (auto r = discard_pending(); !r) return std::unexpected(r.error());
+            FV_TRY(discard_pending());
             if (!theirs && is_instance(other, ClassId::DataType)) {
                 auto read = with_shared<Self>(other, [](const Self& o) -> Result<long long> {
                     return static_cast<long long>(o);
@@ -54,9 +55,8 @@ PyObject* data_type_richcompare(PyObject* self, PyObject* other, int op) {
 
 Result<void> add_members(PyTypeObject* type) {
     for (auto [name, value] : {std::pair{"FLOAT", DataType::Float}, std::pair{"INTEGER", DataType::Integer}}) {
-        auto obj = new_object(type, value);
-        if (!obj) return std::unexpected(obj.error());
-        if (PyDict_SetItemString(type->tp_dict, name, obj->get()) < 0) return pending();
+        FV_ASSIGN_OR_RETURN(auto obj, new_object(type, value));
+        if (PyDict_SetItemString(type->tp_dict, name, obj.get()) < 0) return pending();
     }
     PyType_Modified(type);
     return {};

@@ -1,5 +1,6 @@
 // The Python class Element: an index variable over a range or an array.
 #include "lib/expression_py.hpp"
+#include "model/result_macros.hpp"
 #include "lib/node_items.hpp"
 #include "lib/number_slots.hpp"
 #include "lib/operand_py.hpp"
@@ -19,21 +20,18 @@ Result<Box<Element>> copy_of(PyObject* self) {
 }
 
 Result<Expression> receive(PyObject* self) {
-    auto v = copy_of(self);
-    if (!v) return std::unexpected(v.error());
-    return element_into_expression(std::move(*v));
+    FV_ASSIGN_OR_RETURN(auto v, copy_of(self));
+    return element_into_expression(std::move(v));
 }
 
 Result<SubscriptedVariable> as_subscripted_variable(PyObject* self) {
-    auto v = copy_of(self);
-    if (!v) return std::unexpected(v.error());
-    return element_into_subscripted_variable(std::move(*v));
+    FV_ASSIGN_OR_RETURN(auto v, copy_of(self));
+    return element_into_subscripted_variable(std::move(v));
 }
 
 Result<ArrayOperand> as_array_operand(PyObject* self) {
-    auto v = copy_of(self);
-    if (!v) return std::unexpected(v.error());
-    return element_into_array_operand(std::move(*v));
+    FV_ASSIGN_OR_RETURN(auto v, copy_of(self));
+    return element_into_array_operand(std::move(v));
 }
 
 // A copy of the value of an object of class `id`, or nothing (a borrow
@@ -56,13 +54,12 @@ Result<ElementBelongTo> belong_to_from_python(PyObject* obj) {
         long long n = PyLong_AsLongLongAndOverflow(index, &overflow);
         Py_DECREF(index);
         if (!overflow && !(n == -1 && PyErr_Occurred())) {
-            auto range = range_new(Expression(NumericValue::of_integer(0)),
-                                   Expression(NumericValue::of_integer(n)));
-            if (!range) return std::unexpected(std::move(range.error()));
-            return ElementBelongTo(std::move(*range));
+            FV_ASSIGN_OR_RETURN(auto range, range_new(Expression(NumericValue::of_integer(0)),
+                                   Expression(NumericValue::of_integer(n))));
+            return ElementBelongTo(std::move(range));
         }
     }
-    if (auto r = discard_pending(); !r) return std::unexpected(r.error());
+    FV_TRY(discard_pending());
 
     if (PyTuple_Check(obj) && PyTuple_GET_SIZE(obj) == 2) {
         Ref first = Ref::borrowed(PyTuple_GET_ITEM(obj, 0));
@@ -73,9 +70,8 @@ Result<ElementBelongTo> belong_to_from_python(PyObject* obj) {
             auto end = expression_from_python(second.get());
             if (!end && must_propagate(end.error())) return std::unexpected(end.error());
             if (end) {
-                auto range = range_new(std::move(*start), std::move(*end));
-                if (!range) return std::unexpected(std::move(range.error()));
-                return ElementBelongTo(std::move(*range));
+                FV_ASSIGN_OR_RETURN(auto range, range_new(std::move(*start), std::move(*end)));
+                return ElementBelongTo(std::move(range));
             }
         }
     }
@@ -103,17 +99,13 @@ constexpr Signature kNewSignature{"Element.__new__", kNewParams};
 PyObject* element_new_slot(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
     return boundary([&]() -> PyResult {
         Args<4> a;
-        if (auto r = parse_args(kNewSignature, args, kwargs, a); !r) return std::unexpected(r.error());
-        auto name = argument("name", to_string(a[0]));
-        if (!name) return std::unexpected(name.error());
-        auto latex = argument("latex", to_optional_string(a[2]));
-        if (!latex) return std::unexpected(latex.error());
-        auto description = argument("description", to_optional_string(a[3]));
-        if (!description) return std::unexpected(description.error());
-        auto set = belong_to_from_python(a[1]);
-        if (!set) return std::unexpected(set.error());
-        return new_object(type, element_new(std::move(*name), std::move(*set), std::move(*latex),
-                                            std::move(*description)));
+        FV_TRY(parse_args(kNewSignature, args, kwargs, a));
+        FV_ASSIGN_OR_RETURN(auto name, argument("name", to_string(a[0])));
+        FV_ASSIGN_OR_RETURN(auto latex, argument("latex", to_optional_string(a[2])));
+        FV_ASSIGN_OR_RETURN(auto description, argument("description", to_optional_string(a[3])));
+        FV_ASSIGN_OR_RETURN(auto set, belong_to_from_python(a[1]));
+        return new_object(type, element_new(std::move(name), std::move(set), std::move(latex),
+                                            std::move(description)));
     });
 }
 
@@ -131,9 +123,8 @@ PyObject* get_ndim(PyObject* self, void*) {
 
 PyObject* get_belong_to(PyObject* self, void*) {
     return boundary([&]() -> PyResult {
-        auto set = with_shared<Self>(self, [](const Self& v) -> Result<ElementBelongTo> { return v.belong_to; });
-        if (!set) return std::unexpected(set.error());
-        return element_belong_to_into_python(std::move(*set));
+        FV_ASSIGN_OR_RETURN(auto set, with_shared<Self>(self, [](const Self& v) -> Result<ElementBelongTo> { return v.belong_to; }));
+        return element_belong_to_into_python(std::move(set));
     });
 }
 
@@ -145,9 +136,8 @@ PyObject* get_description(PyObject* self, void*) {
 
 PyObject* get_shape(PyObject* self, void*) {
     return boundary([&]() -> PyResult {
-        auto ndim = with_shared<Self>(self, [](const Self& v) -> Result<std::uint64_t> { return v.ndim; });
-        if (!ndim) return std::unexpected(ndim.error());
-        return array_length_tuple(*ndim, as_array_operand, self);
+        FV_ASSIGN_OR_RETURN(auto ndim, with_shared<Self>(self, [](const Self& v) -> Result<std::uint64_t> { return v.ndim; }));
+        return array_length_tuple(ndim, as_array_operand, self);
     });
 }
 

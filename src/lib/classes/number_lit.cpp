@@ -1,5 +1,6 @@
 // The Python class NumberLit: a number literal.
 #include "lib/expression_py.hpp"
+#include "model/result_macros.hpp"
 #include "lib/node_items.hpp"
 #include "lib/number_slots.hpp"
 #include "model/expression/operand/data_type.hpp"
@@ -49,10 +50,9 @@ constexpr Signature kNewSignature{"NumberLit.__new__", kNewParams};
 PyObject* number_lit_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
     return boundary([&]() -> PyResult {
         Args<1> a;
-        if (auto r = parse_args(kNewSignature, args, kwargs, a); !r) return std::unexpected(r.error());
-        auto value = argument("value", numeric_value_from_python(a[0]));
-        if (!value) return std::unexpected(value.error());
-        return new_object(type, *value);
+        FV_TRY(parse_args(kNewSignature, args, kwargs, a));
+        FV_ASSIGN_OR_RETURN(auto value, argument("value", numeric_value_from_python(a[0])));
+        return new_object(type, value);
     });
 }
 

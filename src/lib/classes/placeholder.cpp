@@ -1,5 +1,6 @@
 // The Python class Placeholder: a named symbol for instance data.
 #include "lib/expression_py.hpp"
+#include "model/result_macros.hpp"
 #include "lib/node_items.hpp"
 #include "lib/number_slots.hpp"
 #include "lib/operand_py.hpp"
@@ -18,21 +19,18 @@ Result<Box<Placeholder>> copy_of(PyObject* self) {
 }
 
 Result<Expression> receive(PyObject* self) {
-    auto v = copy_of(self);
-    if (!v) return std::unexpected(v.error());
-    return placeholder_into_expression(std::move(*v));
+    FV_ASSIGN_OR_RETURN(auto v, copy_of(self));
+    return placeholder_into_expression(std::move(v));
 }
 
 Result<SubscriptedVariable> as_subscripted_variable(PyObject* self) {
-    auto v = copy_of(self);
-    if (!v) return std::unexpected(v.error());
-    return placeholder_into_subscripted_variable(std::move(*v));
+    FV_ASSIGN_OR_RETURN(auto v, copy_of(self));
+    return placeholder_into_subscripted_variable(std::move(v));
 }
 
 Result<ArrayOperand> as_array_operand(PyObject* self) {
-    auto v = copy_of(self);
-    if (!v) return std::unexpected(v.error());
-    return placeholder_into_array_operand(std::move(*v));
+    FV_ASSIGN_OR_RETURN(auto v, copy_of(self));
+    return placeholder_into_array_operand(std::move(v));
 }
 
 constexpr Param kNewParams[] = {
@@ -42,20 +40,16 @@ constexpr Signature kNewSignature{"Placeholder.__new__", kNewParams};
 PyObject* placeholder_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
     return boundary([&]() -> PyResult {
         Args<4> a;
-        if (auto r = parse_args(kNewSignature, args, kwargs, a); !r) return std::unexpected(r.error());
-        auto name = argument("name", to_string(a[0]));
-        if (!name) return std::unexpected(name.error());
+        FV_TRY(parse_args(kNewSignature, args, kwargs, a));
+        FV_ASSIGN_OR_RETURN(auto name, argument("name", to_string(a[0])));
         std::uint64_t ndim = 0;
         if (a[1]) {
-            auto read = argument("ndim", u64_from_python(a[1]));
-            if (!read) return std::unexpected(read.error());
-            ndim = *read;
+            FV_ASSIGN_OR_RETURN(auto read, argument("ndim", u64_from_python(a[1])));
+            ndim = read;
         }
-        auto latex = argument("latex", to_optional_string(a[2]));
-        if (!latex) return std::unexpected(latex.error());
-        auto description = argument("description", to_optional_string(a[3]));
-        if (!description) return std::unexpected(description.error());
-        return new_object(type, Self{std::move(*name), ndim, std::move(*latex), std::move(*description)});
+        FV_ASSIGN_OR_RETURN(auto latex, argument("latex", to_optional_string(a[2])));
+        FV_ASSIGN_OR_RETURN(auto description, argument("description", to_optional_string(a[3])));
+        return new_object(type, Self{std::move(name), ndim, std::move(latex), std::move(description)});
     });
 }
 
@@ -79,9 +73,8 @@ PyObject* get_description(PyObject* self, void*) {
 
 PyObject* get_shape(PyObject* self, void*) {
     return boundary([&]() -> PyResult {
-        auto ndim = with_shared<Self>(self, [](const Self& v) -> Result<std::uint64_t> { return v.ndim; });
-        if (!ndim) return std::unexpected(ndim.error());
-        return array_length_tuple(*ndim, as_array_operand, self);
+        FV_ASSIGN_OR_RETURN(auto ndim, with_shared<Self>(self, [](const Self& v) -> Result<std::uint64_t> { return v.ndim; }));
+        return array_length_tuple(ndim, as_array_operand, self);
     });
 }
 

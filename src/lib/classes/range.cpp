@@ -1,6 +1,7 @@
 // The Python class Range: the half-open interval of an element's set. It has
 // no constructor, no arithmetic and no comparison (== is identity).
 #include "lib/expression_py.hpp"
+#include "model/result_macros.hpp"
 #include "lib/node_items.hpp"
 #include "lib/operand_py.hpp"
 #include "print/printer.hpp"
@@ -14,11 +15,10 @@ using Self = Range;
 template <bool Start>
 PyObject* get_end(PyObject* self, void*) {
     return boundary([&]() -> PyResult {
-        auto end = with_shared<Self>(self, [](const Self& v) -> Result<Expression> {
+        FV_ASSIGN_OR_RETURN(auto end, with_shared<Self>(self, [](const Self& v) -> Result<Expression> {
             return Start ? *v.start : *v.end;
-        });
-        if (!end) return std::unexpected(end.error());
-        return expression_into_python(std::move(*end));
+        }));
+        return expression_into_python(std::move(end));
     });
 }
 

@@ -1,6 +1,7 @@
 // The Python class Subscript: a variable with some of its leading axes fixed.
 // It has no constructor; `[]` of the subscriptable classes makes one.
 #include "lib/expression_py.hpp"
+#include "model/result_macros.hpp"
 #include "lib/node_items.hpp"
 #include "lib/number_slots.hpp"
 #include "lib/operand_py.hpp"
@@ -19,46 +20,40 @@ Result<Box<Subscript>> copy_of(PyObject* self) {
 }
 
 Result<Expression> receive(PyObject* self) {
-    auto v = copy_of(self);
-    if (!v) return std::unexpected(v.error());
-    return subscript_into_expression(std::move(*v));
+    FV_ASSIGN_OR_RETURN(auto v, copy_of(self));
+    return subscript_into_expression(std::move(v));
 }
 
 Result<SubscriptedVariable> as_subscripted_variable(PyObject* self) {
-    auto v = copy_of(self);
-    if (!v) return std::unexpected(v.error());
-    return subscript_into_subscripted_variable(std::move(*v));
+    FV_ASSIGN_OR_RETURN(auto v, copy_of(self));
+    return subscript_into_subscripted_variable(std::move(v));
 }
 
 // `len_at` refuses a scalar subscript before the array conversion looks at it.
 Result<ArrayOperand> as_measured_array(PyObject* self) {
-    auto v = copy_of(self);
-    if (!v) return std::unexpected(v.error());
-    if ((*v)->ndim == 0) return modeling_error("Can't get length of a scalar");
-    return subscript_into_array_operand(std::move(*v));
+    FV_ASSIGN_OR_RETURN(auto v, copy_of(self));
+    if ((v)->ndim == 0) return modeling_error("Can't get length of a scalar");
+    return subscript_into_array_operand(std::move(v));
 }
 
 Result<ArrayOperand> as_array_operand(PyObject* self) {
-    auto v = copy_of(self);
-    if (!v) return std::unexpected(v.error());
-    return subscript_into_array_operand(std::move(*v));
+    FV_ASSIGN_OR_RETURN(auto v, copy_of(self));
+    return subscript_into_array_operand(std::move(v));
 }
 
 PyObject* get_variable(PyObject* self, void*) {
     return boundary([&]() -> PyResult {
-        auto variable = with_shared<Self>(self, [](const Self& v) -> Result<SubscriptedVariable> { return v.variable; });
-        if (!variable) return std::unexpected(variable.error());
-        return subscripted_variable_into_python(std::move(*variable));
+        FV_ASSIGN_OR_RETURN(auto variable, with_shared<Self>(self, [](const Self& v) -> Result<SubscriptedVariable> { return v.variable; }));
+        return subscripted_variable_into_python(std::move(variable));
     });
 }
 
 PyObject* get_subscripts(PyObject* self, void*) {
     return boundary([&]() -> PyResult {
-        auto subscripts = with_shared<Self>(self, [](const Self& v) -> Result<std::vector<Expression>> {
+        FV_ASSIGN_OR_RETURN(auto subscripts, with_shared<Self>(self, [](const Self& v) -> Result<std::vector<Expression>> {
             return v.subscripts;
-        });
-        if (!subscripts) return std::unexpected(subscripts.error());
-        return expression_list_into_python(std::move(*subscripts));
+        }));
+        return expression_list_into_python(std::move(subscripts));
     });
 }
 
@@ -91,9 +86,8 @@ PyObject* get_shape(PyObject* self, void*) {
         Ref tuple(PyTuple_New(static_cast<Py_ssize_t>(entries.size())));
         if (!tuple) return pending();
         for (std::size_t k = 0; k < entries.size(); ++k) {
-            auto item = expression_into_python(std::move(entries[k]));
-            if (!item) return item;
-            PyTuple_SET_ITEM(tuple.get(), static_cast<Py_ssize_t>(k), item->release());
+            FV_ASSIGN_OR_RETURN(auto item, expression_into_python(std::move(entries[k])));
+            PyTuple_SET_ITEM(tuple.get(), static_cast<Py_ssize_t>(k), item.release());
         }
         return tuple;
     });

@@ -1,5 +1,6 @@
 // The module functions min and max.
 #include "lib/expression_py.hpp"
+#include "model/result_macros.hpp"
 #include "model/expression/operator/unary_op.hpp"
 
 namespace forvela::py {
@@ -20,13 +21,11 @@ PyObject* min_max_function(PyObject*, PyObject* const* args, Py_ssize_t nargs, P
         std::vector<Expression> operands;
         operands.reserve(static_cast<std::size_t>(nargs));
         for (Py_ssize_t i = 0; i < nargs; ++i) {
-            auto operand = argument("operands", expression_from_python(args[i]));
-            if (!operand) return std::unexpected(operand.error());
-            operands.push_back(std::move(*operand));
+            FV_ASSIGN_OR_RETURN(auto operand, argument("operands", expression_from_python(args[i])));
+            operands.push_back(std::move(operand));
         }
-        auto node = new_min_max_op(Kind, std::move(operands));
-        if (!node) return std::unexpected(node.error());
-        return expression_into_python(std::move(*node));
+        FV_ASSIGN_OR_RETURN(auto node, new_min_max_op(Kind, std::move(operands)));
+        return expression_into_python(std::move(node));
     });
 }
 

@@ -2,6 +2,7 @@
 // argument: an element, a 2-tuple of an element and a condition, or a
 // sequence of those.
 #include "lib/condition_py.hpp"
+#include "model/result_macros.hpp"
 #include "lib/expression_py.hpp"
 #include "model/expression/operator/reduction_op.hpp"
 
@@ -86,7 +87,7 @@ Result<std::vector<IndexItem>> index_from_python(PyObject* obj) {
         }
         if (sequence_failure.empty()) return items;
     } else {
-        if (auto r = discard_pending(); !r) return std::unexpected(r.error());
+        FV_TRY(discard_pending());
         sequence_failure =
             "TypeError: '" + type_qualname(obj) + "' object cannot be converted to 'Sequence'";
     }
@@ -103,15 +104,11 @@ PyObject* reduction_function(PyObject*, PyObject* const* args, Py_ssize_t nargs,
         static constexpr Param params[] = {{"index", true, false}, {"operand", true, false}};
         Args<2> a;
         const char* name = Kind == ReductionOpKind::Sum ? "sum" : "prod";
-        if (auto r = parse_args(Signature{name, params}, args, nargs, kwnames, a); !r)
-            return std::unexpected(r.error());
-        auto index = argument("index", index_from_python(a[0]));
-        if (!index) return std::unexpected(index.error());
-        auto operand = argument("operand", expression_from_python(a[1]));
-        if (!operand) return std::unexpected(operand.error());
-        auto node = reduce_over_index(Kind, std::move(*index), std::move(*operand));
-        if (!node) return std::unexpected(node.error());
-        return expression_into_python(std::move(*node));
+        FV_TRY(parse_args(Signature{name, params}, args, nargs, kwnames, a));
+        FV_ASSIGN_OR_RETURN(auto index, argument("index", index_from_python(a[0])));
+        FV_ASSIGN_OR_RETURN(auto operand, argument("operand", expression_from_python(a[1])));
+        FV_ASSIGN_OR_RETURN(auto node, reduce_over_index(Kind, std::move(index), std::move(operand)));
+        return expression_into_python(std::move(node));
     });
 }
 

@@ -1,5 +1,6 @@
 // The module functions abs, ceil, floor, log2, log10 and ln.
 #include "lib/expression_py.hpp"
+#include "model/result_macros.hpp"
 #include "model/expression/operator/unary_op.hpp"
 
 namespace forvela::py {
@@ -16,11 +17,9 @@ PyObject* unary_function(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyO
                                 kwnames, a);
             !r)
             return std::unexpected(r.error());
-        auto operand = argument("operand", expression_from_python(a[0]));
-        if (!operand) return std::unexpected(operand.error());
-        auto node = new_unary_op(Kind, std::move(*operand));
-        if (!node) return std::unexpected(node.error());
-        return expression_into_python(std::move(*node));
+        FV_ASSIGN_OR_RETURN(auto operand, argument("operand", expression_from_python(a[0])));
+        FV_ASSIGN_OR_RETURN(auto node, new_unary_op(Kind, std::move(operand)));
+        return expression_into_python(std::move(node));
     });
 }
 

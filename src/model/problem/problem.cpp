@@ -1,4 +1,5 @@
 #include "model/problem/problem.hpp"
+#include "model/result_macros.hpp"
 
 #include <vector>
 
@@ -45,7 +46,7 @@ Result<void> problem_set_objective(Problem& problem, Expression objective) {
         collect_terms(table, problem, nullptr);
         check_name_conflicts(table, objective, conflicts);
     }
-    if (auto r = report(conflicts); !r) return r;
+    FV_TRY(report(conflicts));
     problem.objective = std::move(objective);
     return {};
 }
@@ -60,7 +61,7 @@ Result<void> problem_add_constraint(Problem& problem, Constraint constraint) {
         check_name_conflicts(table, constraint.left, conflicts);
         if (conflicts.empty()) check_name_conflicts(table, constraint.right, conflicts);
     }
-    if (auto r = report(conflicts); !r) return r;
+    FV_TRY(report(conflicts));
     std::string key = constraint.name;
     problem.constraints.insert_or_assign(std::move(key), std::move(constraint));
     return {};
@@ -75,7 +76,7 @@ Result<void> problem_add_custom_penalty_term(Problem& problem, CustomPenaltyTerm
         collect_terms(table, problem, &term.name);
         check_name_conflicts(table, term.expression, conflicts);
     }
-    if (auto r = report(conflicts); !r) return r;
+    FV_TRY(report(conflicts));
     std::string key = term.name;
     problem.custom_penalty_terms.insert_or_assign(std::move(key), std::move(term));
     return {};

@@ -1,4 +1,5 @@
 #include "lib/classes/decision_var/decision_var.hpp"
+#include "model/result_macros.hpp"
 
 #include "model/expression/operand/decision_var/decision_var.hpp"
 #include "print/printer.hpp"
@@ -34,14 +35,12 @@ PyObject* get_ndim(PyObject* self, void*) {
 
 PyObject* get_shape(PyObject* self, void*) {
     return boundary([&]() -> PyResult {
-        auto shape = with_shared<Self>(self, [](const Self& v) -> Result<std::vector<Expression>> { return v.shape; });
-        if (!shape) return std::unexpected(shape.error());
-        Ref tuple(PyTuple_New(static_cast<Py_ssize_t>(shape->size())));
+        FV_ASSIGN_OR_RETURN(auto shape, with_shared<Self>(self, [](const Self& v) -> Result<std::vector<Expression>> { return v.shape; }));
+        Ref tuple(PyTuple_New(static_cast<Py_ssize_t>(shape.size())));
         if (!tuple) return pending();
-        for (std::size_t k = 0; k < shape->size(); ++k) {
-            auto item = expression_into_python(std::move((*shape)[k]));
-            if (!item) return item;
-            PyTuple_SET_ITEM(tuple.get(), static_cast<Py_ssize_t>(k), item->release());
+        for (std::size_t k = 0; k < shape.size(); ++k) {
+            FV_ASSIGN_OR_RETURN(auto item, expression_into_python(std::move(shape[k])));
+            PyTuple_SET_ITEM(tuple.get(), static_cast<Py_ssize_t>(k), item.release());
         }
         return tuple;
     });
@@ -50,11 +49,10 @@ PyObject* get_shape(PyObject* self, void*) {
 template <bool Lower>
 PyObject* get_bound(PyObject* self, void*) {
     return boundary([&]() -> PyResult {
-        auto bound = with_shared<Self>(self, [](const Self& v) -> Result<DecisionVarBound> {
+        FV_ASSIGN_OR_RETURN(auto bound, with_shared<Self>(self, [](const Self& v) -> Result<DecisionVarBound> {
             return Lower ? v.lower_bound : v.upper_bound;
-        });
-        if (!bound) return std::unexpected(bound.error());
-        return decision_var_bound_into_python(std::move(*bound));
+        }));
+        return decision_var_bound_into_python(std::move(bound));
     });
 }
 
@@ -72,11 +70,9 @@ struct CommonArgs {
 };
 
 Result<CommonArgs> read_name_and_shape(PyObject* name_arg, PyObject* shape_arg) {
-    auto name = argument("name", to_string(name_arg));
-    if (!name) return std::unexpected(name.error());
-    auto shape = shape_from_python(shape_arg);
-    if (!shape) return std::unexpected(shape.error());
-    return CommonArgs{std::move(*name), std::move(*shape)};
+    FV_ASSIGN_OR_RETURN(auto name, argument("name", to_string(name_arg)));
+    FV_ASSIGN_OR_RETURN(auto shape, shape_from_python(shape_arg));
+    return CommonArgs{std::move(name), std::move(shape)};
 }
 
 }  // namespace
@@ -93,15 +89,13 @@ Result<DecisionVarBound> extract_decision_var_bound(PyObject* obj) {
 }
 
 Result<Expression> decision_var_receive(PyObject* self) {
-    auto v = copy_of(self);
-    if (!v) return std::unexpected(v.error());
-    return decision_var_into_expression(std::move(*v));
+    FV_ASSIGN_OR_RETURN(auto v, copy_of(self));
+    return decision_var_into_expression(std::move(v));
 }
 
 Result<SubscriptedVariable> decision_var_as_subscripted_variable(PyObject* self) {
-    auto v = copy_of(self);
-    if (!v) return std::unexpected(v.error());
-    return decision_var_into_subscripted_variable(std::move(*v));
+    FV_ASSIGN_OR_RETURN(auto v, copy_of(self));
+    return decision_var_into_subscripted_variable(std::move(v));
 }
 
 const ItemGroup* decision_var_common_items() {
@@ -142,16 +136,12 @@ PyObject* new_binary_var_object(PyTypeObject* type, PyObject* args, PyObject* kw
                                            {"latex", false, true},
                                            {"description", false, true}};
         Args<4> a;
-        if (auto r = parse_args(Signature{"BinaryVar.__new__", params}, args, kwargs, a); !r)
-            return std::unexpected(r.error());
-        auto common = read_name_and_shape(a[0], a[1]);
-        if (!common) return std::unexpected(common.error());
-        auto latex = argument("latex", to_optional_string(a[2]));
-        if (!latex) return std::unexpected(latex.error());
-        auto description = argument("description", to_optional_string(a[3]));
-        if (!description) return std::unexpected(description.error());
-        return new_object(type, new_binary_var(std::move(common->name), std::move(common->shape),
-                                               std::move(*latex), std::move(*description)));
+        FV_TRY(parse_args(Signature{"BinaryVar.__new__", params}, args, kwargs, a));
+        FV_ASSIGN_OR_RETURN(auto common, read_name_and_shape(a[0], a[1]));
+        FV_ASSIGN_OR_RETURN(auto latex, argument("latex", to_optional_string(a[2])));
+        FV_ASSIGN_OR_RETURN(auto description, argument("description", to_optional_string(a[3])));
+        return new_object(type, new_binary_var(std::move(common.name), std::move(common.shape),
+                                               std::move(latex), std::move(description)));
     });
 }
 
@@ -162,23 +152,16 @@ PyObject* new_bounded_var_object(const char* callable, DecisionVarKind kind, PyT
                                            {"lower_bound", true, true}, {"upper_bound", true, true},
                                            {"latex", false, true},      {"description", false, true}};
         Args<6> a;
-        if (auto r = parse_args(Signature{callable, params}, args, kwargs, a); !r)
-            return std::unexpected(r.error());
-        auto common = read_name_and_shape(a[0], a[1]);
-        if (!common) return std::unexpected(common.error());
-        auto lower = extract_decision_var_bound(a[2]);
-        if (!lower) return std::unexpected(lower.error());
-        auto upper = extract_decision_var_bound(a[3]);
-        if (!upper) return std::unexpected(upper.error());
-        auto latex = argument("latex", to_optional_string(a[4]));
-        if (!latex) return std::unexpected(latex.error());
-        auto description = argument("description", to_optional_string(a[5]));
-        if (!description) return std::unexpected(description.error());
-        auto var = new_bounded_var(kind, std::move(common->name), std::move(common->shape),
-                                   std::move(*lower), std::move(*upper), std::move(*latex),
-                                   std::move(*description));
-        if (!var) return std::unexpected(var.error());
-        return new_object(type, std::move(*var));
+        FV_TRY(parse_args(Signature{callable, params}, args, kwargs, a));
+        FV_ASSIGN_OR_RETURN(auto common, read_name_and_shape(a[0], a[1]));
+        FV_ASSIGN_OR_RETURN(auto lower, extract_decision_var_bound(a[2]));
+        FV_ASSIGN_OR_RETURN(auto upper, extract_decision_var_bound(a[3]));
+        FV_ASSIGN_OR_RETURN(auto latex, argument("latex", to_optional_string(a[4])));
+        FV_ASSIGN_OR_RETURN(auto description, argument("description", to_optional_string(a[5])));
+        FV_ASSIGN_OR_RETURN(auto var, new_bounded_var(kind, std::move(common.name), std::move(common.shape),
+                                   std::move(lower), std::move(upper), std::move(latex),
+                                   std::move(description)));
+        return new_object(type, std::move(var));
     });
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "lib/expression_py.hpp"
+#include "model/result_macros.hpp"
 #include "lib/node_items.hpp"
 #include "lib/number_slots.hpp"
 
@@ -15,11 +16,10 @@ struct CommutativeOpClass {
 
     static PyObject* get_terms(PyObject* self, void*) {
         return boundary([&]() -> PyResult {
-            auto terms = with_shared<Self>(self, [](const Self& v) -> Result<std::vector<Expression>> {
+            FV_ASSIGN_OR_RETURN(auto terms, with_shared<Self>(self, [](const Self& v) -> Result<std::vector<Expression>> {
                 return v.terms.to_vector();
-            });
-            if (!terms) return std::unexpected(terms.error());
-            return expression_list_into_python(std::move(*terms));
+            }));
+            return expression_list_into_python(std::move(terms));
         });
     }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "lib/condition_py.hpp"
+#include "model/result_macros.hpp"
 #include "lib/node_items.hpp"
 
 namespace forvela::py {
@@ -14,16 +15,14 @@ struct LogicalOpClass {
 
     static PyObject* get_terms(PyObject* self, void*) {
         return boundary([&]() -> PyResult {
-            auto terms = with_shared<Self>(self, [](const Self& v) -> Result<std::vector<ConditionalExpr>> {
+            FV_ASSIGN_OR_RETURN(auto terms, with_shared<Self>(self, [](const Self& v) -> Result<std::vector<ConditionalExpr>> {
                 return v.terms;
-            });
-            if (!terms) return std::unexpected(terms.error());
-            Ref out(PyList_New(static_cast<Py_ssize_t>(terms->size())));
+            }));
+            Ref out(PyList_New(static_cast<Py_ssize_t>(terms.size())));
             if (!out) return pending();
-            for (std::size_t i = 0; i < terms->size(); ++i) {
-                auto item = conditional_expr_into_python(std::move((*terms)[i]));
-                if (!item) return item;
-                PyList_SET_ITEM(out.get(), static_cast<Py_ssize_t>(i), item->release());
+            for (std::size_t i = 0; i < terms.size(); ++i) {
+                FV_ASSIGN_OR_RETURN(auto item, conditional_expr_into_python(std::move(terms[i])));
+                PyList_SET_ITEM(out.get(), static_cast<Py_ssize_t>(i), item.release());
             }
             return out;
         });

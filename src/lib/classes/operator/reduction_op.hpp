@@ -2,6 +2,7 @@
 #pragma once
 
 #include "lib/condition_py.hpp"
+#include "model/result_macros.hpp"
 #include "lib/expression_py.hpp"
 #include "lib/node_items.hpp"
 #include "lib/number_slots.hpp"
@@ -16,21 +17,19 @@ struct ReductionOpClass {
 
     static PyObject* get_index(PyObject* self, void*) {
         return boundary([&]() -> PyResult {
-            auto index = with_shared<Self>(self, [](const Self& v) -> Result<Element> { return *v.index; });
-            if (!index) return std::unexpected(index.error());
-            return new_object(ClassId::Element, std::move(*index));
+            FV_ASSIGN_OR_RETURN(auto index, with_shared<Self>(self, [](const Self& v) -> Result<Element> { return *v.index; }));
+            return new_object(ClassId::Element, std::move(index));
         });
     }
 
     static PyObject* get_condition(PyObject* self, void*) {
         return boundary([&]() -> PyResult {
-            auto condition = with_shared<Self>(self, [](const Self& v) -> Result<std::optional<ConditionalExpr>> {
+            FV_ASSIGN_OR_RETURN(auto condition, with_shared<Self>(self, [](const Self& v) -> Result<std::optional<ConditionalExpr>> {
                 if (!v.condition) return std::optional<ConditionalExpr>{};
                 return std::optional<ConditionalExpr>(**v.condition);
-            });
-            if (!condition) return std::unexpected(condition.error());
-            if (!*condition) return none();
-            return conditional_expr_into_python(std::move(**condition));
+            }));
+            if (!condition) return none();
+            return conditional_expr_into_python(std::move(*condition));
         });
     }
 

@@ -1,6 +1,7 @@
 // The Python class Constraint: a named equality or non-strict inequality,
 // optionally repeated over a forall list.
 #include "lib/condition_py.hpp"
+#include "model/result_macros.hpp"
 #include "lib/expression_py.hpp"
 #include "lib/node_items.hpp"
 #include "lib/problem_py.hpp"
@@ -20,16 +21,12 @@ constexpr Signature kNewSignature{"Constraint.__new__", kNewParams};
 PyObject* constraint_new_slot(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
     return boundary([&]() -> PyResult {
         Args<3> a;
-        if (auto r = parse_args(kNewSignature, args, kwargs, a); !r) return std::unexpected(r.error());
-        auto name = argument("name", to_string(a[0]));
-        if (!name) return std::unexpected(name.error());
-        auto condition = argument("expression", conditional_expr_from_python(a[1]));
-        if (!condition) return std::unexpected(condition.error());
-        auto forall = argument("forall", optional_forall_from_python(a[2]));
-        if (!forall) return std::unexpected(forall.error());
-        auto value = constraint_from_condition(std::move(*name), *condition, std::move(*forall));
-        if (!value) return std::unexpected(value.error());
-        return new_object(type, std::move(*value));
+        FV_TRY(parse_args(kNewSignature, args, kwargs, a));
+        FV_ASSIGN_OR_RETURN(auto name, argument("name", to_string(a[0])));
+        FV_ASSIGN_OR_RETURN(auto condition, argument("expression", conditional_expr_from_python(a[1])));
+        FV_ASSIGN_OR_RETURN(auto forall, argument("forall", optional_forall_from_python(a[2])));
+        FV_ASSIGN_OR_RETURN(auto value, constraint_from_condition(std::move(name), condition, std::move(forall)));
+        return new_object(type, std::move(value));
     });
 }
 

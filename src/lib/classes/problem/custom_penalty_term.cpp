@@ -1,6 +1,7 @@
 // The Python class CustomPenaltyTerm: a named penalty expression, optionally
 // repeated over a forall list.
 #include "lib/expression_py.hpp"
+#include "model/result_macros.hpp"
 #include "lib/node_items.hpp"
 #include "lib/problem_py.hpp"
 #include "model/problem/custom_penalty_term.hpp"
@@ -19,16 +20,12 @@ constexpr Signature kNewSignature{"CustomPenaltyTerm.__new__", kNewParams};
 PyObject* term_new_slot(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
     return boundary([&]() -> PyResult {
         Args<3> a;
-        if (auto r = parse_args(kNewSignature, args, kwargs, a); !r) return std::unexpected(r.error());
-        auto name = argument("name", to_string(a[0]));
-        if (!name) return std::unexpected(name.error());
-        auto expression = argument("expression", expression_from_python(a[1]));
-        if (!expression) return std::unexpected(expression.error());
-        auto forall = argument("forall", optional_forall_from_python(a[2]));
-        if (!forall) return std::unexpected(forall.error());
-        auto value = custom_penalty_term_checked(std::move(*name), std::move(*expression), std::move(*forall));
-        if (!value) return std::unexpected(value.error());
-        return new_object(type, std::move(*value));
+        FV_TRY(parse_args(kNewSignature, args, kwargs, a));
+        FV_ASSIGN_OR_RETURN(auto name, argument("name", to_string(a[0])));
+        FV_ASSIGN_OR_RETURN(auto expression, argument("expression", expression_from_python(a[1])));
+        FV_ASSIGN_OR_RETURN(auto forall, argument("forall", optional_forall_from_python(a[2])));
+        FV_ASSIGN_OR_RETURN(auto value, custom_penalty_term_checked(std::move(name), std::move(expression), std::move(forall)));
+        return new_object(type, std::move(value));
     });
 }
 

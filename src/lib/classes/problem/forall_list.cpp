@@ -1,5 +1,6 @@
 // Forall lists from and into Python objects.
 #include "lib/condition_py.hpp"
+#include "model/result_macros.hpp"
 #include "lib/expression_py.hpp"
 #include "lib/operand_py.hpp"
 #include "lib/problem_py.hpp"
@@ -25,7 +26,7 @@ std::optional<Box<Element>> element_of(PyObject* obj) {
 // An attempt that failed: an exception that must propagate is handed on,
 // anything else is dropped and the conversion fails with `message`.
 std::unexpected<Error> refused(const char* message) {
-    if (auto r = discard_pending(); !r) return std::unexpected(r.error());
+    FV_TRY(discard_pending());
     return fail(ErrorKind::TypeError, message);
 }
 
@@ -98,11 +99,10 @@ PyResult forall_list_into_python(const ForallList& list) {
     if (!out) return pending();
     for (std::size_t k = 0; k < list.size(); ++k) {
         const ForallIndex& entry = list[k];
-        auto element = expression_into_python(Expression(entry.element));
-        if (!element) return element;
+        FV_ASSIGN_OR_RETURN(auto element, expression_into_python(Expression(entry.element)));
         PyResult condition = entry.condition ? conditional_expr_into_python(*entry.condition) : none();
         if (!condition) return condition;
-        PyObject* pair = PyTuple_Pack(2, element->get(), condition->get());
+        PyObject* pair = PyTuple_Pack(2, element.get(), condition->get());
         if (!pair) return pending();
         PyList_SET_ITEM(out.get(), static_cast<Py_ssize_t>(k), pair);
     }

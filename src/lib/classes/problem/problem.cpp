@@ -1,5 +1,6 @@
 // The Python class Problem: one optimisation model that grows through `+=`.
 #include "lib/expression_py.hpp"
+#include "model/result_macros.hpp"
 #include "lib/node_items.hpp"
 #include "lib/problem_py.hpp"
 #include "model/problem/problem.hpp"
@@ -18,16 +19,14 @@ constexpr Signature kNewSignature{"Problem.__new__", kNewParams};
 PyObject* problem_new_slot(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
     return boundary([&]() -> PyResult {
         Args<2> a;
-        if (auto r = parse_args(kNewSignature, args, kwargs, a); !r) return std::unexpected(r.error());
-        auto name = argument("name", to_string(a[0]));
-        if (!name) return std::unexpected(name.error());
+        FV_TRY(parse_args(kNewSignature, args, kwargs, a));
+        FV_ASSIGN_OR_RETURN(auto name, argument("name", to_string(a[0])));
         ProblemSense sense = ProblemSense::Minimize;
         if (a[1]) {
-            auto read = argument("sense", problem_sense_from_python(a[1]));
-            if (!read) return std::unexpected(read.error());
-            sense = *read;
+            FV_ASSIGN_OR_RETURN(auto read, argument("sense", problem_sense_from_python(a[1])));
+            sense = read;
         }
-        return new_object(type, problem_new(std::move(*name), sense));
+        return new_object(type, problem_new(std::move(name), sense));
     });
 }
 
@@ -45,11 +44,9 @@ PyResult dict_of(const Map& map, Into into) {
     Ref out(PyDict_New());
     if (!out) return pending();
     for (const auto& [name, value] : map) {
-        auto key = str_result(name);
-        if (!key) return key;
-        auto item = into(value);
-        if (!item) return item;
-        if (PyDict_SetItem(out.get(), key->get(), item->get()) < 0) return pending();
+        FV_ASSIGN_OR_RETURN(auto key, str_result(name));
+        FV_ASSIGN_OR_RETURN(auto item, into(value));
+        if (PyDict_SetItem(out.get(), key.get(), item.get()) < 0) return pending();
     }
     return out;
 }
@@ -75,10 +72,9 @@ PyObject* get_custom_penalty_terms(PyObject* self, void*) {
 int set_sense(PyObject* self, PyObject* value, void*) {
     return boundary_status([&]() -> Result<void> {
         if (!value) return fail(ErrorKind::AttributeError, "can't delete attribute");
-        auto sense = problem_sense_from_python(value);
-        if (!sense) return std::unexpected(sense.error());
+        FV_ASSIGN_OR_RETURN(auto sense, problem_sense_from_python(value));
         return with_exclusive<Self>(self, [&](Self& v) -> Result<void> {
-            v.sense = *sense;
+            v.sense = sense;
             return {};
         });
     });
@@ -95,16 +91,14 @@ PyObject* inplace_add(PyObject* self, PyObject* other) {
             auto objective = expression_from_python(other);
             if (objective) return problem_set_objective(problem, std::move(*objective));
             if (must_propagate(objective.error())) return std::unexpected(objective.error());
-            if (auto r = discard_pending(); !r) return r;
+            FV_TRY(discard_pending());
             if (is_instance(other, ClassId::Constraint)) {
-                auto constraint = constraint_from_python(other);
-                if (!constraint) return std::unexpected(constraint.error());
-                return problem_add_constraint(problem, std::move(*constraint));
+                FV_ASSIGN_OR_RETURN(auto constraint, constraint_from_python(other));
+                return problem_add_constraint(problem, std::move(constraint));
             }
             if (is_instance(other, ClassId::CustomPenaltyTerm)) {
-                auto term = custom_penalty_term_from_python(other);
-                if (!term) return std::unexpected(term.error());
-                return problem_add_custom_penalty_term(problem, std::move(*term));
+                FV_ASSIGN_OR_RETURN(auto term, custom_penalty_term_from_python(other));
+                return problem_add_custom_penalty_term(problem, std::move(term));
             }
             return fail(ErrorKind::TypeError, "unsupported operand type(s) for +=");
         });

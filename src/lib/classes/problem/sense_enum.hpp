@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "lib/registry.hpp"
+#include "model/result_macros.hpp"
 
 namespace forvela::py {
 
@@ -45,10 +46,9 @@ struct SenseEnumClass {
     static PyObject* richcompare(PyObject* self, PyObject* other, int op) {
         return boundary([&]() -> PyResult {
             if (op != Py_EQ && op != Py_NE) return not_implemented();
-            auto mine = with_shared<Self>(self, [](const Self& v) -> Result<long long> {
+            FV_ASSIGN_OR_RETURN(auto mine, with_shared<Self>(self, [](const Self& v) -> Result<long long> {
                 return static_cast<long long>(v);
-            });
-            if (!mine) return std::unexpected(mine.error());
+            }));
             std::optional<long long> theirs;
             if (is_instance(other, Traits::kId)) {
                 auto read = with_shared<Self>(other, [](const Self& o) -> Result<long long> {
@@ -61,18 +61,17 @@ struct SenseEnumClass {
                 Py_DECREF(index);
                 if (!(n == -1 && PyErr_Occurred())) theirs = n;
             }
-            if (auto r = discard_pending(); !r) return std::unexpected(r.error());
+            FV_TRY(discard_pending());
             if (!theirs) return not_implemented();
-            bool same = *mine == *theirs;
+            bool same = mine == *theirs;
             return Ref::borrowed((op == Py_EQ) == same ? Py_True : Py_False);
         });
     }
 
     static Result<void> add_members(PyTypeObject* type) {
         for (const auto& m : Traits::members()) {
-            auto obj = new_object(type, m.value);
-            if (!obj) return std::unexpected(obj.error());
-            if (PyDict_SetItemString(type->tp_dict, m.name, obj->get()) < 0) return pending();
+            FV_ASSIGN_OR_RETURN(auto obj, new_object(type, m.value));
+            if (PyDict_SetItemString(type->tp_dict, m.name, obj.get()) < 0) return pending();
         }
         PyType_Modified(type);
         return {};

@@ -1,4 +1,5 @@
 #include "model/expression/operand/element.hpp"
+#include "model/result_macros.hpp"
 
 #include "model/expression/operand/element/range.hpp"
 #include "model/expression/operand/placeholder.hpp"
@@ -22,30 +23,26 @@ Element element_new(std::string name, ElementBelongTo set, OptText latex, OptTex
 }
 
 Result<ElementBelongTo> belong_to_range_from_zero(Expression end) {
-    auto range = range_new(Expression(NumericValue::of_integer(0)), std::move(end));
-    if (!range) return std::unexpected(std::move(range.error()));
-    return ElementBelongTo(std::move(*range));
+    FV_ASSIGN_OR_RETURN(auto range, range_new(Expression(NumericValue::of_integer(0)), std::move(end)));
+    return ElementBelongTo(std::move(range));
 }
 
 Result<ElementBelongTo> belong_to_from_placeholder(Placeholder p) {
     if (p.ndim >= 1) return ElementBelongTo(std::move(p));
-    auto end = placeholder_into_expression(std::move(p));
-    if (!end) return std::unexpected(std::move(end.error()));
-    return belong_to_range_from_zero(std::move(*end));
+    FV_ASSIGN_OR_RETURN(auto end, placeholder_into_expression(std::move(p)));
+    return belong_to_range_from_zero(std::move(end));
 }
 
 Result<ElementBelongTo> belong_to_from_element(Element e) {
     if (e.ndim >= 1) return ElementBelongTo(Box<Element>(std::move(e)));
-    auto end = element_into_expression(std::move(e));
-    if (!end) return std::unexpected(std::move(end.error()));
-    return belong_to_range_from_zero(std::move(*end));
+    FV_ASSIGN_OR_RETURN(auto end, element_into_expression(std::move(e)));
+    return belong_to_range_from_zero(std::move(end));
 }
 
 Result<ElementBelongTo> belong_to_from_subscript(Subscript s) {
     if (s.ndim >= 1) return ElementBelongTo(Box<Subscript>(std::move(s)));
-    auto end = subscript_into_expression(std::move(s));
-    if (!end) return std::unexpected(std::move(end.error()));
-    return belong_to_range_from_zero(std::move(*end));
+    FV_ASSIGN_OR_RETURN(auto end, subscript_into_expression(std::move(s)));
+    return belong_to_range_from_zero(std::move(end));
 }
 
 Result<Expression> element_into_expression(Box<Element> e) {

@@ -1,4 +1,5 @@
 #include "model/expression/operand/subscript.hpp"
+#include "model/result_macros.hpp"
 
 #include "print/printer.hpp"
 
@@ -33,9 +34,8 @@ Result<Subscript> subscript_new(SubscriptedVariable variable, std::vector<Expres
         std::vector<Expression> joined = std::move(t.subscripts);
         joined.reserve(joined.size() + subscripts.size());
         for (auto& s : subscripts) joined.push_back(std::move(s));
-        auto checked = check_subscripts(std::move(joined));
-        if (!checked) return std::unexpected(std::move(checked.error()));
-        return Subscript{std::move(t.variable), std::move(*checked), k - n};
+        FV_ASSIGN_OR_RETURN(auto checked, check_subscripts(std::move(joined)));
+        return Subscript{std::move(t.variable), std::move(checked), k - n};
     }
     return Subscript{std::move(variable), std::move(subscripts), k - n};
 }

@@ -1,4 +1,5 @@
 #include "model/expression/operator/reduction_op.hpp"
+#include "model/result_macros.hpp"
 
 #include "model/expression/condition.hpp"
 
@@ -19,10 +20,9 @@ Result<Expression> reduce_over_index(ReductionOpKind kind, std::vector<IndexItem
     if (items.empty()) return modeling_error("the index of a reduction is empty");
     Expression current = std::move(operand);
     for (auto it = items.rbegin(); it != items.rend(); ++it) {
-        auto node = build_reduction_op(kind, std::move(it->element), std::move(it->condition),
-                                       std::move(current));
-        if (!node) return std::unexpected(node.error());
-        current = Expression(std::move(*node));
+        FV_ASSIGN_OR_RETURN(auto node, build_reduction_op(kind, std::move(it->element), std::move(it->condition),
+                                       std::move(current)));
+        current = Expression(std::move(node));
     }
     return current;
 }

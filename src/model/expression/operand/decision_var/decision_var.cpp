@@ -1,4 +1,5 @@
 #include "model/expression/operand/decision_var/decision_var.hpp"
+#include "model/result_macros.hpp"
 
 namespace forvela {
 
@@ -48,8 +49,8 @@ Result<DecisionVar> new_bounded_var(DecisionVarKind kind, std::string name,
                                     std::vector<Expression> shape, DecisionVarBound lower,
                                     DecisionVarBound upper, OptText latex, OptText description) {
     std::uint64_t ndim = shape.size();
-    if (auto r = check_bound(kind, lower, false, ndim); !r) return std::unexpected(std::move(r.error()));
-    if (auto r = check_bound(kind, upper, true, ndim); !r) return std::unexpected(std::move(r.error()));
+    FV_TRY(check_bound(kind, lower, false, ndim));
+    FV_TRY(check_bound(kind, upper, true, ndim));
     return DecisionVar{kind,           std::move(name),  std::move(shape),      std::move(lower),
                        std::move(upper), std::move(latex), std::move(description)};
 }
