@@ -1,7 +1,7 @@
 #include "lib/boundary.hpp"
 #include "model/result_macros.hpp"
 
-#include <unistd.h>
+#include "model/memory.hpp"
 
 #include <cstdint>
 
@@ -192,12 +192,7 @@ Error argument_error(const char* name, Error error) {
 }
 
 Result<void> check_fits_in_memory(std::uint64_t count, std::size_t bytes_each) {
-    static const std::uint64_t physical = [] {
-        long pages = sysconf(_SC_PHYS_PAGES), page = sysconf(_SC_PAGESIZE);
-        return pages > 0 && page > 0 ? static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(page)
-                                     : UINT64_MAX;
-    }();
-    if (bytes_each != 0 && count > physical / bytes_each) return fail(ErrorKind::MemoryError, {});
+    if (!fits_in_memory(count, bytes_each)) return fail(ErrorKind::MemoryError, {});
     return {};
 }
 

@@ -1,39 +1,15 @@
 #include "lib/condition_py.hpp"
 #include "model/result_macros.hpp"
 
-#include <array>
-
 #include "model/expression/condition.hpp"
 
 namespace forvela::py {
 
-namespace {
-
-constexpr std::array kConditionClasses = {
-    ClassId::AndOp,          ClassId::OrOp,           ClassId::XorOp,
-    ClassId::EqualOp,        ClassId::NotEqualOp,     ClassId::LessThanOp,
-    ClassId::LessThanEqualOp, ClassId::GreaterThanOp, ClassId::GreaterThanEqualOp,
-};
-
-ClassId comparison_class(ComparisonOpKind kind) {
-    return static_cast<ClassId>(static_cast<int>(ClassId::EqualOp) + static_cast<int>(kind));
-}
-
-ClassId logical_class(LogicalOpKind kind) {
-    return static_cast<ClassId>(static_cast<int>(ClassId::AndOp) + static_cast<int>(kind));
-}
-
-}  // namespace
-
 Result<ConditionalExpr> conditional_expr_from_python(PyObject* obj) {
-    for (ClassId id : kConditionClasses) {
-        if (!is_instance(obj, id) || !class_def(id)->to_condition) continue;
-        auto converted = class_def(id)->to_condition(obj);
+    if (auto id = condition_class_of(obj); id && class_def(*id)->to_condition) {
+        auto converted = class_def(*id)->to_condition(obj);
         if (converted) return converted;
-        if (converted.error().kind == ErrorKind::PythonPending) {
-            FV_TRY(discard_pending());
-        }
-        break;
+        if (converted.error().kind == ErrorKind::PythonPending) FV_TRY(discard_pending());
     }
     return fail(ErrorKind::TypeError, "failed to convert into a conditional expression.");
 }
@@ -46,8 +22,7 @@ int condition_bool(PyObject*) {
 }
 
 PyResult conditional_expr_into_python(ConditionalExpr c) {
-    ClassId id = c.is_comparison() ? comparison_class(std::as_const(c).as<ComparisonOp>().kind)
-                                   : logical_class(std::as_const(c).as<LogicalOp>().kind);
+    ClassId id = class_of(c);
     return new_object(id, std::move(c));
 }
 

@@ -19,17 +19,6 @@ PyResult range_into_python(Range v) { return new_object(ClassId::Range, std::mov
 
 namespace {
 
-ClassId decision_var_class(DecisionVarKind kind) {
-    switch (kind) {
-        case DecisionVarKind::Binary: return ClassId::BinaryVar;
-        case DecisionVarKind::Integer: return ClassId::IntegerVar;
-        case DecisionVarKind::Continuous: return ClassId::ContinuousVar;
-        case DecisionVarKind::SemiInteger: return ClassId::SemiIntegerVar;
-        case DecisionVarKind::SemiContinuous: return ClassId::SemiContinuousVar;
-    }
-    return ClassId::BinaryVar;
-}
-
 constexpr std::array kDecisionVarClasses = {ClassId::BinaryVar, ClassId::IntegerVar,
                                             ClassId::ContinuousVar, ClassId::SemiIntegerVar,
                                             ClassId::SemiContinuousVar};
@@ -50,8 +39,9 @@ Error reraised_modeling_error(Error error, ErrorKind kind) {
 }  // namespace
 
 PyResult decision_var_into_python(DecisionVar v) {
-    ClassId id = decision_var_class(v.kind);
-    return new_object(id, std::move(v));
+    Expression e(std::move(v));
+    ClassId id = class_of(e);
+    return new_object(id, std::move(e));
 }
 
 PyResult decision_var_bound_into_python(DecisionVarBound bound) {

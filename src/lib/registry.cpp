@@ -8,16 +8,47 @@ namespace forvela::py {
 namespace {
 
 constexpr std::array<const char*, static_cast<std::size_t>(ClassId::Count)> kClassNames = {
-    "DataType", "NumberLit", "Placeholder", "Range", "Element", "Subscript", "ArrayLength",
-    "BinaryVar", "IntegerVar", "ContinuousVar", "SemiIntegerVar", "SemiContinuousVar",
-    "AbsOp", "CeilOp", "FloorOp", "Log2Op", "Log10Op", "LnOp",
-    "AddOp", "MulOp", "ModOp", "MinOp", "MaxOp", "PowOp", "SumOp", "ProdOp",
-    "AndOp", "OrOp", "XorOp",
-    "EqualOp", "NotEqualOp", "LessThanOp", "LessThanEqualOp", "GreaterThanOp",
-    "GreaterThanEqualOp",
-    "Problem", "ProblemSense", "Constraint", "ConstraintSense", "CustomPenaltyTerm",
-    "Evaluation", "Record", "SolvingTime", "SystemTime", "MeasuringTime", "SampleSet",
+#define FORVELA_CLASS(name) #name,
+#define FORVELA_EXPR_CLASS(name, kind, sub) #name,
+#define FORVELA_COND_CLASS(name, node, sub) #name,
+#include "lib/class_list.def"
 };
+
+// The expression and condition classes with the node each one holds.
+struct NodeClass {
+    ClassId id;
+    ExprKind kind;  // expression classes
+    bool condition;
+    bool comparison;  // condition classes: comparison or logical
+    std::uint8_t sub;
+};
+
+constexpr NodeClass kNodeClasses[] = {
+#define FORVELA_CLASS(name)
+#define FORVELA_EXPR_CLASS(name, kind, sub) \
+    {ClassId::name, ExprKind::kind, false, false, static_cast<std::uint8_t>(sub)},
+#define FORVELA_COND_CLASS(name, node, sub) \
+    {ClassId::name, ExprKind::NumberLit, true, NodeKind::node == NodeKind::ComparisonOp, \
+     static_cast<std::uint8_t>(sub)},
+#include "lib/class_list.def"
+};
+
+// The operator or variable kind within a node kind; 0 for the other kinds.
+std::uint8_t sub_kind_of(const Expression& e) {
+    switch (e.kind()) {
+        case ExprKind::DecisionVar: return static_cast<std::uint8_t>(e.as<DecisionVar>().kind);
+        case ExprKind::UnaryOp: return static_cast<std::uint8_t>(e.as<UnaryOp>().kind);
+        case ExprKind::BinaryOp: return static_cast<std::uint8_t>(e.as<BinaryOp>().kind);
+        case ExprKind::CommutativeOp: return static_cast<std::uint8_t>(e.as<CommutativeOp>().kind);
+        case ExprKind::ReductionOp: return static_cast<std::uint8_t>(e.as<ReductionOp>().kind);
+        case ExprKind::NumberLit:
+        case ExprKind::Placeholder:
+        case ExprKind::Element:
+        case ExprKind::Subscript:
+        case ExprKind::ArrayLength: return 0;
+    }
+    return 0;
+}
 
 // Constant-initialised, so registration from any static initialiser is safe.
 ClassDef* classes[static_cast<std::size_t>(ClassId::Count)] = {};
@@ -94,6 +125,33 @@ bool register_function(FunctionId id, PyMethodDef* def) {
 const ClassDef* class_def(ClassId id) { return classes[static_cast<std::size_t>(id)]; }
 PyMethodDef* function_def(FunctionId id) { return functions[static_cast<std::size_t>(id)]; }
 const char* class_name(ClassId id) { return kClassNames[static_cast<std::size_t>(id)]; }
+
+ClassId class_of(const Expression& e) {
+    std::uint8_t sub = sub_kind_of(e);
+    for (const NodeClass& c : kNodeClasses)
+        if (!c.condition && c.kind == e.kind() && c.sub == sub) return c.id;
+    throw InternalFailure("an expression node without a class");
+}
+
+ClassId class_of(const ConditionalExpr& c) {
+    std::uint8_t sub = c.is_comparison() ? static_cast<std::uint8_t>(c.as<ComparisonOp>().kind)
+                                         : static_cast<std::uint8_t>(c.as<LogicalOp>().kind);
+    for (const NodeClass& n : kNodeClasses)
+        if (n.condition && n.comparison == c.is_comparison() && n.sub == sub) return n.id;
+    throw InternalFailure("a condition node without a class");
+}
+
+std::optional<ClassId> expression_class_of(PyObject* obj) {
+    for (const NodeClass& c : kNodeClasses)
+        if (!c.condition && is_instance(obj, c.id)) return c.id;
+    return std::nullopt;
+}
+
+std::optional<ClassId> condition_class_of(PyObject* obj) {
+    for (const NodeClass& c : kNodeClasses)
+        if (c.condition && is_instance(obj, c.id)) return c.id;
+    return std::nullopt;
+}
 
 Result<PyTypeObject*> type_of(ClassId id) {
     ClassDef* def = classes[static_cast<std::size_t>(id)];

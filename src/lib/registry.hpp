@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,16 +17,19 @@
 namespace forvela::py {
 
 enum class ClassId : std::uint8_t {
-    DataType, NumberLit, Placeholder, Range, Element, Subscript, ArrayLength,
-    BinaryVar, IntegerVar, ContinuousVar, SemiIntegerVar, SemiContinuousVar,
-    AbsOp, CeilOp, FloorOp, Log2Op, Log10Op, LnOp,
-    AddOp, MulOp, ModOp, MinOp, MaxOp, PowOp, SumOp, ProdOp,
-    AndOp, OrOp, XorOp,
-    EqualOp, NotEqualOp, LessThanOp, LessThanEqualOp, GreaterThanOp, GreaterThanEqualOp,
-    Problem, ProblemSense, Constraint, ConstraintSense, CustomPenaltyTerm,
-    Evaluation, Record, SolvingTime, SystemTime, MeasuringTime, SampleSet,
+#define FORVELA_CLASS(name) name,
+#define FORVELA_EXPR_CLASS(name, kind, sub) name,
+#define FORVELA_COND_CLASS(name, node, sub) name,
+#include "lib/class_list.def"
     Count
 };
+
+// The class of an expression or condition value, from its node kind.
+ClassId class_of(const Expression& e);
+ClassId class_of(const ConditionalExpr& c);
+// Whether the object's exact type is one of the expression classes, and which.
+std::optional<ClassId> expression_class_of(PyObject* obj);
+std::optional<ClassId> condition_class_of(PyObject* obj);
 
 enum class FunctionId : std::uint8_t {
     to_protobuf, from_protobuf, is_linear, is_quadratic, is_higher_order, is_dynamic_degree,

@@ -1,5 +1,7 @@
 #include "sample_set/record.hpp"
 
+#include "model/memory.hpp"
+
 #include <algorithm>
 #include <limits>
 #include <new>
@@ -530,6 +532,7 @@ Result<DenseArray> coo_to_dense_array(const CooFormat& entry) {
     DenseArray array;
     array.shape = entry.shape;
     try {
+        if (!fits_in_memory(count, sizeof(double))) throw std::bad_alloc();
         array.data.assign(static_cast<std::size_t>(count), 0.0);
     } catch (const std::bad_alloc&) {
         std::string message = "cannot allocate an array of ";
