@@ -11,17 +11,11 @@
 
 namespace forvela {
 
-// Every kind of cell, named after the value it holds.
+// Every kind of cell, named after the value it holds: the expression kinds
+// (number literals have none), then the conditions and the term buffers.
 enum class NodeKind : std::uint8_t {
-    Placeholder,
-    Element,
-    DecisionVar,
-    Subscript,
-    ArrayLength,
-    UnaryOp,
-    BinaryOp,
-    CommutativeOp,
-    ReductionOp,
+#define FORVELA_EXPR_KIND(kind, type) kind,
+#include "model/expression/expr_kinds.def"
     ComparisonOp,
     LogicalOp,
     TermBuffer,

@@ -15,15 +15,12 @@ thread_local bool freeing = false;
 
 void destroy_node(NodeBase* n) noexcept {
     switch (n->kind) {
-        case NodeKind::Placeholder: delete static_cast<Node<Placeholder>*>(n); return;
-        case NodeKind::Element: delete static_cast<Node<Element>*>(n); return;
-        case NodeKind::DecisionVar: delete static_cast<Node<DecisionVar>*>(n); return;
-        case NodeKind::Subscript: delete static_cast<Node<Subscript>*>(n); return;
-        case NodeKind::ArrayLength: delete static_cast<Node<ArrayLength>*>(n); return;
-        case NodeKind::UnaryOp: delete static_cast<Node<UnaryOp>*>(n); return;
-        case NodeKind::BinaryOp: delete static_cast<Node<BinaryOp>*>(n); return;
-        case NodeKind::CommutativeOp: delete static_cast<Node<CommutativeOp>*>(n); return;
-        case NodeKind::ReductionOp: delete static_cast<Node<ReductionOp>*>(n); return;
+#define FORVELA_EXPR_KIND(kind, type)                     \
+    case NodeKind::kind:                                  \
+        if constexpr (!std::is_same_v<type, NumericValue>) \
+            delete static_cast<Node<type>*>(n);           \
+        return;
+#include "model/expression/expr_kinds.def"
         case NodeKind::ComparisonOp: delete static_cast<Node<ComparisonOp>*>(n); return;
         case NodeKind::LogicalOp: delete static_cast<Node<LogicalOp>*>(n); return;
         case NodeKind::TermBuffer: destroy_term_buffer(n); return;

@@ -35,38 +35,23 @@ struct LogicalOp;
 using OptText = std::optional<std::string>;
 
 enum class ExprKind : std::uint8_t {
-    NumberLit = 0,
-    Placeholder = 1,
-    Element = 2,
-    DecisionVar = 3,
-    Subscript = 4,
-    ArrayLength = 5,
-    UnaryOp = 6,
-    BinaryOp = 7,
-    CommutativeOp = 8,
-    ReductionOp = 9,
+#define FORVELA_EXPR_KIND(kind, type) kind,
+#include "model/expression/expr_kinds.def"
 };
 
+// The kind of the node that holds a value of type T.
 template <class T> struct ExprKindOf;
-template <> struct ExprKindOf<NumericValue> { static constexpr ExprKind value = ExprKind::NumberLit; };
-template <> struct ExprKindOf<Placeholder> { static constexpr ExprKind value = ExprKind::Placeholder; };
-template <> struct ExprKindOf<Element> { static constexpr ExprKind value = ExprKind::Element; };
-template <> struct ExprKindOf<DecisionVar> { static constexpr ExprKind value = ExprKind::DecisionVar; };
-template <> struct ExprKindOf<Subscript> { static constexpr ExprKind value = ExprKind::Subscript; };
-template <> struct ExprKindOf<ArrayLength> { static constexpr ExprKind value = ExprKind::ArrayLength; };
-template <> struct ExprKindOf<UnaryOp> { static constexpr ExprKind value = ExprKind::UnaryOp; };
-template <> struct ExprKindOf<BinaryOp> { static constexpr ExprKind value = ExprKind::BinaryOp; };
-template <> struct ExprKindOf<CommutativeOp> { static constexpr ExprKind value = ExprKind::CommutativeOp; };
-template <> struct ExprKindOf<ReductionOp> { static constexpr ExprKind value = ExprKind::ReductionOp; };
+#define FORVELA_EXPR_KIND(kind, type) \
+    template <> struct ExprKindOf<type> { static constexpr ExprKind value = ExprKind::kind; };
+#include "model/expression/expr_kinds.def"
 
 template <class T>
 concept ExprPayload = requires { ExprKindOf<T>::value; } && !std::is_same_v<T, NumericValue>;
 
-// Cells of expression nodes are numbered as their kinds, less the literal.
+// Cells of expression nodes are numbered as their kinds.
 template <class T>
 struct NodeKindOf {
-    static constexpr NodeKind value =
-        static_cast<NodeKind>(static_cast<int>(ExprKindOf<T>::value) - 1);
+    static constexpr NodeKind value = static_cast<NodeKind>(ExprKindOf<T>::value);
 };
 template <> struct NodeKindOf<ComparisonOp> { static constexpr NodeKind value = NodeKind::ComparisonOp; };
 template <> struct NodeKindOf<LogicalOp> { static constexpr NodeKind value = NodeKind::LogicalOp; };
@@ -355,16 +340,9 @@ inline ConditionalExpr::ConditionalExpr(LogicalOp v) : node_(new_node(std::move(
 template <class F>
 decltype(auto) visit(const Expression& e, F&& f) {
     switch (e.kind()) {
-        case ExprKind::NumberLit: return f(e.as<NumericValue>());
-        case ExprKind::Placeholder: return f(e.as<Placeholder>());
-        case ExprKind::Element: return f(e.as<Element>());
-        case ExprKind::DecisionVar: return f(e.as<DecisionVar>());
-        case ExprKind::Subscript: return f(e.as<Subscript>());
-        case ExprKind::ArrayLength: return f(e.as<ArrayLength>());
-        case ExprKind::UnaryOp: return f(e.as<UnaryOp>());
-        case ExprKind::BinaryOp: return f(e.as<BinaryOp>());
-        case ExprKind::CommutativeOp: return f(e.as<CommutativeOp>());
-        case ExprKind::ReductionOp: return f(e.as<ReductionOp>());
+#define FORVELA_EXPR_KIND(kind, type) \
+    case ExprKind::kind: return f(e.as<type>());
+#include "model/expression/expr_kinds.def"
     }
     __builtin_unreachable();
 }
