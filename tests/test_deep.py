@@ -68,3 +68,60 @@ def test_recursion_error_is_raised_and_interpreter_survives():
         for _ in range(DEPTH):
             e = e % 2
     assert str(fv.NumberLit(1) + 1) == "2"
+
+
+def deep_trees():
+    x = fv.BinaryVar("x")
+    e = x
+    for _ in range(DEPTH):
+        e = -(e + 1)
+    c = fv.NumberLit(1) == 1
+    base = c
+    for _ in range(DEPTH):
+        c = c & base
+    return {"expression": e, "condition": c}
+
+
+@pytest.mark.parametrize(
+    "tool",
+    [
+        fv.is_linear,
+        fv.is_dynamic_degree,
+        lambda t: fv.extract_nodes(t, fv.BinaryVar),
+        fv.extract_variables,
+        lambda t: fv.replace(t, lambda n: n),
+        None,
+    ],
+    ids=["is_linear", "is_dynamic_degree", "extract_nodes", "extract_variables", "replace", "is_same"],
+)
+def test_tree_tools_on_deep_trees(tool):
+    # Two trees built alike share no cells: is_same has to walk them.
+    twins = deep_trees()
+    for key, tree in deep_trees().items():
+        try:
+            if tool is None:
+                assert fv.is_same(tree, twins[key])
+            else:
+                tool(tree)
+        except (RecursionError, TypeError):
+            pass
+    gc.collect()
+    assert fv.is_linear(fv.BinaryVar("y") + 1)
+
+
+def test_deep_replace_stopped_by_keyboard_interrupt():
+    x = fv.BinaryVar("x")
+    e = x
+    for _ in range(3000):
+        e = e * x + 1
+    calls = []
+
+    def interrupt(n):
+        calls.append(1)
+        if len(calls) == 500:
+            raise KeyboardInterrupt
+        return n
+
+    with pytest.raises(KeyboardInterrupt):
+        fv.replace(e, interrupt)
+    assert len(calls) == 500

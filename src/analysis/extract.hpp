@@ -1,0 +1,42 @@
+// Extraction of nodes and variables from a model object: every node of one
+// class, in walking order with repetitions, and the distinct variables
+// (placeholders, elements, array lengths, decision variables) in the order
+// of their first visit.
+#pragma once
+
+#include <cstdint>
+#include <variant>
+#include <vector>
+
+#include "analysis/walk.hpp"
+
+namespace forvela {
+
+// The class that stands for a node: one per operand kind, decision-variable
+// kind and operator kind.
+enum class NodeClass : std::uint8_t {
+    NumberLit, Placeholder, Element,
+    BinaryVar, IntegerVar, ContinuousVar, SemiIntegerVar, SemiContinuousVar,
+    Subscript, ArrayLength,
+    AbsOp, CeilOp, FloorOp, LnOp, Log10Op, Log2Op,
+    PowOp, ModOp,
+    AddOp, MulOp, MinOp, MaxOp,
+    SumOp, ProdOp,
+    EqualOp, NotEqualOp, LessThanOp, LessThanEqualOp, GreaterThanOp, GreaterThanEqualOp,
+    AndOp, OrOp, XorOp,
+};
+
+NodeClass node_class_of(const Expression& e);
+NodeClass node_class_of(const ConditionalExpr& c);
+
+using ModelNode = std::variant<Expression, ConditionalExpr>;
+
+// Every node of the class, in pre-order; each shares the cells of its subtree.
+std::vector<ModelNode> extract_nodes(const ModelObject& object, NodeClass cls);
+
+// The distinct variables in the order of their first visit. Two variables are
+// the same when structurally equal (custom LaTeX texts and descriptions
+// aside); the first one met is kept.
+std::vector<Expression> extract_variables(const ModelObject& object);
+
+}  // namespace forvela

@@ -1,0 +1,202 @@
+#include "analysis/replace.hpp"
+
+#include <type_traits>
+#include <vector>
+
+#include "model/depth_guard.hpp"
+#include "model/expression/arithmetic.hpp"
+#include "model/expression/condition.hpp"
+#include "model/expression/equality.hpp"
+#include "model/expression/operand/array_length.hpp"
+#include "model/expression/operand/decision_var/decision_var.hpp"
+#include "model/expression/operand/element.hpp"
+#include "model/expression/operand/placeholder.hpp"
+#include "model/expression/operand/subscript.hpp"
+#include "model/expression/operator/reduction_op.hpp"
+#include "model/expression/operator/unary_op.hpp"
+#include "model/result_macros.hpp"
+
+namespace forvela {
+
+// Every walk below keeps its own handle to the node it reads (parts are
+// copied out of their node before they are walked), since an offer runs
+// foreign code that may build on the very cells of the tree.
+
+namespace {
+
+Result<Expression> replace_parts(Replacer& r, const Expression& e);
+
+Result<std::vector<Expression>> replace_expressions(Replacer& r, const std::vector<Expression>& list) {
+    std::vector<Expression> out;
+    out.reserve(list.size());
+    for (std::size_t k = 0; k < list.size(); ++k) {
+        Expression item = list[k];
+        FV_ASSIGN_OR_RETURN(Expression replaced, replace_expression(r, item));
+        out.push_back(std::move(replaced));
+    }
+    return out;
+}
+
+Result<SubscriptedVariable> replace_subscripted_variable(Replacer& r, const SubscriptedVariable& v) {
+    if (const auto* p = std::get_if<Box<Placeholder>>(&v)) {
+        FV_ASSIGN_OR_RETURN(Box<Placeholder> got, r.offer_placeholder(*p));
+        return placeholder_into_subscripted_variable(std::move(got));
+    }
+    if (const auto* e = std::get_if<Box<Element>>(&v)) {
+        FV_ASSIGN_OR_RETURN(Box<Element> got, r.offer_element(*e));
+        return element_into_subscripted_variable(std::move(got));
+    }
+    if (const auto* d = std::get_if<Box<DecisionVar>>(&v)) {
+        FV_ASSIGN_OR_RETURN(Box<DecisionVar> got, r.offer_decision_var(*d));
+        return decision_var_into_subscripted_variable(std::move(got));
+    }
+    // Creating a subscript flattens a subscripted subscript away.
+    return fail(ErrorKind::Internal, "Subscripted variable with subscript is not supported");
+}
+
+Result<Expression> replace_in_subscript(Replacer& r, const Expression& node) {
+    const Subscript& s = node.as<Subscript>();
+    SubscriptedVariable old_variable = s.variable;
+    std::vector<Expression> old_subscripts = s.subscripts;
+    FV_ASSIGN_OR_RETURN(SubscriptedVariable variable, replace_subscripted_variable(r, old_variable));
+    FV_ASSIGN_OR_RETURN(std::vector<Expression> subscripts, replace_expressions(r, old_subscripts));
+    FV_ASSIGN_OR_RETURN(subscripts, check_subscripts(std::move(subscripts)));
+    FV_ASSIGN_OR_RETURN(Subscript created, subscript_new(std::move(variable), std::move(subscripts)));
+    return subscript_into_expression(Box<Subscript>(std::move(created)));
+}
+
+Result<ArrayOperand> replace_array(Replacer& r, const ArrayOperand& array) {
+    if (const auto* p = std::get_if<Box<Placeholder>>(&array)) {
+        FV_ASSIGN_OR_RETURN(Box<Placeholder> got, r.offer_placeholder(*p));
+        return placeholder_into_array_operand(std::move(got));
+    }
+    if (const auto* e = std::get_if<Box<Element>>(&array)) {
+        FV_ASSIGN_OR_RETURN(Box<Element> got, r.offer_element(*e));
+        return element_into_array_operand(std::move(got));
+    }
+    FV_ASSIGN_OR_RETURN(Box<Subscript> got, r.offer_subscript(std::get<Box<Subscript>>(array)));
+    return subscript_into_array_operand(std::move(got));
+}
+
+Result<Expression> replace_in_array_length(Replacer& r, const Expression& node) {
+    const ArrayLength& length = node.as<ArrayLength>();
+    ArrayOperand old_array = length.array;
+    std::uint64_t axis = length.axis;
+    FV_ASSIGN_OR_RETURN(ArrayOperand array, replace_array(r, old_array));
+    // An unchanged array keeps the node as it was, its texts included.
+    if (equal(array, old_array)) return node;
+    FV_ASSIGN_OR_RETURN(ArrayLength created,
+                        array_length_new(std::move(array), axis, std::nullopt, std::nullopt));
+    return Expression(std::move(created));
+}
+
+Result<Expression> replace_in_binary_op(Replacer& r, const BinaryOp& op) {
+    Expression old_left = *op.left;
+    Expression old_right = *op.right;
+    BinaryOpKind kind = op.kind;
+    FV_ASSIGN_OR_RETURN(Expression left, replace_expression(r, old_left));
+    FV_ASSIGN_OR_RETURN(Expression right, replace_expression(r, old_right));
+    return new_binary_op(kind, std::move(left), std::move(right));
+}
+
+Result<Expression> replace_in_commutative_op(Replacer& r, const CommutativeOp& op) {
+    // The terms are reassembled as they stand: no folding, no flattening.
+    std::vector<Expression> old_terms = op.terms.to_vector();
+    CommutativeOpKind kind = op.kind;
+    FV_ASSIGN_OR_RETURN(std::vector<Expression> terms, replace_expressions(r, old_terms));
+    return Expression(CommutativeOp{std::nullopt, TermList(std::move(terms)), kind});
+}
+
+Result<Expression> replace_in_reduction_op(Replacer& r, const ReductionOp& op) {
+    Box<Element> old_index = op.index;
+    std::optional<ConditionalExpr> old_condition;
+    if (op.condition) old_condition = **op.condition;
+    Expression old_operand = *op.operand;
+    ReductionOpKind kind = op.kind;
+
+    FV_ASSIGN_OR_RETURN(Box<Element> index, r.offer_element(old_index));
+    std::optional<ConditionalExpr> condition;
+    if (old_condition) {
+        FV_ASSIGN_OR_RETURN(ConditionalExpr c, replace_in_condition(r, *old_condition));
+        condition = std::move(c);
+    }
+    FV_ASSIGN_OR_RETURN(Expression operand, replace_expression(r, old_operand));
+    FV_ASSIGN_OR_RETURN(ReductionOp created,
+                        build_reduction_op(kind, index.take(), std::move(condition), std::move(operand)));
+    return Expression(std::move(created));
+}
+
+// A non-leaf node rebuilt from its parts, each replaced in turn.
+Result<Expression> replace_parts(Replacer& r, const Expression& e) {
+    switch (e.kind()) {
+        case ExprKind::Subscript: return replace_in_subscript(r, e);
+        case ExprKind::ArrayLength: return replace_in_array_length(r, e);
+        case ExprKind::UnaryOp: {
+            Expression old_operand = *e.as<UnaryOp>().operand;
+            UnaryOpKind kind = e.as<UnaryOp>().kind;
+            FV_ASSIGN_OR_RETURN(Expression operand, replace_expression(r, old_operand));
+            return new_unary_op(kind, std::move(operand));
+        }
+        case ExprKind::BinaryOp: return replace_in_binary_op(r, e.as<BinaryOp>());
+        case ExprKind::CommutativeOp: return replace_in_commutative_op(r, e.as<CommutativeOp>());
+        case ExprKind::ReductionOp: return replace_in_reduction_op(r, e.as<ReductionOp>());
+        default: break;
+    }
+    return fail(ErrorKind::Internal, "a leaf has no parts to replace");
+}
+
+bool is_leaf(const Expression& e) {
+    switch (e.kind()) {
+        case ExprKind::NumberLit:
+        case ExprKind::Placeholder:
+        case ExprKind::Element:
+        case ExprKind::DecisionVar: return true;
+        default: return false;
+    }
+}
+
+}  // namespace
+
+Result<Expression> replace_expression(Replacer& r, const Expression& e) {
+    DepthGuard guard;
+    Expression node = e;
+    if (is_leaf(node)) return r.offer(node);
+    auto offered = r.offer(node);
+    if (offered) {
+        if (!equal(*offered, node)) return std::move(*offered);
+    } else {
+        FV_TRY(r.set_aside(offered.error()));
+    }
+    return replace_parts(r, node);
+}
+
+Result<ConditionalExpr> replace_in_condition(Replacer& r, const ConditionalExpr& c) {
+    DepthGuard guard;
+    ConditionalExpr node = c;
+    auto offered = r.offer_condition(node);
+    if (offered) {
+        if (!equal(*offered, node)) return std::move(*offered);
+    } else {
+        FV_TRY(r.set_aside(offered.error()));
+    }
+    if (node.is_comparison()) {
+        const ComparisonOp& op = node.as<ComparisonOp>();
+        Expression old_left = *op.left;
+        Expression old_right = *op.right;
+        ComparisonOpKind kind = op.kind;
+        FV_ASSIGN_OR_RETURN(Expression left, replace_expression(r, old_left));
+        FV_ASSIGN_OR_RETURN(Expression right, replace_expression(r, old_right));
+        return new_comparison_op(kind, std::move(left), std::move(right));
+    }
+    std::vector<ConditionalExpr> old_terms = node.as<LogicalOp>().terms;
+    LogicalOpKind kind = node.as<LogicalOp>().kind;
+    std::vector<ConditionalExpr> terms;
+    terms.reserve(old_terms.size());
+    for (const ConditionalExpr& t : old_terms) {
+        FV_ASSIGN_OR_RETURN(ConditionalExpr replaced, replace_in_condition(r, t));
+        terms.push_back(std::move(replaced));
+    }
+    return ConditionalExpr(LogicalOp{std::nullopt, std::move(terms), kind});
+}
+
+}  // namespace forvela

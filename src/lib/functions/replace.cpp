@@ -1,0 +1,123 @@
+// The module function replace: the model side walks and rebuilds the tree,
+// this side offers each node to the Python replacer and reads its answer.
+#include "analysis/replace.hpp"
+
+#include "lib/condition_py.hpp"
+#include "lib/expression_py.hpp"
+#include "lib/operand_py.hpp"
+#include "lib/problem_py.hpp"
+#include "model/result_macros.hpp"
+
+namespace forvela::py {
+
+namespace {
+
+// Offers go out as new objects (sharing the node's cells: a change through
+// `set_latex` copies the node first, so the tree is never touched), and the
+// walk holds no borrow of any object while the replacer runs.
+class PyReplacer final : public Replacer {
+public:
+    explicit PyReplacer(PyObject* fn) : fn_(fn) {}
+
+    Result<Expression> offer(const Expression& node) override {
+        FV_ASSIGN_OR_RETURN(Ref got, call(expression_into_python(node)));
+        return expression_from_python(got.get());
+    }
+    Result<Box<Placeholder>> offer_placeholder(const Box<Placeholder>& node) override {
+        FV_ASSIGN_OR_RETURN(Ref got, call(expression_into_python(Expression(Box<Placeholder>(node)))));
+        return held_box<Placeholder>(got.get(), ClassId::Placeholder);
+    }
+    Result<Box<Element>> offer_element(const Box<Element>& node) override {
+        FV_ASSIGN_OR_RETURN(Ref got, call(expression_into_python(Expression(Box<Element>(node)))));
+        return held_box<Element>(got.get(), ClassId::Element);
+    }
+    Result<Box<DecisionVar>> offer_decision_var(const Box<DecisionVar>& node) override {
+        FV_ASSIGN_OR_RETURN(Ref got, call(expression_into_python(Expression(Box<DecisionVar>(node)))));
+        FV_ASSIGN_OR_RETURN(DecisionVar var, decision_var_from_python(got.get()));
+        return Box<DecisionVar>(std::move(var));
+    }
+    Result<Box<Subscript>> offer_subscript(const Box<Subscript>& node) override {
+        FV_ASSIGN_OR_RETURN(Ref got, call(subscript_into_python(*node)));
+        return held_box<Subscript>(got.get(), ClassId::Subscript);
+    }
+    Result<ConditionalExpr> offer_condition(const ConditionalExpr& node) override {
+        FV_ASSIGN_OR_RETURN(Ref got, call(conditional_expr_into_python(node)));
+        return conditional_expr_from_python(got.get());
+    }
+
+    // Only an exception that is an instance of Exception may be dropped;
+    // KeyboardInterrupt, SystemExit and internal failures stop the call.
+    Result<void> set_aside(const Error& error) override {
+        if (error.kind == ErrorKind::PythonPending || PyErr_Occurred()) return discard_pending();
+        return {};
+    }
+
+private:
+    PyResult call(PyResult arg) {
+        if (!arg) return arg;
+        return checked(PyObject_CallOneArg(fn_, arg->get()));
+    }
+
+    // The cell held by an object of exactly the class, shared.
+    template <class T>
+    static Result<Box<T>> held_box(PyObject* obj, ClassId id) {
+        if (!is_instance(obj, id)) return class_check_error(obj, class_name(id));
+        return with_held<T>(obj, [](const Held<T>& h) -> Result<Box<T>> { return h.template box<T>(); });
+    }
+
+    PyObject* fn_;  // borrowed from the arguments of the call
+};
+
+PyObject* replace_function(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return boundary([&]() -> PyResult {
+        static constexpr Param params[] = {{"expr", true, false}, {"replacer", true, false}};
+        Args<2> a;
+        FV_TRY(parse_args(Signature{"replace", params}, args, nargs, kwnames, a));
+        // A handle of its own: the object may change (or go) while the replacer runs.
+        FV_ASSIGN_OR_RETURN(Expression expr, argument("expr", expression_from_python(a[0])));
+        if (!PyCallable_Check(a[1]))
+            return std::unexpected(
+                argument_error("replacer", Error{ErrorKind::TypeError, "replacer must be callable"}));
+        Ref replacer = Ref::borrowed(a[1]);
+        PyReplacer r(replacer.get());
+        FV_ASSIGN_OR_RETURN(Expression result, replace_expression(r, expr));
+        return expression_into_python(std::move(result));
+    });
+}
+
+PyMethodDef kReplace{
+    "replace", fastcall(replace_function), METH_FASTCALL | METH_KEYWORDS,
+    "replace(expr, replacer)\n--\n\n"
+    "Replace the expression node with the result of calling the replacer.\n"
+    "\n"
+    "The replacer is offered every node from the root downwards. When it returns\n"
+    "a node that differs from the one offered, that node takes its place with its\n"
+    "whole subtree; otherwise the node is rebuilt from its parts, each offered in\n"
+    "turn. The input is never changed.\n"
+    "\n"
+    "Args:\n"
+    "    expr (Expression): The expression to rewrite.\n"
+    "    replacer (Callable): Takes one argument, an expression node, and returns an\n"
+    "        expression node.\n"
+    "\n"
+    "Returns:\n"
+    "    Expression: The rewritten expression.\n"
+    "\n"
+    "Examples:\n"
+    "    >>> import forvela\n"
+    "    >>> a = forvela.Placeholder(\"a\")\n"
+    "    >>> x = forvela.BinaryVar(\"x\")\n"
+    "    >>> f = lambda n: x if isinstance(n, forvela.Placeholder) else n\n"
+    "    >>> forvela.is_same(forvela.replace(a + 1, f), x + 1)\n"
+    "    True\n"
+    "\n"
+    "Raises:\n"
+    "    TypeError: If `expr` is not an expression, `replacer` is not callable, or\n"
+    "        the replacer returns what cannot stand in the place of a leaf.\n"
+    "    ModelingError: If a rebuilt node is invalid.\n"};
+
+const bool registered = register_function(FunctionId::replace, &kReplace);
+
+}  // namespace
+
+}  // namespace forvela::py
