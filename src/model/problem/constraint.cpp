@@ -39,9 +39,9 @@ Result<Constraint> constraint_from_condition(std::string name, const Conditional
 
 ConditionalExpr constraint_condition(const Constraint& c) {
     switch (c.sense) {
-        case ConstraintSense::Equal: return new_equal_op(c.left, c.right);
-        case ConstraintSense::LessThanEqual: return new_less_than_equal_op(c.left, c.right);
-        case ConstraintSense::GreaterThanEqual: return new_greater_than_equal_op(c.left, c.right);
+        case ConstraintSense::Equal: return new_comparison_op(ComparisonOpKind::Equal, c.left, c.right);
+        case ConstraintSense::LessThanEqual: return new_comparison_op(ComparisonOpKind::LessThanEqual, c.left, c.right);
+        case ConstraintSense::GreaterThanEqual: return new_comparison_op(ComparisonOpKind::GreaterThanEqual, c.left, c.right);
     }
     __builtin_unreachable();
 }

@@ -48,7 +48,6 @@ bool numeric_values_equal(const NumericValue& a, const NumericValue& b);
 NumericValue numeric_add(const NumericValue& a, const NumericValue& b);
 NumericValue numeric_mul(const NumericValue& a, const NumericValue& b);
 NumericValue numeric_neg(const NumericValue& a);
-inline void numeric_add_assign(NumericValue& a, const NumericValue& b) { a = numeric_add(a, b); }
 
 // Decimal text: integers plainly, floats as the shortest round-trip digits laid
 // out positionally ("2", "0.00000015", "NaN", "inf", "-0").
