@@ -5,7 +5,7 @@
 #include "lib/number_slots.hpp"
 #include "lib/operand_py.hpp"
 #include "model/expression/operand/element.hpp"
-#include "model/expression/operand/element/range.hpp"
+#include "model/expression/operand/range.hpp"
 #include "print/printer.hpp"
 
 namespace forvela::py {

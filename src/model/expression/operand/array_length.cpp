@@ -1,4 +1,5 @@
 #include "model/expression/operand/array_length.hpp"
+#include "model/expression/expression.hpp"
 
 #include "print/printer.hpp"
 

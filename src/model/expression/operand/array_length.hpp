@@ -2,9 +2,19 @@
 #pragma once
 
 #include "model/error.hpp"
-#include "model/expression/expression.hpp"
+#include "model/expression/handle.hpp"
 
 namespace forvela {
+
+// The array of an ArrayLength: Placeholder, Element, Subscript.
+using ArrayOperand = std::variant<Box<Placeholder>, Box<Element>, Box<Subscript>>;
+
+struct ArrayLength {
+    ArrayOperand array;
+    std::uint64_t axis = 0;
+    OptText latex;
+    OptText description;
+};
 
 std::uint64_t array_operand_ndim(const ArrayOperand& array);
 

@@ -1,7 +1,8 @@
 #include "model/expression/operand/element.hpp"
+#include "model/expression/expression.hpp"
 #include "model/result_macros.hpp"
 
-#include "model/expression/operand/element/range.hpp"
+#include "model/expression/operand/range.hpp"
 #include "model/expression/operand/placeholder.hpp"
 #include "model/expression/operand/subscript.hpp"
 

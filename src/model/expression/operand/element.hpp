@@ -4,9 +4,24 @@
 #pragma once
 
 #include "model/error.hpp"
-#include "model/expression/expression.hpp"
+#include "model/expression/handle.hpp"
+#include "model/expression/operand/range.hpp"
+#include "model/expression/operand/array_length.hpp"
+#include "model/expression/operand/subscript.hpp"
 
 namespace forvela {
+
+// The set an element belongs to, in variant order Range, Placeholder,
+// Element, Subscript.
+using ElementBelongTo = std::variant<Range, Box<Placeholder>, Box<Element>, Box<Subscript>>;
+
+struct Element {
+    std::string name;
+    std::uint64_t ndim = 0;
+    ElementBelongTo belong_to;
+    OptText latex;
+    OptText description;
+};
 
 // ndim is 0 for a range set and the set's ndim minus 1 otherwise; never fails.
 Element element_new(std::string name, ElementBelongTo set, OptText latex, OptText description);

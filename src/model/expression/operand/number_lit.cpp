@@ -1,4 +1,5 @@
 #include "model/expression/operand/number_lit.hpp"
+#include "model/expression/expression.hpp"
 
 #include <charconv>
 #include <cmath>

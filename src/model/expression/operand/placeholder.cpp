@@ -1,4 +1,5 @@
 #include "model/expression/operand/placeholder.hpp"
+#include "model/expression/expression.hpp"
 
 namespace forvela {
 

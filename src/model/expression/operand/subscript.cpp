@@ -1,4 +1,5 @@
 #include "model/expression/operand/subscript.hpp"
+#include "model/expression/expression.hpp"
 #include "model/result_macros.hpp"
 
 #include "print/printer.hpp"

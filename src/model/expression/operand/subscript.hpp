@@ -5,9 +5,20 @@
 #pragma once
 
 #include "model/error.hpp"
-#include "model/expression/expression.hpp"
+#include "model/expression/handle.hpp"
+#include "model/expression/operand/array_length.hpp"
 
 namespace forvela {
+
+// The variable of a subscript: Placeholder, Element, Variable, Subscript.
+using SubscriptedVariable =
+    std::variant<Box<Placeholder>, Box<Element>, Box<DecisionVar>, Box<Subscript>>;
+
+struct Subscript {
+    SubscriptedVariable variable;
+    std::vector<Expression> subscripts;
+    std::uint64_t ndim = 0;
+};
 
 // The ndim of a placeholder, element or subscript; the number of shape
 // entries of a decision variable.

@@ -1,4 +1,5 @@
 #include "model/expression/operator/reduction_op.hpp"
+#include "model/expression/expression.hpp"
 #include "model/result_macros.hpp"
 
 #include "model/expression/condition.hpp"

@@ -3,9 +3,21 @@
 #pragma once
 
 #include "model/error.hpp"
-#include "model/expression/expression.hpp"
+#include "model/expression/handle.hpp"
+#include "model/expression/operand/element.hpp"
+#include "model/expression/operator/logical_op.hpp"
 
 namespace forvela {
+
+enum class ReductionOpKind : std::uint8_t { Sum = 0, Prod = 1 };
+
+struct ReductionOp {
+    OptText latex;
+    Box<Element> index;
+    std::optional<Box<ConditionalExpr>> condition;
+    Box<Expression> operand;
+    ReductionOpKind kind;
+};
 
 // One index of a reduction: an element and its optional condition.
 struct IndexItem {

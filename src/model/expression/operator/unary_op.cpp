@@ -1,4 +1,5 @@
 #include "model/expression/operator/unary_op.hpp"
+#include "model/expression/expression.hpp"
 
 namespace forvela {
 

@@ -3,9 +3,18 @@
 #pragma once
 
 #include "model/error.hpp"
-#include "model/expression/expression.hpp"
+#include "model/expression/handle.hpp"
+#include "model/expression/operator/commutative_op.hpp"
 
 namespace forvela {
+
+enum class UnaryOpKind : std::uint8_t { Abs = 0, Ceil = 1, Floor = 2, Ln = 3, Log10 = 4, Log2 = 5 };
+
+struct UnaryOp {
+    OptText latex;
+    Box<Expression> operand;
+    UnaryOpKind kind;
+};
 
 Result<Expression> new_unary_op(UnaryOpKind kind, Expression operand);
 

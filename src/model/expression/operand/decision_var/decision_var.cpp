@@ -1,4 +1,5 @@
 #include "model/expression/operand/decision_var/decision_var.hpp"
+#include "model/expression/expression.hpp"
 #include "model/result_macros.hpp"
 
 namespace forvela {

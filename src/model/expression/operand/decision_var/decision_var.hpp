@@ -4,9 +4,31 @@
 #pragma once
 
 #include "model/error.hpp"
-#include "model/expression/expression.hpp"
+#include "model/expression/handle.hpp"
+#include "model/expression/operand/subscript.hpp"
 
 namespace forvela {
+
+enum class DecisionVarKind : std::uint8_t {
+    Binary = 0,
+    Integer = 1,
+    Continuous = 2,
+    SemiInteger = 3,
+    SemiContinuous = 4,
+};
+
+// A bound of a decision variable: Expression, Placeholder or Subscript.
+using DecisionVarBound = std::variant<Box<Expression>, Box<Placeholder>, Box<Subscript>>;
+
+struct DecisionVar {
+    DecisionVarKind kind = DecisionVarKind::Binary;
+    std::string name;
+    std::vector<Expression> shape;
+    DecisionVarBound lower_bound;
+    DecisionVarBound upper_bound;
+    OptText latex;
+    OptText description;
+};
 
 // A binary variable: its bounds are the integer literals 0 and 1.
 DecisionVar new_binary_var(std::string name, std::vector<Expression> shape, OptText latex,

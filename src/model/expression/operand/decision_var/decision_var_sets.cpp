@@ -1,4 +1,5 @@
 #include "model/expression/operand/decision_var/decision_var_sets.hpp"
+#include "model/expression/expression.hpp"
 
 #include <algorithm>
 #include <string_view>

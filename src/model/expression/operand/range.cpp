@@ -1,4 +1,5 @@
-#include "model/expression/operand/element/range.hpp"
+#include "model/expression/operand/range.hpp"
+#include "model/expression/expression.hpp"
 
 namespace forvela {
 

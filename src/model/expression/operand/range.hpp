@@ -2,9 +2,14 @@
 #pragma once
 
 #include "model/error.hpp"
-#include "model/expression/expression.hpp"
+#include "model/expression/handle.hpp"
 
 namespace forvela {
+
+struct Range {
+    Box<Expression> start;
+    Box<Expression> end;
+};
 
 // Checks, in order: two literal ends must have start < end (ValueError),
 // neither end may contain a decision variable (ModelingError, the start

@@ -1,0 +1,216 @@
+// The handles of expression and condition values: an Expression is one node
+// of an expression tree, a tagged union of ten kinds (number literals inline,
+// every other kind in a shared immutable cell); a ConditionalExpr is one
+// comparison or logical node. Copying a handle shares its cell. The value
+// types of the nodes live in the files named after their classes.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <type_traits>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "model/depth_guard.hpp"
+#include "model/expression/box.hpp"
+#include "model/expression/operand/number_lit.hpp"
+#include "model/expression/term_list.hpp"
+
+namespace forvela {
+
+struct Placeholder;
+struct Element;
+struct Subscript;
+struct DecisionVar;
+struct ArrayLength;
+struct UnaryOp;
+struct BinaryOp;
+struct CommutativeOp;
+struct ReductionOp;
+struct ComparisonOp;
+struct LogicalOp;
+
+using OptText = std::optional<std::string>;
+
+enum class ExprKind : std::uint8_t {
+#define FORVELA_EXPR_KIND(kind, type) kind,
+#include "model/expression/expr_kinds.def"
+};
+
+// The kind of the node that holds a value of type T.
+template <class T> struct ExprKindOf;
+#define FORVELA_EXPR_KIND(kind, type) \
+    template <> struct ExprKindOf<type> { static constexpr ExprKind value = ExprKind::kind; };
+#include "model/expression/expr_kinds.def"
+
+template <class T>
+concept ExprPayload = requires { ExprKindOf<T>::value; } && !std::is_same_v<T, NumericValue>;
+
+// Cells of expression nodes are numbered as their kinds.
+template <class T>
+struct NodeKindOf {
+    static constexpr NodeKind value = static_cast<NodeKind>(ExprKindOf<T>::value);
+};
+template <> struct NodeKindOf<ComparisonOp> { static constexpr NodeKind value = NodeKind::ComparisonOp; };
+template <> struct NodeKindOf<LogicalOp> { static constexpr NodeKind value = NodeKind::LogicalOp; };
+
+class Expression {
+public:
+    Expression(NumericValue v) noexcept : kind_(ExprKind::NumberLit), num_(v) {}
+    template <ExprPayload T>
+    Expression(T v) : kind_(ExprKindOf<T>::value), node_(new_node<T>(std::move(v))) {}
+    // Shares the cell of `b`.
+    template <ExprPayload T>
+    explicit Expression(Box<T> b) noexcept : kind_(ExprKindOf<T>::value), node_(b.release()) {}
+
+    Expression(const Expression& o) noexcept : kind_(o.kind_) {
+        if (o.has_node()) {
+            node_ = o.node_;
+            retain_node(node_);
+        } else {
+            num_ = o.num_;
+        }
+    }
+    // A moved-from value is the literal 0.
+    Expression(Expression&& o) noexcept : kind_(o.kind_) {
+        if (o.has_node()) {
+            node_ = o.node_;
+            o.kind_ = ExprKind::NumberLit;
+            o.num_ = NumericValue{};
+        } else {
+            num_ = o.num_;
+        }
+    }
+    Expression& operator=(Expression o) noexcept {
+        swap(o);
+        return *this;
+    }
+    ~Expression() {
+        if (has_node()) release_node(node_);
+    }
+    void swap(Expression& o) noexcept {
+        if (has_node() && o.has_node()) {
+            std::swap(node_, o.node_);
+        } else if (!has_node() && !o.has_node()) {
+            std::swap(num_, o.num_);
+        } else if (has_node()) {
+            NodeBase* n = node_;
+            num_ = o.num_;
+            o.node_ = n;
+        } else {
+            NodeBase* n = o.node_;
+            o.num_ = num_;
+            node_ = n;
+        }
+        std::swap(kind_, o.kind_);
+    }
+
+    ExprKind kind() const { return kind_; }
+    template <class T>
+    bool is() const {
+        return kind_ == ExprKindOf<T>::value;
+    }
+    template <class T>
+    const T& as() const {
+        if constexpr (std::is_same_v<T, NumericValue>)
+            return num_;
+        else
+            return static_cast<const Node<T>*>(node_)->value;
+    }
+    // The node made this value's own first (copy-on-write).
+    template <class T>
+    T& as() {
+        if constexpr (std::is_same_v<T, NumericValue>) {
+            return num_;
+        } else {
+            if (node_->refs > 1) {
+                NodeBase* own = new_node<T>(T(static_cast<const Node<T>*>(node_)->value));
+                release_node(node_);
+                node_ = own;
+            }
+            return static_cast<Node<T>*>(node_)->value;
+        }
+    }
+    // A handle sharing this value's cell.
+    template <ExprPayload T>
+    Box<T> box() const {
+        return Box<T>::share(static_cast<Node<T>*>(node_));
+    }
+    // Whether two values share one cell (and so are equal).
+    bool same_cell(const Expression& o) const { return has_node() && node_ == o.node_; }
+
+private:
+    bool has_node() const { return kind_ != ExprKind::NumberLit; }
+    ExprKind kind_;
+    union {
+        NumericValue num_;
+        NodeBase* node_;
+    };
+};
+
+// The value of a condition: a comparison or a logical node, always in a cell.
+class ConditionalExpr {
+public:
+    ConditionalExpr(ComparisonOp v);
+    ConditionalExpr(LogicalOp v);
+    ConditionalExpr(const ConditionalExpr& o) noexcept : node_(o.node_) { retain_node(node_); }
+    ConditionalExpr(ConditionalExpr&& o) noexcept : node_(o.node_) { retain_node(node_); }
+    ConditionalExpr& operator=(ConditionalExpr o) noexcept {
+        std::swap(node_, o.node_);
+        return *this;
+    }
+    ~ConditionalExpr() { release_node(node_); }
+
+    bool is_comparison() const { return node_->kind == NodeKind::ComparisonOp; }
+    template <class T>
+    const T& as() const {
+        return static_cast<const Node<T>*>(node_)->value;
+    }
+    // The node made this value's own first (copy-on-write).
+    template <class T>
+    T& as() {
+        if (node_->refs > 1) {
+            NodeBase* own = new_node<T>(T(static_cast<const Node<T>*>(node_)->value));
+            release_node(node_);
+            node_ = own;
+        }
+        return static_cast<Node<T>*>(node_)->value;
+    }
+    bool same_cell(const ConditionalExpr& o) const { return node_ == o.node_; }
+
+private:
+    NodeBase* node_;
+};
+
+// Box<Expression> and Box<ConditionalExpr>: the handles are shared already.
+template <>
+class Box<Expression> {
+public:
+    Box(Expression e) noexcept : e_(std::move(e)) {}
+    const Expression& operator*() const { return e_; }
+    const Expression* operator->() const { return &e_; }
+    const Expression& get() const { return e_; }
+    Expression& mut() { return e_; }
+    Expression take() { return std::move(e_); }
+
+private:
+    Expression e_;
+};
+
+template <>
+class Box<ConditionalExpr> {
+public:
+    Box(ConditionalExpr c) noexcept : c_(std::move(c)) {}
+    const ConditionalExpr& operator*() const { return c_; }
+    const ConditionalExpr* operator->() const { return &c_; }
+    const ConditionalExpr& get() const { return c_; }
+    ConditionalExpr& mut() { return c_; }
+    ConditionalExpr take() { return c_; }
+
+private:
+    ConditionalExpr c_;
+};
+
+}  // namespace forvela

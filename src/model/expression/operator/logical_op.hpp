@@ -1,0 +1,19 @@
+// Logical and, or and xor of conditions.
+#pragma once
+
+#include "model/expression/handle.hpp"
+#include "model/expression/operator/comparison_op.hpp"
+
+namespace forvela {
+
+enum class LogicalOpKind : std::uint8_t { And = 0, Or = 1, Xor = 2 };
+
+struct LogicalOp {
+    OptText latex;
+    std::vector<ConditionalExpr> terms;
+    LogicalOpKind kind;
+};
+
+inline ConditionalExpr::ConditionalExpr(LogicalOp v) : node_(new_node(std::move(v))) {}
+
+}  // namespace forvela
