@@ -61,7 +61,7 @@ Result<Expression> replace_in_subscript(Replacer& r, const Expression& node) {
     FV_ASSIGN_OR_RETURN(SubscriptedVariable variable, replace_subscripted_variable(r, old_variable));
     FV_ASSIGN_OR_RETURN(std::vector<Expression> subscripts, replace_expressions(r, old_subscripts));
     FV_ASSIGN_OR_RETURN(subscripts, check_subscripts(std::move(subscripts)));
-    FV_ASSIGN_OR_RETURN(Subscript created, subscript_new(std::move(variable), std::move(subscripts)));
+    FV_ASSIGN_OR_RETURN(Subscript created, make_subscript(std::move(variable), std::move(subscripts)));
     return subscript_into_expression(Box<Subscript>(std::move(created)));
 }
 
@@ -86,7 +86,7 @@ Result<Expression> replace_in_array_length(Replacer& r, const Expression& node) 
     // An unchanged array keeps the node as it was, its texts included.
     if (equal(array, old_array)) return node;
     FV_ASSIGN_OR_RETURN(ArrayLength created,
-                        array_length_new(std::move(array), axis, std::nullopt, std::nullopt));
+                        make_array_length(std::move(array), axis, std::nullopt, std::nullopt));
     return Expression(std::move(created));
 }
 
@@ -96,7 +96,7 @@ Result<Expression> replace_in_binary_op(Replacer& r, const BinaryOp& op) {
     BinaryOpKind kind = op.kind;
     FV_ASSIGN_OR_RETURN(Expression left, replace_expression(r, old_left));
     FV_ASSIGN_OR_RETURN(Expression right, replace_expression(r, old_right));
-    return new_binary_op(kind, std::move(left), std::move(right));
+    return make_binary_op(kind, std::move(left), std::move(right));
 }
 
 Result<Expression> replace_in_commutative_op(Replacer& r, const CommutativeOp& op) {
@@ -122,7 +122,7 @@ Result<Expression> replace_in_reduction_op(Replacer& r, const ReductionOp& op) {
     }
     FV_ASSIGN_OR_RETURN(Expression operand, replace_expression(r, old_operand));
     FV_ASSIGN_OR_RETURN(ReductionOp created,
-                        build_reduction_op(kind, index.take(), std::move(condition), std::move(operand)));
+                        make_reduction_op(kind, index.take(), std::move(condition), std::move(operand)));
     return Expression(std::move(created));
 }
 
@@ -135,7 +135,7 @@ Result<Expression> replace_parts(Replacer& r, const Expression& e) {
             Expression old_operand = *e.as<UnaryOp>().operand;
             UnaryOpKind kind = e.as<UnaryOp>().kind;
             FV_ASSIGN_OR_RETURN(Expression operand, replace_expression(r, old_operand));
-            return new_unary_op(kind, std::move(operand));
+            return make_unary_op(kind, std::move(operand));
         }
         case ExprKind::BinaryOp: return replace_in_binary_op(r, e.as<BinaryOp>());
         case ExprKind::CommutativeOp: return replace_in_commutative_op(r, e.as<CommutativeOp>());
@@ -186,7 +186,7 @@ Result<ConditionalExpr> replace_in_condition(Replacer& r, const ConditionalExpr&
         ComparisonOpKind kind = op.kind;
         FV_ASSIGN_OR_RETURN(Expression left, replace_expression(r, old_left));
         FV_ASSIGN_OR_RETURN(Expression right, replace_expression(r, old_right));
-        return new_comparison_op(kind, std::move(left), std::move(right));
+        return compare(kind, std::move(left), std::move(right));
     }
     std::vector<ConditionalExpr> old_terms = node.as<LogicalOp>().terms;
     LogicalOpKind kind = node.as<LogicalOp>().kind;

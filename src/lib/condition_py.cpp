@@ -33,7 +33,7 @@ PyObject* logical_slot(ClassId id, ConditionReceiverFn receive, PyObject* a, PyO
         if (!forward && !is_instance(b, id)) return not_implemented();
         FV_ASSIGN_OR_RETURN(auto left, forward ? receive(a) : conditional_expr_from_python(a));
         FV_ASSIGN_OR_RETURN(auto right, forward ? conditional_expr_from_python(b) : receive(b));
-        return conditional_expr_into_python(new_logical_op(kind, std::move(left), std::move(right)));
+        return conditional_expr_into_python(combine(kind, std::move(left), std::move(right)));
     });
 }
 

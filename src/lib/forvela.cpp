@@ -18,7 +18,7 @@ PyModuleDef module_def = {
 
 std::atomic<bool> initialised{false};
 
-Result<void> add(PyObject* module, PyObject* all, const char* name, PyObject* value) {
+Result<void> add_to_module(PyObject* module, PyObject* all, const char* name, PyObject* value) {
     PyObject* key = PyUnicode_FromString(name);
     if (!key) return pending();
     int appended = PyList_Append(all, key);
@@ -38,7 +38,7 @@ Result<void> module_body(PyObject* module) {
 
     Ref version(PyUnicode_FromString(kVersion));
     if (!version) return pending();
-    FV_TRY(add(module, all.get(), "__version__", version.get()));
+    FV_TRY(add_to_module(module, all.get(), "__version__", version.get()));
 
     struct ExceptionEntry {
         const char* name;
@@ -50,7 +50,7 @@ Result<void> module_body(PyObject* module) {
                                     ExceptionEntry{"ProtobufDeserializationError",
                                                    protobuf_deserialization_error_type}}) {
         FV_ASSIGN_OR_RETURN(auto type, e.type());
-        FV_TRY(add(module, all.get(), e.name, type));
+        FV_TRY(add_to_module(module, all.get(), e.name, type));
     }
 
     Ref module_name(PyUnicode_FromString("forvela"));
@@ -60,14 +60,14 @@ Result<void> module_body(PyObject* module) {
         if (!def) continue;  // not part of this build
         Ref fn(PyCFunction_NewEx(def, module, module_name.get()));
         if (!fn) return pending();
-        FV_TRY(add(module, all.get(), def->ml_name, fn.get()));
+        FV_TRY(add_to_module(module, all.get(), def->ml_name, fn.get()));
     }
 
     for (std::size_t i = 0; i < static_cast<std::size_t>(ClassId::Count); ++i) {
         auto id = static_cast<ClassId>(i);
         if (!class_def(id)) continue;  // not part of this build
         FV_ASSIGN_OR_RETURN(auto type, type_of(id));
-        if (auto r = add(module, all.get(), class_name(id), reinterpret_cast<PyObject*>(type)); !r)
+        if (auto r = add_to_module(module, all.get(), class_name(id), reinterpret_cast<PyObject*>(type)); !r)
             return r;
     }
     return {};

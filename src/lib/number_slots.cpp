@@ -9,19 +9,19 @@
 namespace forvela::py {
 
 Result<Expression> build_add(Expression a, Expression b) {
-    return add_expressions(std::move(a), std::move(b));
+    return add(std::move(a), std::move(b));
 }
 Result<Expression> build_subtract(Expression a, Expression b) {
-    return subtract_expressions(std::move(a), std::move(b));
+    return subtract(std::move(a), std::move(b));
 }
 Result<Expression> build_multiply(Expression a, Expression b) {
-    return mul_expressions(std::move(a), std::move(b));
+    return multiply(std::move(a), std::move(b));
 }
 Result<Expression> build_true_divide(Expression a, Expression b) {
-    return truediv_expressions(std::move(a), std::move(b));
+    return divide(std::move(a), std::move(b));
 }
 Result<Expression> build_remainder(Expression a, Expression b) {
-    return mod_expressions(std::move(a), std::move(b));
+    return modulo(std::move(a), std::move(b));
 }
 
 namespace {
@@ -55,21 +55,21 @@ PyObject* power_slot(ClassId id, ReceiverFn receive, PyObject* a, PyObject* b, P
     return boundary([&]() -> PyResult {
         if (!is_instance(a, id) && !is_instance(b, id)) return not_implemented();
         FV_ASSIGN_OR_RETURN(auto pair, operands(id, receive, a, b));
-        std::optional<Expression> modulo;
+        std::optional<Expression> divisor;
         if (m && m != Py_None) {
             FV_ASSIGN_OR_RETURN(auto converted, expression_from_python(m));
-            modulo.emplace(std::move(converted));
+            divisor.emplace(std::move(converted));
         }
-        FV_ASSIGN_OR_RETURN(auto power, pow_expressions(std::move(pair.first), std::move(pair.second)));
-        if (!modulo) return expression_into_python(std::move(power));
-        return into_python(mod_expressions(std::move(power), std::move(*modulo)));
+        FV_ASSIGN_OR_RETURN(auto raised, forvela::power(std::move(pair.first), std::move(pair.second)));
+        if (!divisor) return expression_into_python(std::move(raised));
+        return into_python(forvela::modulo(std::move(raised), std::move(*divisor)));
     });
 }
 
 PyObject* negative_slot(ReceiverFn receive, PyObject* a) {
     return boundary([&]() -> PyResult {
         FV_ASSIGN_OR_RETURN(auto self, receive(a));
-        return expression_into_python(neg_expression(std::move(self)));
+        return expression_into_python(negate(std::move(self)));
     });
 }
 
@@ -89,7 +89,7 @@ PyObject* richcompare_slot(ClassId id, ReceiverFn receive, PyObject* a, PyObject
         FV_ASSIGN_OR_RETURN(auto self, receive(a));
         FV_ASSIGN_OR_RETURN(auto other, expression_from_python(b));
         return conditional_expr_into_python(
-            new_comparison_op(kind, std::move(self), std::move(other)));
+            compare(kind, std::move(self), std::move(other)));
     });
 }
 

@@ -167,7 +167,7 @@ PyObject* subscript_getitem(PyObject* self, PyObject* index, SubscriptedVariable
         if (!variable)
             return std::unexpected(reraised_modeling_error(std::move(variable.error()), ErrorKind::TypeError));
         FV_ASSIGN_OR_RETURN(auto subscripts, subscript_indices_from_python(index));
-        auto subscript = subscript_new(std::move(*variable), std::move(subscripts));
+        auto subscript = make_subscript(std::move(*variable), std::move(subscripts));
         if (!subscript)
             return std::unexpected(reraised_modeling_error(std::move(subscript.error()), ErrorKind::IndexError));
         return subscript_into_python(std::move(*subscript));
@@ -191,7 +191,7 @@ PyObject* len_at_method(const char* callable, PyObject* self, PyObject* const* a
         FV_ASSIGN_OR_RETURN(auto latex, argument("latex", to_optional_string(a[1])));
         FV_ASSIGN_OR_RETURN(auto description, argument("description", to_optional_string(a[2])));
         FV_ASSIGN_OR_RETURN(auto array, operand(self));
-        FV_ASSIGN_OR_RETURN(auto length, array_length_new(std::move(array), axis, std::nullopt, std::nullopt));
+        FV_ASSIGN_OR_RETURN(auto length, make_array_length(std::move(array), axis, std::nullopt, std::nullopt));
         length.latex = std::move(latex);
         length.description = std::move(description);
         return array_length_into_python(std::move(length));
@@ -208,7 +208,7 @@ PyResult array_length_tuple(std::uint64_t ndim, ArrayOperandFn operand, PyObject
     if (!tuple) return pending();
     for (Py_ssize_t k = 0; k < size; ++k) {
         FV_ASSIGN_OR_RETURN(auto array, operand(self));
-        FV_ASSIGN_OR_RETURN(auto length, array_length_new(std::move(array), static_cast<std::uint64_t>(k),
+        FV_ASSIGN_OR_RETURN(auto length, make_array_length(std::move(array), static_cast<std::uint64_t>(k),
                                        std::nullopt, std::nullopt));
         FV_ASSIGN_OR_RETURN(auto item, array_length_into_python(std::move(length)));
         PyTuple_SET_ITEM(tuple.get(), k, item.release());

@@ -243,7 +243,7 @@ void print_reduction_latex(Printer& p, const ReductionOp& v) {
             p << "}";
         }
         p << "}^{";
-        Expression upper = subtract_expressions(*range->end, Expression(NumericValue::of_integer(1)));
+        Expression upper = subtract(*range->end, Expression(NumericValue::of_integer(1)));
         p.push(kNumberLitKind, 0);
         print_expression(p, upper);
         p.pop();

@@ -43,7 +43,7 @@ void append_set_latex(std::string& out, const ElementBelongTo& set) {
                 out += "\\left\\{";
                 out += expression_to_latex(*v.start);
                 out += ",\\ldots,";
-                out += expression_to_latex(subtract_expressions(*v.end, Expression(NumericValue::of_integer(1))));
+                out += expression_to_latex(subtract(*v.end, Expression(NumericValue::of_integer(1))));
                 out += "\\right\\}";
             } else if constexpr (std::is_same_v<V, Box<Placeholder>>) {
                 out += placeholder_to_latex(*v);

@@ -54,7 +54,7 @@ Result<ElementBelongTo> belong_to_from_python(PyObject* obj) {
         long long n = PyLong_AsLongLongAndOverflow(index, &overflow);
         Py_DECREF(index);
         if (!overflow && !(n == -1 && PyErr_Occurred())) {
-            FV_ASSIGN_OR_RETURN(auto range, range_new(Expression(NumericValue::of_integer(0)),
+            FV_ASSIGN_OR_RETURN(auto range, make_range(Expression(NumericValue::of_integer(0)),
                                    Expression(NumericValue::of_integer(n))));
             return ElementBelongTo(std::move(range));
         }
@@ -70,7 +70,7 @@ Result<ElementBelongTo> belong_to_from_python(PyObject* obj) {
             auto end = expression_from_python(second.get());
             if (!end && must_propagate(end.error())) return std::unexpected(end.error());
             if (end) {
-                FV_ASSIGN_OR_RETURN(auto range, range_new(std::move(*start), std::move(*end)));
+                FV_ASSIGN_OR_RETURN(auto range, make_range(std::move(*start), std::move(*end)));
                 return ElementBelongTo(std::move(range));
             }
         }
@@ -104,7 +104,7 @@ PyObject* element_new_slot(PyTypeObject* type, PyObject* args, PyObject* kwargs)
         FV_ASSIGN_OR_RETURN(auto latex, argument("latex", to_optional_string(a[2])));
         FV_ASSIGN_OR_RETURN(auto description, argument("description", to_optional_string(a[3])));
         FV_ASSIGN_OR_RETURN(auto set, belong_to_from_python(a[1]));
-        return new_object(type, element_new(std::move(name), std::move(set), std::move(latex),
+        return new_object(type, make_element(std::move(name), std::move(set), std::move(latex),
                                             std::move(description)));
     });
 }

@@ -24,7 +24,7 @@ PyObject* min_max_function(PyObject*, PyObject* const* args, Py_ssize_t nargs, P
             FV_ASSIGN_OR_RETURN(auto operand, argument("operands", expression_from_python(args[i])));
             operands.push_back(std::move(operand));
         }
-        FV_ASSIGN_OR_RETURN(auto node, new_min_max_op(Kind, std::move(operands)));
+        FV_ASSIGN_OR_RETURN(auto node, make_min_max_op(Kind, std::move(operands)));
         return expression_into_python(std::move(node));
     });
 }

@@ -107,7 +107,7 @@ PyObject* reduction_function(PyObject*, PyObject* const* args, Py_ssize_t nargs,
         FV_TRY(parse_args(Signature{name, params}, args, nargs, kwnames, a));
         FV_ASSIGN_OR_RETURN(auto index, argument("index", index_from_python(a[0])));
         FV_ASSIGN_OR_RETURN(auto operand, argument("operand", expression_from_python(a[1])));
-        FV_ASSIGN_OR_RETURN(auto node, reduce_over_index(Kind, std::move(index), std::move(operand)));
+        FV_ASSIGN_OR_RETURN(auto node, reduce(Kind, std::move(index), std::move(operand)));
         return expression_into_python(std::move(node));
     });
 }

@@ -18,7 +18,7 @@ PyObject* unary_function(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyO
             !r)
             return std::unexpected(r.error());
         FV_ASSIGN_OR_RETURN(auto operand, argument("operand", expression_from_python(a[0])));
-        FV_ASSIGN_OR_RETURN(auto node, new_unary_op(Kind, std::move(operand)));
+        FV_ASSIGN_OR_RETURN(auto node, make_unary_op(Kind, std::move(operand)));
         return expression_into_python(std::move(node));
     });
 }

@@ -149,12 +149,12 @@ void extend_terms(TermList& a, const TermList& b) {
 
 // ---- node constructors ----
 
-Expression new_binary_op(BinaryOpKind kind, Expression left, Expression right) {
+Expression make_binary_op(BinaryOpKind kind, Expression left, Expression right) {
     return Expression(BinaryOp{std::nullopt, Box<Expression>(std::move(left)),
                                Box<Expression>(std::move(right)), kind});
 }
 
-Expression new_add_op(std::vector<Expression> terms) {
+Expression make_add_op(std::vector<Expression> terms) {
     NumericValue total = NumericValue::of_integer(0);
     std::vector<Expression> kept;
     kept.reserve(terms.size() + 1);
@@ -170,7 +170,7 @@ Expression new_add_op(std::vector<Expression> terms) {
     return Expression(std::move(op));
 }
 
-Expression new_mul_op(std::vector<Expression> terms) {
+Expression make_mul_op(std::vector<Expression> terms) {
     NumericValue total = NumericValue::of_integer(1);
     std::vector<Expression> kept;
     kept.reserve(terms.size() + 1);
@@ -187,12 +187,12 @@ Expression new_mul_op(std::vector<Expression> terms) {
 
 // ---- builders ----
 
-Expression add_expressions(Expression a, Expression b) {
+Expression add(Expression a, Expression b) {
     if (is_literal(a) && is_literal(b)) return Expression(numeric_add(number_of(a), number_of(b)));
     if (is_zero_literal(a)) return b;
     if (is_zero_literal(b)) return a;
     bool a_latex = has_custom_latex(a), b_latex = has_custom_latex(b);
-    if (is_literal(a) && b_latex) return new_add_op(vec_of(std::move(b), std::move(a)));
+    if (is_literal(a) && b_latex) return make_add_op(vec_of(std::move(b), std::move(a)));
     if (is_plain_sum(a) && b_latex) {
         push_sum_term(a.as<CommutativeOp>(), std::move(b));
         return a;
@@ -201,7 +201,7 @@ Expression add_expressions(Expression a, Expression b) {
         push_sum_term(b.as<CommutativeOp>(), std::move(a));
         return b;
     }
-    if (a_latex || b_latex) return new_add_op(vec_of(std::move(a), std::move(b)));
+    if (a_latex || b_latex) return make_add_op(vec_of(std::move(a), std::move(b)));
 
     if (is_literal(a)) {
         if (is_sum(b)) {
@@ -210,7 +210,7 @@ Expression add_expressions(Expression a, Expression b) {
             remove_zero_terms(sum);
             return unwrap_single(std::move(b));
         }
-        return new_add_op(vec_of(std::move(b), std::move(a)));
+        return make_add_op(vec_of(std::move(b), std::move(a)));
     }
     if (is_sum(a) && is_literal(b)) {
         auto& sum = a.as<CommutativeOp>();
@@ -237,16 +237,16 @@ Expression add_expressions(Expression a, Expression b) {
         push_sum_term(b.as<CommutativeOp>(), std::move(a));
         return b;
     }
-    return new_add_op(vec_of(std::move(a), std::move(b)));
+    return make_add_op(vec_of(std::move(a), std::move(b)));
 }
 
-Expression mul_expressions(Expression a, Expression b) {
+Expression multiply(Expression a, Expression b) {
     if (is_literal(a) && is_literal(b)) return Expression(numeric_mul(number_of(a), number_of(b)));
     if (is_zero_literal(a) || is_zero_literal(b)) return Expression(NumericValue::of_integer(0));
     if (is_one_literal(b)) return a;
     if (is_one_literal(a)) return b;
     bool a_latex = has_custom_latex(a), b_latex = has_custom_latex(b);
-    if (is_literal(b) && a_latex) return new_mul_op(vec_of(std::move(b), std::move(a)));
+    if (is_literal(b) && a_latex) return make_mul_op(vec_of(std::move(b), std::move(a)));
     if (is_plain_product(a) && b_latex) {
         a.as<CommutativeOp>().terms.push_back(std::move(b));
         return a;
@@ -255,28 +255,28 @@ Expression mul_expressions(Expression a, Expression b) {
         b.as<CommutativeOp>().terms.push_back(std::move(a));
         return b;
     }
-    if (a_latex || b_latex) return new_mul_op(vec_of(std::move(a), std::move(b)));
+    if (a_latex || b_latex) return make_mul_op(vec_of(std::move(a), std::move(b)));
 
     if (is_literal(a)) {
         if (is_product(b)) {
             fold_number_into_product(b.as<CommutativeOp>(), number_of(a));
             return b;
         }
-        return new_mul_op(vec_of(std::move(a), std::move(b)));
+        return make_mul_op(vec_of(std::move(a), std::move(b)));
     }
     if (a.kind() == ExprKind::BinaryOp) {
-        if (is_literal(b)) return new_mul_op(vec_of(std::move(b), std::move(a)));
+        if (is_literal(b)) return make_mul_op(vec_of(std::move(b), std::move(a)));
         if (is_pow(a) && is_pow(b) && equal(*a.as<BinaryOp>().left, *b.as<BinaryOp>().left)) {
             auto& pa = a.as<BinaryOp>();
             auto& pb = b.as<BinaryOp>();
-            Expression exponent = add_expressions(pa.right.take(), pb.right.take());
-            return new_pow_op(pa.left.take(), std::move(exponent));
+            Expression exponent = add(pa.right.take(), pb.right.take());
+            return make_pow_op(pa.left.take(), std::move(exponent));
         }
         if (is_product(b)) {
             b.as<CommutativeOp>().terms.push_back(std::move(a));
             return b;
         }
-        return new_mul_op(vec_of(std::move(a), std::move(b)));
+        return make_mul_op(vec_of(std::move(a), std::move(b)));
     }
     if (is_product(a)) {
         auto& product = a.as<CommutativeOp>();
@@ -291,52 +291,52 @@ Expression mul_expressions(Expression a, Expression b) {
         }
         return a;
     }
-    if (is_literal(b)) return new_mul_op(vec_of(std::move(b), std::move(a)));
+    if (is_literal(b)) return make_mul_op(vec_of(std::move(b), std::move(a)));
     if (is_product(b)) {
         b.as<CommutativeOp>().terms.push_back(std::move(a));
         return b;
     }
-    return new_mul_op(vec_of(std::move(a), std::move(b)));
+    return make_mul_op(vec_of(std::move(a), std::move(b)));
 }
 
-Expression subtract_expressions(Expression a, Expression b) {
+Expression subtract(Expression a, Expression b) {
     if (is_zero_literal(a)) {
         if (is_zero_literal(b)) return Expression(NumericValue::of_integer(0));
-        return mul_expressions(Expression(NumericValue::of_integer(-1)), std::move(b));
+        return multiply(Expression(NumericValue::of_integer(-1)), std::move(b));
     }
     if (is_zero_literal(b)) return a;
     if (is_literal(a) && is_literal(b)) return Expression(numeric_sub(number_of(a), number_of(b)));
-    return add_expressions(std::move(a),
-                           mul_expressions(Expression(NumericValue::of_integer(-1)), std::move(b)));
+    return add(std::move(a),
+                           multiply(Expression(NumericValue::of_integer(-1)), std::move(b)));
 }
 
-Expression neg_expression(Expression a) {
+Expression negate(Expression a) {
     if (is_literal(a)) return Expression(numeric_neg(number_of(a)));
-    return mul_expressions(Expression(NumericValue::of_integer(-1)), std::move(a));
+    return multiply(Expression(NumericValue::of_integer(-1)), std::move(a));
 }
 
-Result<Expression> pow_expressions(Expression base, Expression exponent) {
+Result<Expression> power(Expression base, Expression exponent) {
     if (contains_decision_var(exponent))
         return modeling_error("the exponent contains a decision variable");
     if (contains_decision_var(base) && !is_positive_literal(exponent))
         return modeling_error("a decision variable can be raised to only a positive power");
     if (is_zero_literal(base) && is_negative_literal(exponent))
         return fail(ErrorKind::ZeroDivisionError, "zero cannot be raised to a negative power");
-    return new_pow_op(std::move(base), std::move(exponent));
+    return make_pow_op(std::move(base), std::move(exponent));
 }
 
-Result<Expression> truediv_expressions(Expression a, Expression b) {
+Result<Expression> divide(Expression a, Expression b) {
     if (is_zero_literal(b)) return fail(ErrorKind::ZeroDivisionError, "division by zero");
-    auto inverse = pow_expressions(std::move(b), Expression(NumericValue::of_integer(-1)));
+    auto inverse = power(std::move(b), Expression(NumericValue::of_integer(-1)));
     if (!inverse) return inverse;
-    return mul_expressions(std::move(a), std::move(*inverse));
+    return multiply(std::move(a), std::move(*inverse));
 }
 
-Result<Expression> mod_expressions(Expression a, Expression b) {
+Result<Expression> modulo(Expression a, Expression b) {
     if (contains_decision_var(a) || contains_decision_var(b))
         return modeling_error("the modulo op contains a decision variable");
     if (is_zero_literal(b)) return fail(ErrorKind::ZeroDivisionError, "modulo by zero");
-    return new_mod_op(std::move(a), std::move(b));
+    return make_mod_op(std::move(a), std::move(b));
 }
 
 // ---- serializer normalisation ----
@@ -370,7 +370,7 @@ CommutativeOp flatten_mul_terms(const CommutativeOp& node) {
                 equal(*pow.left, *terms[i + 1].as<BinaryOp>().left)) {
                 const auto& next = terms[i + 1].as<BinaryOp>();
                 out.terms.push_back(
-                    new_pow_op(*pow.left, add_expressions(*pow.right, *next.right)));
+                    make_pow_op(*pow.left, add(*pow.right, *next.right)));
                 ++i;
             } else {
                 out.terms.push_back(t);

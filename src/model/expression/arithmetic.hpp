@@ -9,25 +9,25 @@
 
 namespace forvela {
 
-Expression add_expressions(Expression a, Expression b);
-Expression subtract_expressions(Expression a, Expression b);
-Expression mul_expressions(Expression a, Expression b);
-Expression neg_expression(Expression a);
-Result<Expression> truediv_expressions(Expression a, Expression b);
-Result<Expression> pow_expressions(Expression base, Expression exponent);
-Result<Expression> mod_expressions(Expression a, Expression b);
+Expression add(Expression a, Expression b);
+Expression subtract(Expression a, Expression b);
+Expression multiply(Expression a, Expression b);
+Expression negate(Expression a);
+Result<Expression> divide(Expression a, Expression b);
+Result<Expression> power(Expression base, Expression exponent);
+Result<Expression> modulo(Expression a, Expression b);
 
-Expression new_binary_op(BinaryOpKind kind, Expression left, Expression right);
-inline Expression new_pow_op(Expression base, Expression exponent) {
-    return new_binary_op(BinaryOpKind::Pow, std::move(base), std::move(exponent));
+Expression make_binary_op(BinaryOpKind kind, Expression left, Expression right);
+inline Expression make_pow_op(Expression base, Expression exponent) {
+    return make_binary_op(BinaryOpKind::Pow, std::move(base), std::move(exponent));
 }
-inline Expression new_mod_op(Expression left, Expression right) {
-    return new_binary_op(BinaryOpKind::Mod, std::move(left), std::move(right));
+inline Expression make_mod_op(Expression left, Expression right) {
+    return make_binary_op(BinaryOpKind::Mod, std::move(left), std::move(right));
 }
 // Sum and product nodes whose literal terms are combined (the sum's literal
 // last, the product's first).
-Expression new_add_op(std::vector<Expression> terms);
-Expression new_mul_op(std::vector<Expression> terms);
+Expression make_add_op(std::vector<Expression> terms);
+Expression make_mul_op(std::vector<Expression> terms);
 
 // Term helpers over a sum's or product's terms.
 void push_sum_term(CommutativeOp& sum, Expression term);

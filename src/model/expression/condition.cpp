@@ -2,12 +2,12 @@
 
 namespace forvela {
 
-ConditionalExpr new_comparison_op(ComparisonOpKind kind, Expression left, Expression right) {
+ConditionalExpr compare(ComparisonOpKind kind, Expression left, Expression right) {
     return ConditionalExpr(ComparisonOp{std::nullopt, Box<Expression>(std::move(left)),
                                         Box<Expression>(std::move(right)), kind});
 }
 
-ConditionalExpr new_logical_op(LogicalOpKind kind, ConditionalExpr first, ConditionalExpr second) {
+ConditionalExpr combine(LogicalOpKind kind, ConditionalExpr first, ConditionalExpr second) {
     std::vector<ConditionalExpr> terms;
     terms.reserve(2);
     terms.push_back(std::move(first));

@@ -6,9 +6,9 @@
 
 namespace forvela {
 
-ConditionalExpr new_comparison_op(ComparisonOpKind kind, Expression left, Expression right);
+ConditionalExpr compare(ComparisonOpKind kind, Expression left, Expression right);
 
-ConditionalExpr new_logical_op(LogicalOpKind kind, ConditionalExpr first, ConditionalExpr second);
+ConditionalExpr combine(LogicalOpKind kind, ConditionalExpr first, ConditionalExpr second);
 
 bool condition_contains_decision_var(const ConditionalExpr& c);
 

@@ -19,7 +19,7 @@ Result<ConstraintSense> constraint_sense_of(const ConditionalExpr& condition) {
         "<= only)");
 }
 
-Result<Constraint> constraint_new(std::string name, Expression left, Expression right, ConstraintSense sense,
+Result<Constraint> make_constraint(std::string name, Expression left, Expression right, ConstraintSense sense,
                                   ForallList forall) {
     if (!contains_decision_var(left) && !contains_decision_var(right))
         return modeling_error("expression does not contain a decision variable");
@@ -34,14 +34,14 @@ Result<Constraint> constraint_from_condition(std::string name, const Conditional
     }
     FV_ASSIGN_OR_RETURN(ConstraintSense sense, constraint_sense_of(condition));
     const ComparisonOp& cmp = condition.as<ComparisonOp>();
-    return constraint_new(std::move(name), *cmp.left, *cmp.right, sense, std::move(forall));
+    return make_constraint(std::move(name), *cmp.left, *cmp.right, sense, std::move(forall));
 }
 
 ConditionalExpr constraint_condition(const Constraint& c) {
     switch (c.sense) {
-        case ConstraintSense::Equal: return new_comparison_op(ComparisonOpKind::Equal, c.left, c.right);
-        case ConstraintSense::LessThanEqual: return new_comparison_op(ComparisonOpKind::LessThanEqual, c.left, c.right);
-        case ConstraintSense::GreaterThanEqual: return new_comparison_op(ComparisonOpKind::GreaterThanEqual, c.left, c.right);
+        case ConstraintSense::Equal: return compare(ComparisonOpKind::Equal, c.left, c.right);
+        case ConstraintSense::LessThanEqual: return compare(ComparisonOpKind::LessThanEqual, c.left, c.right);
+        case ConstraintSense::GreaterThanEqual: return compare(ComparisonOpKind::GreaterThanEqual, c.left, c.right);
     }
     __builtin_unreachable();
 }

@@ -26,7 +26,7 @@ struct Constraint {
 Result<ConstraintSense> constraint_sense_of(const ConditionalExpr& condition);
 
 // Refuses a constraint with no decision variable on either side.
-Result<Constraint> constraint_new(std::string name, Expression left, Expression right, ConstraintSense sense,
+Result<Constraint> make_constraint(std::string name, Expression left, Expression right, ConstraintSense sense,
                                   ForallList forall);
 
 // The whole construction from a condition: element usage of the condition,

@@ -4,7 +4,7 @@
 
 namespace forvela {
 
-Result<CustomPenaltyTerm> custom_penalty_term_new(std::string name, Expression expression, ForallList forall) {
+Result<CustomPenaltyTerm> make_custom_penalty_term(std::string name, Expression expression, ForallList forall) {
     if (!contains_decision_var(expression))
         return modeling_error("the custom penalty term does not contain a decision variable");
     return CustomPenaltyTerm{std::move(name), std::move(expression), std::move(forall)};
@@ -16,7 +16,7 @@ Result<CustomPenaltyTerm> custom_penalty_term_checked(std::string name, Expressi
         ElementUsage usage = element_usage_of(expression);
         FV_TRY(fit_forall(forall, usage));
     }
-    return custom_penalty_term_new(std::move(name), std::move(expression), std::move(forall));
+    return make_custom_penalty_term(std::move(name), std::move(expression), std::move(forall));
 }
 
 }  // namespace forvela

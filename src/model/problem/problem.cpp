@@ -31,7 +31,7 @@ Result<void> report(const std::vector<std::string>& conflicts) {
 
 }  // namespace
 
-Problem problem_new(std::string name, ProblemSense sense) {
+Problem make_problem(std::string name, ProblemSense sense) {
     Problem p;
     p.name = std::move(name);
     p.sense = sense;

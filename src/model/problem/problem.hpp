@@ -29,7 +29,7 @@ struct Problem {
     NameMap<CustomPenaltyTerm> custom_penalty_terms;
 };
 
-Problem problem_new(std::string name, ProblemSense sense);
+Problem make_problem(std::string name, ProblemSense sense);
 
 // `problem += ...`: the change is made only when the name check passes.
 Result<void> problem_set_objective(Problem& problem, Expression objective);

@@ -140,7 +140,7 @@ PyObject* new_binary_var_object(PyTypeObject* type, PyObject* args, PyObject* kw
         FV_ASSIGN_OR_RETURN(auto common, read_name_and_shape(a[0], a[1]));
         FV_ASSIGN_OR_RETURN(auto latex, argument("latex", to_optional_string(a[2])));
         FV_ASSIGN_OR_RETURN(auto description, argument("description", to_optional_string(a[3])));
-        return new_object(type, new_binary_var(std::move(common.name), std::move(common.shape),
+        return new_object(type, make_binary_var(std::move(common.name), std::move(common.shape),
                                                std::move(latex), std::move(description)));
     });
 }
@@ -158,7 +158,7 @@ PyObject* new_bounded_var_object(const char* callable, DecisionVarKind kind, PyT
         FV_ASSIGN_OR_RETURN(auto upper, extract_decision_var_bound(a[3]));
         FV_ASSIGN_OR_RETURN(auto latex, argument("latex", to_optional_string(a[4])));
         FV_ASSIGN_OR_RETURN(auto description, argument("description", to_optional_string(a[5])));
-        FV_ASSIGN_OR_RETURN(auto var, new_bounded_var(kind, std::move(common.name), std::move(common.shape),
+        FV_ASSIGN_OR_RETURN(auto var, make_bounded_var(kind, std::move(common.name), std::move(common.shape),
                                    std::move(lower), std::move(upper), std::move(latex),
                                    std::move(description)));
         return new_object(type, std::move(var));

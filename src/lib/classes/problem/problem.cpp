@@ -26,7 +26,7 @@ PyObject* problem_new_slot(PyTypeObject* type, PyObject* args, PyObject* kwargs)
             FV_ASSIGN_OR_RETURN(auto read, argument("sense", problem_sense_from_python(a[1])));
             sense = read;
         }
-        return new_object(type, problem_new(std::move(name), sense));
+        return new_object(type, make_problem(std::move(name), sense));
     });
 }
 

@@ -13,7 +13,7 @@ std::uint64_t array_operand_ndim(const ArrayOperand& array) {
     }
 }
 
-Result<ArrayLength> array_length_new(ArrayOperand array, std::uint64_t axis, OptText latex,
+Result<ArrayLength> make_array_length(ArrayOperand array, std::uint64_t axis, OptText latex,
                                      OptText description) {
     if (axis >= array_operand_ndim(array))
         return modeling_error("axis " + std::to_string(axis) +

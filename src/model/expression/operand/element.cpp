@@ -17,14 +17,14 @@ std::uint64_t belong_to_ndim(const ElementBelongTo& set) {
     }
 }
 
-Element element_new(std::string name, ElementBelongTo set, OptText latex, OptText description) {
+Element make_element(std::string name, ElementBelongTo set, OptText latex, OptText description) {
     std::uint64_t set_ndim = belong_to_ndim(set);
     std::uint64_t ndim = set.index() == 0 || set_ndim == 0 ? 0 : set_ndim - 1;
     return Element{std::move(name), ndim, std::move(set), std::move(latex), std::move(description)};
 }
 
 Result<ElementBelongTo> belong_to_range_from_zero(Expression end) {
-    FV_ASSIGN_OR_RETURN(auto range, range_new(Expression(NumericValue::of_integer(0)), std::move(end)));
+    FV_ASSIGN_OR_RETURN(auto range, make_range(Expression(NumericValue::of_integer(0)), std::move(end)));
     return ElementBelongTo(std::move(range));
 }
 

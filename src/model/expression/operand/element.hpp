@@ -24,12 +24,12 @@ struct Element {
 };
 
 // ndim is 0 for a range set and the set's ndim minus 1 otherwise; never fails.
-Element element_new(std::string name, ElementBelongTo set, OptText latex, OptText description);
+Element make_element(std::string name, ElementBelongTo set, OptText latex, OptText description);
 
 // The dimensionality of a set: 0 for a range, the held value's ndim otherwise.
 std::uint64_t belong_to_ndim(const ElementBelongTo& set);
 
-// The range from the integer literal 0 to `end`, or the error of range_new.
+// The range from the integer literal 0 to `end`, or the error of make_range.
 Result<ElementBelongTo> belong_to_range_from_zero(Expression end);
 // A value of ndim >= 1 is the set itself; a scalar is the range from 0 to it.
 Result<ElementBelongTo> belong_to_from_placeholder(Placeholder p);

@@ -14,7 +14,7 @@ bool numeric_larger(const NumericValue& a, const NumericValue& b) {
 
 }  // namespace
 
-Result<Range> range_new(Expression start, Expression end) {
+Result<Range> make_range(Expression start, Expression end) {
     if (start.is<NumericValue>() && end.is<NumericValue>()) {
         const auto& s = start.as<NumericValue>();
         const auto& e = end.as<NumericValue>();

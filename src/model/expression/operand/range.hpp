@@ -14,6 +14,6 @@ struct Range {
 // Checks, in order: two literal ends must have start < end (ValueError),
 // neither end may contain a decision variable (ModelingError, the start
 // first). Ends that are not both literals are never compared.
-Result<Range> range_new(Expression start, Expression end);
+Result<Range> make_range(Expression start, Expression end);
 
 }  // namespace forvela

@@ -22,7 +22,7 @@ Result<std::vector<Expression>> check_subscripts(std::vector<Expression> subscri
     return subscripts;
 }
 
-Result<Subscript> subscript_new(SubscriptedVariable variable, std::vector<Expression> subscripts) {
+Result<Subscript> make_subscript(SubscriptedVariable variable, std::vector<Expression> subscripts) {
     std::uint64_t k = subscripted_variable_ndim(variable);
     std::uint64_t n = subscripts.size();
     if (n > k)

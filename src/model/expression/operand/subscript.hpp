@@ -31,7 +31,7 @@ Result<std::vector<Expression>> check_subscripts(std::vector<Expression> subscri
 // The subscript of `variable` by `subscripts` (already checked). More
 // subscripts than dimensions is a ModelingError naming the variable; a
 // subscript variable is replaced by its own variable, its subscripts first.
-Result<Subscript> subscript_new(SubscriptedVariable variable, std::vector<Expression> subscripts);
+Result<Subscript> make_subscript(SubscriptedVariable variable, std::vector<Expression> subscripts);
 
 Result<Expression> subscript_into_expression(Box<Subscript> s);
 Result<SubscriptedVariable> subscript_into_subscripted_variable(Box<Subscript> s);

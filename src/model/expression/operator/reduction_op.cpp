@@ -6,7 +6,7 @@
 
 namespace forvela {
 
-Result<ReductionOp> build_reduction_op(ReductionOpKind kind, Element element,
+Result<ReductionOp> make_reduction_op(ReductionOpKind kind, Element element,
                                        std::optional<ConditionalExpr> condition, Expression operand) {
     if (condition && condition_contains_decision_var(*condition))
         return modeling_error("the condition expression contains a decision variable");
@@ -16,12 +16,12 @@ Result<ReductionOp> build_reduction_op(ReductionOpKind kind, Element element,
                        Box<Expression>(std::move(operand)), kind};
 }
 
-Result<Expression> reduce_over_index(ReductionOpKind kind, std::vector<IndexItem> items,
+Result<Expression> reduce(ReductionOpKind kind, std::vector<IndexItem> items,
                                      Expression operand) {
     if (items.empty()) return modeling_error("the index of a reduction is empty");
     Expression current = std::move(operand);
     for (auto it = items.rbegin(); it != items.rend(); ++it) {
-        FV_ASSIGN_OR_RETURN(auto node, build_reduction_op(kind, std::move(it->element), std::move(it->condition),
+        FV_ASSIGN_OR_RETURN(auto node, make_reduction_op(kind, std::move(it->element), std::move(it->condition),
                                        std::move(current)));
         current = Expression(std::move(node));
     }

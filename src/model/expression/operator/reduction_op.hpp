@@ -25,11 +25,11 @@ struct IndexItem {
     std::optional<ConditionalExpr> condition;
 };
 
-Result<ReductionOp> build_reduction_op(ReductionOpKind kind, Element element,
+Result<ReductionOp> make_reduction_op(ReductionOpKind kind, Element element,
                                        std::optional<ConditionalExpr> condition, Expression operand);
 
 // Nests one reduction per item, the first item outermost.
-Result<Expression> reduce_over_index(ReductionOpKind kind, std::vector<IndexItem> items,
+Result<Expression> reduce(ReductionOpKind kind, std::vector<IndexItem> items,
                                      Expression operand);
 
 }  // namespace forvela

@@ -16,9 +16,9 @@ struct UnaryOp {
     UnaryOpKind kind;
 };
 
-Result<Expression> new_unary_op(UnaryOpKind kind, Expression operand);
+Result<Expression> make_unary_op(UnaryOpKind kind, Expression operand);
 
 // A Min or Max node of the operands in order, unflattened and unfolded.
-Result<Expression> new_min_max_op(CommutativeOpKind kind, std::vector<Expression> operands);
+Result<Expression> make_min_max_op(CommutativeOpKind kind, std::vector<Expression> operands);
 
 }  // namespace forvela

@@ -39,14 +39,14 @@ DecisionVarBound binary_var_upper_bound() {
     return Box<Expression>(Expression(NumericValue::of_integer(1)));
 }
 
-DecisionVar new_binary_var(std::string name, std::vector<Expression> shape, OptText latex,
+DecisionVar make_binary_var(std::string name, std::vector<Expression> shape, OptText latex,
                            OptText description) {
     return DecisionVar{DecisionVarKind::Binary, std::move(name),     std::move(shape),
                        binary_var_lower_bound(), binary_var_upper_bound(), std::move(latex),
                        std::move(description)};
 }
 
-Result<DecisionVar> new_bounded_var(DecisionVarKind kind, std::string name,
+Result<DecisionVar> make_bounded_var(DecisionVarKind kind, std::string name,
                                     std::vector<Expression> shape, DecisionVarBound lower,
                                     DecisionVarBound upper, OptText latex, OptText description) {
     std::uint64_t ndim = shape.size();

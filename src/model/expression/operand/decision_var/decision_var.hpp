@@ -31,7 +31,7 @@ struct DecisionVar {
 };
 
 // A binary variable: its bounds are the integer literals 0 and 1.
-DecisionVar new_binary_var(std::string name, std::vector<Expression> shape, OptText latex,
+DecisionVar make_binary_var(std::string name, std::vector<Expression> shape, OptText latex,
                            OptText description);
 DecisionVarBound binary_var_lower_bound();
 DecisionVarBound binary_var_upper_bound();
@@ -39,7 +39,7 @@ DecisionVarBound binary_var_upper_bound();
 // An integer, continuous, semi-integer or semi-continuous variable. Each bound
 // must have dimensionality 0 or the variable's (the lower bound is checked
 // first), with the kind's own wording of the message.
-Result<DecisionVar> new_bounded_var(DecisionVarKind kind, std::string name,
+Result<DecisionVar> make_bounded_var(DecisionVarKind kind, std::string name,
                                     std::vector<Expression> shape, DecisionVarBound lower,
                                     DecisionVarBound upper, OptText latex, OptText description);
 
