@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "model/depth_guard.hpp"
-#include "model/expression/arithmetic.hpp"
-#include "model/expression/condition.hpp"
+#include "model/expression/expression.hpp"
+#include "model/expression/expression.hpp"
 #include "model/expression/equality.hpp"
 #include "model/expression/operand/array_length.hpp"
 #include "model/expression/operand/decision_var/decision_var.hpp"

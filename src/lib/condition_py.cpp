@@ -1,7 +1,7 @@
 #include "lib/condition_py.hpp"
 #include "model/result_macros.hpp"
 
-#include "model/expression/condition.hpp"
+#include "model/expression/expression.hpp"
 
 namespace forvela::py {
 

@@ -3,8 +3,8 @@
 
 #include "lib/condition_py.hpp"
 #include "lib/expression_py.hpp"
-#include "model/expression/arithmetic.hpp"
-#include "model/expression/condition.hpp"
+#include "model/expression/expression.hpp"
+#include "model/expression/expression.hpp"
 
 namespace forvela::py {
 

@@ -2,7 +2,7 @@
 #include <cmath>
 
 #include "model/error.hpp"
-#include "model/expression/arithmetic.hpp"
+#include "model/expression/expression.hpp"
 #include "print/printer.hpp"
 
 namespace forvela {

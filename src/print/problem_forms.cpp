@@ -1,7 +1,7 @@
 #include "print/problem_forms.hpp"
 
 #include "model/depth_guard.hpp"
-#include "model/expression/arithmetic.hpp"
+#include "model/expression/expression.hpp"
 #include "print/printer.hpp"
 
 namespace forvela {

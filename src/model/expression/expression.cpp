@@ -115,4 +115,15 @@ const char* decision_var_kind_name(DecisionVarKind kind) {
     return "";
 }
 
+bool condition_contains_decision_var(const ConditionalExpr& c) {
+    DepthGuard guard;
+    if (c.is_comparison()) {
+        const auto& cmp = c.as<ComparisonOp>();
+        return contains_decision_var(*cmp.left) || contains_decision_var(*cmp.right);
+    }
+    for (const auto& t : c.as<LogicalOp>().terms)
+        if (condition_contains_decision_var(t)) return true;
+    return false;
+}
+
 }  // namespace forvela

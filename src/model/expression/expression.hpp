@@ -41,6 +41,7 @@ OptText* custom_latex_slot(Expression& e);
 // through their variable; reductions only through their operand; unary nodes
 // never, since their builders refuse one).
 bool contains_decision_var(const Expression& e);
+bool condition_contains_decision_var(const ConditionalExpr& c);
 
 // Display names used in messages.
 const char* decision_var_kind_name(DecisionVarKind kind);  // "Binary", ...

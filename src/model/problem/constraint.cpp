@@ -1,6 +1,6 @@
 #include "model/problem/constraint.hpp"
 
-#include "model/expression/condition.hpp"
+#include "model/expression/expression.hpp"
 #include "model/result_macros.hpp"
 
 namespace forvela {

@@ -23,4 +23,7 @@ struct ComparisonOp {
 
 inline ConditionalExpr::ConditionalExpr(ComparisonOp v) : node_(new_node(std::move(v))) {}
 
+// A comparison node of the two expressions; nothing is checked or folded.
+ConditionalExpr compare(ComparisonOpKind kind, Expression left, Expression right);
+
 }  // namespace forvela

@@ -16,4 +16,7 @@ struct LogicalOp {
 
 inline ConditionalExpr::ConditionalExpr(LogicalOp v) : node_(new_node(std::move(v))) {}
 
+// A logical node of the two conditions; chains are never flattened.
+ConditionalExpr combine(LogicalOpKind kind, ConditionalExpr first, ConditionalExpr second);
+
 }  // namespace forvela

@@ -2,7 +2,7 @@
 #include "model/expression/expression.hpp"
 #include "model/result_macros.hpp"
 
-#include "model/expression/condition.hpp"
+#include "model/expression/expression.hpp"
 
 namespace forvela {
 

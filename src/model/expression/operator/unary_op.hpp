@@ -1,10 +1,9 @@
-// Unary nodes and the minimum and maximum of several expressions. All of them
-// apply to instance data only and refuse operands with decision variables.
+// Unary nodes: absolute value, ceiling, floor and logarithms. They apply to
+// instance data only and refuse operands with decision variables.
 #pragma once
 
 #include "model/error.hpp"
 #include "model/expression/handle.hpp"
-#include "model/expression/operator/commutative_op.hpp"
 
 namespace forvela {
 
@@ -17,8 +16,5 @@ struct UnaryOp {
 };
 
 Result<Expression> make_unary_op(UnaryOpKind kind, Expression operand);
-
-// A Min or Max node of the operands in order, unflattened and unfolded.
-Result<Expression> make_min_max_op(CommutativeOpKind kind, std::vector<Expression> operands);
 
 }  // namespace forvela

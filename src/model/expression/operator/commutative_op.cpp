@@ -1,6 +1,7 @@
-#include "model/expression/arithmetic.hpp"
+#include "model/expression/operator/commutative_op.hpp"
 
 #include "model/expression/equality.hpp"
+#include "model/expression/expression.hpp"
 
 #include <cmath>
 #include <utility>
@@ -45,17 +46,6 @@ NumericValue numeric_sub(const NumericValue& a, const NumericValue& b) {
     return NumericValue::of_float(a.as_double() - b.as_double());
 }
 
-// A positive literal: an integer above 0, or a float with its sign bit clear
-// that is not zero (NaN with a clear sign bit included, as is +inf).
-bool is_positive_literal(const Expression& e) {
-    if (!is_literal(e)) return false;
-    const auto& v = number_of(e);
-    return v.is_integer() ? v.integer > 0 : !std::signbit(v.floating) && v.floating != 0.0;
-}
-
-bool is_negative_literal(const Expression& e) {
-    return is_literal(e) && number_of(e).sign_bit();
-}
 
 }  // namespace
 
@@ -148,11 +138,6 @@ void extend_terms(TermList& a, const TermList& b) {
 }  // namespace
 
 // ---- node constructors ----
-
-Expression make_binary_op(BinaryOpKind kind, Expression left, Expression right) {
-    return Expression(BinaryOp{std::nullopt, Box<Expression>(std::move(left)),
-                               Box<Expression>(std::move(right)), kind});
-}
 
 Expression make_add_op(std::vector<Expression> terms) {
     NumericValue total = NumericValue::of_integer(0);
@@ -315,16 +300,6 @@ Expression negate(Expression a) {
     return multiply(Expression(NumericValue::of_integer(-1)), std::move(a));
 }
 
-Result<Expression> power(Expression base, Expression exponent) {
-    if (contains_decision_var(exponent))
-        return modeling_error("the exponent contains a decision variable");
-    if (contains_decision_var(base) && !is_positive_literal(exponent))
-        return modeling_error("a decision variable can be raised to only a positive power");
-    if (is_zero_literal(base) && is_negative_literal(exponent))
-        return fail(ErrorKind::ZeroDivisionError, "zero cannot be raised to a negative power");
-    return make_pow_op(std::move(base), std::move(exponent));
-}
-
 Result<Expression> divide(Expression a, Expression b) {
     if (is_zero_literal(b)) return fail(ErrorKind::ZeroDivisionError, "division by zero");
     auto inverse = power(std::move(b), Expression(NumericValue::of_integer(-1)));
@@ -332,11 +307,11 @@ Result<Expression> divide(Expression a, Expression b) {
     return multiply(std::move(a), std::move(*inverse));
 }
 
-Result<Expression> modulo(Expression a, Expression b) {
-    if (contains_decision_var(a) || contains_decision_var(b))
-        return modeling_error("the modulo op contains a decision variable");
-    if (is_zero_literal(b)) return fail(ErrorKind::ZeroDivisionError, "modulo by zero");
-    return make_mod_op(std::move(a), std::move(b));
+Result<Expression> make_min_max_op(CommutativeOpKind kind, std::vector<Expression> operands) {
+    for (std::size_t i = 0; i < operands.size(); ++i)
+        if (contains_decision_var(operands[i]))
+            return modeling_error("the " + std::to_string(i) + "-th term contains a decision variable");
+    return Expression(CommutativeOp{std::nullopt, std::move(operands), kind});
 }
 
 // ---- serializer normalisation ----
