@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "lib/registry.hpp"
+#include "model/result_macros.hpp"
 #include "model/expression/expression.hpp"
 
 namespace forvela::py {
@@ -124,5 +125,54 @@ inline constexpr const char* kLenAtDoc =
     "\n"
     "Raises:\n"
     "    ModelingError: If the object is a scalar or `axis` is not below `ndim`.\n";
+
+// ---- items shared by Placeholder, Element and Subscript ----
+
+// The value of an object as an operand, as the variable of a subscript and as
+// an array (each sharing the object's node), and the getters and methods
+// built on them.
+template <class T, ClassId Id, Result<Expression> (*IntoExpression)(Box<T>),
+          Result<SubscriptedVariable> (*IntoVariable)(Box<T>),
+          Result<ArrayOperand> (*IntoArray)(Box<T>)>
+struct OperandItems {
+    static Result<Box<T>> box_of(PyObject* self) {
+        return with_held<T>(self, [](const Held<T>& h) -> Result<Box<T>> { return h.template box<T>(); });
+    }
+    static Result<Expression> receive(PyObject* self) {
+        FV_ASSIGN_OR_RETURN(auto v, box_of(self));
+        return IntoExpression(std::move(v));
+    }
+    static Result<SubscriptedVariable> as_subscripted_variable(PyObject* self) {
+        FV_ASSIGN_OR_RETURN(auto v, box_of(self));
+        return IntoVariable(std::move(v));
+    }
+    static Result<ArrayOperand> as_array_operand(PyObject* self) {
+        FV_ASSIGN_OR_RETURN(auto v, box_of(self));
+        return IntoArray(std::move(v));
+    }
+
+    static PyObject* get_name(PyObject* self, void*) {
+        return boundary([&] { return with_shared<T>(self, [](const T& v) { return str_result(v.name); }); });
+    }
+    static PyObject* get_ndim(PyObject* self, void*) {
+        return boundary([&] {
+            return with_shared<T>(self, [](const T& v) -> PyResult {
+                return checked(PyLong_FromUnsignedLongLong(v.ndim));
+            });
+        });
+    }
+    static PyObject* get_description(PyObject* self, void*) {
+        return boundary([&] {
+            return with_shared<T>(self, [](const T& v) { return optional_text_into_python(v.description); });
+        });
+    }
+    // The ArrayLength of every axis.
+    static PyObject* get_shape(PyObject* self, void*) {
+        return boundary([&]() -> PyResult {
+            FV_ASSIGN_OR_RETURN(auto ndim, with_shared<T>(self, [](const T& v) -> Result<std::uint64_t> { return v.ndim; }));
+            return array_length_tuple(ndim, as_array_operand, self);
+        });
+    }
+};
 
 }  // namespace forvela::py

@@ -14,24 +14,11 @@ namespace {
 using Self = Placeholder;
 constexpr ClassId kId = ClassId::Placeholder;
 
-Result<Box<Placeholder>> copy_of(PyObject* self) {
-    return with_held<Self>(self, [](const Held<Self>& h) -> Result<Box<Self>> { return h.template box<Self>(); });
-}
-
-Result<Expression> receive(PyObject* self) {
-    FV_ASSIGN_OR_RETURN(auto v, copy_of(self));
-    return placeholder_into_expression(std::move(v));
-}
-
-Result<SubscriptedVariable> as_subscripted_variable(PyObject* self) {
-    FV_ASSIGN_OR_RETURN(auto v, copy_of(self));
-    return placeholder_into_subscripted_variable(std::move(v));
-}
-
-Result<ArrayOperand> as_array_operand(PyObject* self) {
-    FV_ASSIGN_OR_RETURN(auto v, copy_of(self));
-    return placeholder_into_array_operand(std::move(v));
-}
+using Items = OperandItems<Self, kId, placeholder_into_expression, placeholder_into_subscripted_variable,
+                           placeholder_into_array_operand>;
+constexpr auto receive = Items::receive;
+constexpr auto as_subscripted_variable = Items::as_subscripted_variable;
+constexpr auto as_array_operand = Items::as_array_operand;
 
 constexpr Param kNewParams[] = {
     {"name", true, false}, {"ndim", false, true}, {"latex", false, true}, {"description", false, true}};
@@ -53,31 +40,6 @@ PyObject* placeholder_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) 
     });
 }
 
-PyObject* get_name(PyObject* self, void*) {
-    return boundary([&] { return with_shared<Self>(self, [](const Self& v) { return str_result(v.name); }); });
-}
-
-PyObject* get_ndim(PyObject* self, void*) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) -> PyResult {
-            return checked(PyLong_FromUnsignedLongLong(v.ndim));
-        });
-    });
-}
-
-PyObject* get_description(PyObject* self, void*) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) { return optional_text_into_python(v.description); });
-    });
-}
-
-PyObject* get_shape(PyObject* self, void*) {
-    return boundary([&]() -> PyResult {
-        FV_ASSIGN_OR_RETURN(auto ndim, with_shared<Self>(self, [](const Self& v) -> Result<std::uint64_t> { return v.ndim; }));
-        return array_length_tuple(ndim, as_array_operand, self);
-    });
-}
-
 PyObject* len_at(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     return len_at_method("Placeholder.len_at", self, args, nargs, kwnames, as_array_operand);
 }
@@ -95,10 +57,10 @@ const ItemGroup kItems{
         {"_repr_latex_", (text_method<Self, framed<Self, placeholder_to_latex>>), METH_NOARGS, kReprLatexDoc},
     },
     {
-        {"name", get_name, nullptr, nullptr, nullptr},
-        {"ndim", get_ndim, nullptr, nullptr, nullptr},
-        {"description", get_description, nullptr, nullptr, nullptr},
-        {"shape", get_shape, nullptr, nullptr, nullptr},
+        {"name", Items::get_name, nullptr, nullptr, nullptr},
+        {"ndim", Items::get_ndim, nullptr, nullptr, nullptr},
+        {"description", Items::get_description, nullptr, nullptr, nullptr},
+        {"shape", Items::get_shape, nullptr, nullptr, nullptr},
     },
     {
         {Py_tp_new, reinterpret_cast<void*>(placeholder_new)},

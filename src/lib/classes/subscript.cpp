@@ -15,29 +15,16 @@ namespace {
 using Self = Subscript;
 constexpr ClassId kId = ClassId::Subscript;
 
-Result<Box<Subscript>> copy_of(PyObject* self) {
-    return with_held<Self>(self, [](const Held<Self>& h) -> Result<Box<Self>> { return h.template box<Self>(); });
-}
-
-Result<Expression> receive(PyObject* self) {
-    FV_ASSIGN_OR_RETURN(auto v, copy_of(self));
-    return subscript_into_expression(std::move(v));
-}
-
-Result<SubscriptedVariable> as_subscripted_variable(PyObject* self) {
-    FV_ASSIGN_OR_RETURN(auto v, copy_of(self));
-    return subscript_into_subscripted_variable(std::move(v));
-}
+using Items = OperandItems<Self, kId, subscript_into_expression, subscript_into_subscripted_variable,
+                           subscript_into_array_operand>;
+constexpr auto receive = Items::receive;
+constexpr auto as_subscripted_variable = Items::as_subscripted_variable;
+constexpr auto as_array_operand = Items::as_array_operand;
 
 // `len_at` refuses a scalar subscript before the array conversion looks at it.
 Result<ArrayOperand> as_measured_array(PyObject* self) {
-    FV_ASSIGN_OR_RETURN(auto v, copy_of(self));
-    if ((v)->ndim == 0) return modeling_error("Can't get length of a scalar");
-    return subscript_into_array_operand(std::move(v));
-}
-
-Result<ArrayOperand> as_array_operand(PyObject* self) {
-    FV_ASSIGN_OR_RETURN(auto v, copy_of(self));
+    FV_ASSIGN_OR_RETURN(auto v, Items::box_of(self));
+    if (v->ndim == 0) return modeling_error("Can't get length of a scalar");
     return subscript_into_array_operand(std::move(v));
 }
 
@@ -54,14 +41,6 @@ PyObject* get_subscripts(PyObject* self, void*) {
             return v.subscripts;
         }));
         return expression_list_into_python(std::move(subscripts));
-    });
-}
-
-PyObject* get_ndim(PyObject* self, void*) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) -> PyResult {
-            return checked(PyLong_FromUnsignedLongLong(v.ndim));
-        });
     });
 }
 
@@ -106,7 +85,7 @@ const ItemGroup kItems{
     {
         {"variable", get_variable, nullptr, nullptr, nullptr},
         {"subscripts", get_subscripts, nullptr, nullptr, nullptr},
-        {"ndim", get_ndim, nullptr, nullptr, nullptr},
+        {"ndim", Items::get_ndim, nullptr, nullptr, nullptr},
         {"shape", get_shape, nullptr, nullptr, nullptr},
     },
     {
