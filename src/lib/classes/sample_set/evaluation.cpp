@@ -369,33 +369,7 @@ PyObject* get_constraint_expr_values(PyObject* self, void*) {
 
 // ---- methods ----
 
-PyObject* to_dict(PyObject* self, PyObject*) {
-    return boundary([&] { return with_shared<Self>(self, evaluation_to_dict); });
-}
-
-PyObject* from_dict(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return from_dict_method("Evaluation.from_dict", args, nargs, kwnames, [](PyObject* dict) -> PyResult {
-        FV_ASSIGN_OR_RETURN(Self v, evaluation_from_dict(dict));
-        return new_object(kId, std::move(v));
-    });
-}
-
-PyObject* to_json(PyObject* self, PyObject*) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) {
-            JsonWriter w;
-            write_evaluation(w, v);
-            return text_into_python(w.text());
-        });
-    });
-}
-
-PyObject* from_json(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return from_json_method("Evaluation.from_json", args, nargs, kwnames, [](std::string_view text) -> PyResult {
-        FV_ASSIGN_OR_RETURN(Self v, JsonReader::read_text<Self>(text, read_evaluation));
-        return new_object(kId, std::move(v));
-    });
-}
+using Forms = ResultForms<Self, kId, evaluation_to_dict, evaluation_from_dict, write_evaluation, read_evaluation>;
 
 PyObject* to_pandas(PyObject* self, PyObject*) {
     return boundary([&] { return evaluation_to_pandas_frame(self); });
@@ -451,13 +425,13 @@ constexpr const char* kConstraintExprValuesDoc =
 
 const ItemGroup kItems{
     {
-        {"to_dict", to_dict, METH_NOARGS,
+        {"to_dict", Forms::to_dict, METH_NOARGS,
          "to_dict($self)\n--\n\n"
          "Convert into a dict.\n"
          "\n"
          "Returns:\n"
          "    dict: A dict whose keys are name of the Evaluation's fields."},
-        {"from_dict", fastcall(from_dict), METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
+        {"from_dict", fastcall(Forms::from_dict), METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
          "from_dict(dict)\n--\n\n"
          "Create a Evaluation object from the given dict.\n"
          "\n"
@@ -465,7 +439,7 @@ const ItemGroup kItems{
          "\n"
          "Args:\n"
          "    dict: A dict whose keys are name of the Evaluation fields."},
-        {"to_json", to_json, METH_NOARGS,
+        {"to_json", Forms::to_json, METH_NOARGS,
          "to_json($self)\n--\n\n"
          "Serialize the Evaluation object into a JSON string.\n"
          "\n"
@@ -474,7 +448,7 @@ const ItemGroup kItems{
          "\n"
          "Note:\n"
          "    A numpy array is converted into a list."},
-        {"from_json", fastcall(from_json), METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
+        {"from_json", fastcall(Forms::from_json), METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
          "from_json(json)\n--\n\n"
          "Create a Evaluation object from the JSON string.\n"
          "\n"

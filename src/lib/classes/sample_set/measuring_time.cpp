@@ -111,33 +111,7 @@ namespace {
 
 // ---- methods ----
 
-PyObject* to_dict(PyObject* self, PyObject*) {
-    return boundary([&] { return with_shared<Self>(self, measuring_time_to_dict); });
-}
-
-PyObject* from_dict(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return from_dict_method("MeasuringTime.from_dict", args, nargs, kwnames, [](PyObject* dict) -> PyResult {
-        FV_ASSIGN_OR_RETURN(Self v, measuring_time_from_dict(dict));
-        return new_object(kId, std::move(v));
-    });
-}
-
-PyObject* to_json(PyObject* self, PyObject*) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) {
-            JsonWriter w;
-            write_measuring_time(w, v);
-            return text_into_python(w.text());
-        });
-    });
-}
-
-PyObject* from_json(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return from_json_method("MeasuringTime.from_json", args, nargs, kwnames, [](std::string_view text) -> PyResult {
-        FV_ASSIGN_OR_RETURN(Self v, JsonReader::read_text<Self>(text, read_measuring_time));
-        return new_object(kId, std::move(v));
-    });
-}
+using Forms = ResultForms<Self, kId, measuring_time_to_dict, measuring_time_from_dict, write_measuring_time, read_measuring_time>;
 
 PyObject* text(PyObject* self) {
     return boundary([&] {
@@ -151,14 +125,14 @@ PyObject* text(PyObject* self) {
 
 const ItemGroup kItems{
     {
-        {"to_dict", to_dict, METH_NOARGS,
+        {"to_dict", Forms::to_dict, METH_NOARGS,
          FORVELA_TO_DICT_DOC("dict: A dict whose keys are name of the MeasuringTime's fields.")},
-        {"from_dict", fastcall(from_dict), METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
+        {"from_dict", fastcall(Forms::from_dict), METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
          FORVELA_FROM_DICT_DOC("MeasuringTime",
                                "If a key is not the name of the MeasuringTime fields, the value value "
                                "is ignored.")},
-        {"to_json", to_json, METH_NOARGS, FORVELA_TO_JSON_DOC("MeasuringTime")},
-        {"from_json", fastcall(from_json), METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
+        {"to_json", Forms::to_json, METH_NOARGS, FORVELA_TO_JSON_DOC("MeasuringTime")},
+        {"from_json", fastcall(Forms::from_json), METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
          FORVELA_FROM_JSON_DOC("MeasuringTime")},
     },
     {

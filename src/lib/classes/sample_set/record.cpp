@@ -320,33 +320,7 @@ PyObject* to_sparse(PyObject* self, PyObject*) {
     });
 }
 
-PyObject* to_dict(PyObject* self, PyObject*) {
-    return boundary([&] { return with_shared<Self>(self, record_to_dict); });
-}
-
-PyObject* from_dict(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return from_dict_method("Record.from_dict", args, nargs, kwnames, [](PyObject* dict) -> PyResult {
-        FV_ASSIGN_OR_RETURN(Self v, record_from_dict(dict));
-        return new_object(kId, std::move(v));
-    });
-}
-
-PyObject* to_json(PyObject* self, PyObject*) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) {
-            JsonWriter w;
-            write_record(w, v);
-            return text_into_python(w.text());
-        });
-    });
-}
-
-PyObject* from_json(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return from_json_method("Record.from_json", args, nargs, kwnames, [](std::string_view text) -> PyResult {
-        FV_ASSIGN_OR_RETURN(Self v, JsonReader::read_text<Self>(text, forvela::read_record));
-        return new_object(kId, std::move(v));
-    });
-}
+using Forms = ResultForms<Self, kId, record_to_dict, record_from_dict, write_record, forvela::read_record>;
 
 PyObject* to_pandas(PyObject* self, PyObject*) {
     return boundary([&]() -> PyResult {
@@ -400,13 +374,13 @@ const ItemGroup kItems{
          "\n"
          "Returns:\n"
          "    Record: A Record object whose solution is sparse."},
-        {"to_dict", to_dict, METH_NOARGS,
+        {"to_dict", Forms::to_dict, METH_NOARGS,
          FORVELA_TO_DICT_DOC("dict: A dict whose keys are \"solution\" and \"num_occurrences\".")},
-        {"from_dict", fastcall(from_dict), METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
+        {"from_dict", fastcall(Forms::from_dict), METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
          FORVELA_FROM_DICT_DOC("Record",
                                "If a key is not \"solution\" or \"num_occurrences\", the value is ignored.")},
-        {"to_json", to_json, METH_NOARGS, FORVELA_TO_JSON_DOC("Record")},
-        {"from_json", fastcall(from_json), METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
+        {"to_json", Forms::to_json, METH_NOARGS, FORVELA_TO_JSON_DOC("Record")},
+        {"from_json", fastcall(Forms::from_json), METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
          FORVELA_FROM_JSON_DOC("Record")},
         {"to_pandas", to_pandas, METH_NOARGS,
          "to_pandas($self)\n--\n\n"

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "lib/registry.hpp"
+#include "sample_set/json_writer.hpp"
+#include "sample_set/json_reader.hpp"
 #include "model/result_macros.hpp"
 
 namespace forvela::py {
@@ -219,5 +221,38 @@ PyObject* from_json_method(const char* callable, PyObject* const* args, Py_ssize
 #define FORVELA_FROM_JSON_DOC(cls)                                                              \
     "from_json(json)\n--\n\nCreate a " cls " object from the JSON string.\n\n"                  \
     "Args:\n    json (str): A JSON string.\n\nReturns:\n    " cls ": A " cls " object."
+
+// `to_dict`, `from_dict`, `to_json` and `from_json` of a result class whose
+// value T converts through the four functions given.
+template <class T, ClassId Id, PyResult (*ToDict)(const T&), Result<T> (*FromDict)(PyObject*),
+          void (*Write)(JsonWriter&, const T&), Result<T> (*Read)(JsonReader&)>
+struct ResultForms {
+    static PyObject* to_dict(PyObject* self, PyObject*) {
+        return boundary([&] { return with_shared<T>(self, ToDict); });
+    }
+    static PyObject* from_dict(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+        std::string callable = std::string(class_name(Id)) + ".from_dict";
+        return from_dict_method(callable.c_str(), args, nargs, kwnames, [](PyObject* dict) -> PyResult {
+            FV_ASSIGN_OR_RETURN(T v, FromDict(dict));
+            return new_object(Id, std::move(v));
+        });
+    }
+    static PyObject* to_json(PyObject* self, PyObject*) {
+        return boundary([&] {
+            return with_shared<T>(self, [](const T& v) {
+                JsonWriter w;
+                Write(w, v);
+                return text_into_python(w.text());
+            });
+        });
+    }
+    static PyObject* from_json(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+        std::string callable = std::string(class_name(Id)) + ".from_json";
+        return from_json_method(callable.c_str(), args, nargs, kwnames, [](std::string_view text) -> PyResult {
+            FV_ASSIGN_OR_RETURN(T v, JsonReader::read_text<T>(text, Read));
+            return new_object(Id, std::move(v));
+        });
+    }
+};
 
 }  // namespace forvela::py
