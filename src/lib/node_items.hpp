@@ -26,7 +26,7 @@ inline constexpr const char* kReprLatexDoc = "_repr_latex_($self)\n--\n\n";
 // that `slot` selects; None removes it.
 template <class T>
 PyObject* set_latex_method(ClassId id, PyObject* self, PyObject* const* args, Py_ssize_t nargs,
-                           PyObject* kwnames, std::optional<std::string>& (*slot)(T&)) {
+                           PyObject* kwnames, OptText& (*slot)(T&)) {
     return boundary([&]() -> PyResult {
         static constexpr Param params[] = {{"latex", false, false}};
         std::string callable = std::string(class_name(id)) + ".set_latex";
@@ -41,7 +41,7 @@ PyObject* set_latex_method(ClassId id, PyObject* self, PyObject* const* args, Py
 }
 
 template <class T>
-std::optional<std::string>& latex_field(T& v) {
+OptText& latex_field(T& v) {
     return v.latex;
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <type_traits>
@@ -32,7 +33,42 @@ struct ReductionOp;
 struct ComparisonOp;
 struct LogicalOp;
 
-using OptText = std::optional<std::string>;
+// An optional text (a custom LaTeX text, a description) in one pointer: no
+// heap cell while absent, which most nodes are.
+class OptText {
+public:
+    OptText() noexcept = default;
+    OptText(std::nullopt_t) noexcept {}
+    OptText(std::string s) : p_(std::make_unique<std::string>(std::move(s))) {}
+    OptText(const char* s) : p_(std::make_unique<std::string>(s)) {}
+    OptText(const std::optional<std::string>& o)
+        : p_(o ? std::make_unique<std::string>(*o) : nullptr) {}
+    OptText(std::optional<std::string>&& o)
+        : p_(o ? std::make_unique<std::string>(std::move(*o)) : nullptr) {}
+    OptText(const OptText& o) : p_(o.p_ ? std::make_unique<std::string>(*o.p_) : nullptr) {}
+    OptText(OptText&&) noexcept = default;
+    OptText& operator=(OptText o) noexcept {
+        p_.swap(o.p_);
+        return *this;
+    }
+    ~OptText() = default;
+
+    explicit operator bool() const { return p_ != nullptr; }
+    bool has_value() const { return p_ != nullptr; }
+    const std::string& operator*() const { return *p_; }
+    std::string& operator*() { return *p_; }
+    const std::string* operator->() const { return p_.get(); }
+    std::string value_or(std::string fallback) const { return p_ ? *p_ : std::move(fallback); }
+    operator std::optional<std::string>() const {
+        return p_ ? std::optional<std::string>(*p_) : std::nullopt;
+    }
+    friend bool operator==(const OptText& a, const OptText& b) {
+        return a.p_ ? (b.p_ && *a.p_ == *b.p_) : !b.p_;
+    }
+
+private:
+    std::unique_ptr<std::string> p_;
+};
 
 enum class ExprKind : std::uint8_t {
 #define FORVELA_EXPR_KIND(kind, type) kind,
