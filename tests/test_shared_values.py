@@ -80,3 +80,19 @@ def test_deep_shared_tree_frees_without_recursion():
     copies = [e.operand, e]
     del e, copies
     gc.collect()
+
+
+def test_a_sum_or_product_with_itself(model):
+    _, _, x = model
+    s = 0
+    for k in range(40):  # past a few buffer growths
+        s = s + x[k]
+    s = s + 3
+    doubled = s + s
+    assert str(doubled).count("x[") == 80 and str(doubled).endswith("+ 6")
+    assert str(s).count("x[") == 40
+    p = 2
+    for k in range(40):
+        p = p * x[k]
+    squared = p * p
+    assert str(squared).startswith("4 * ") and str(squared).count("x[") == 80
