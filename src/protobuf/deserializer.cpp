@@ -1,5 +1,6 @@
 #include "protobuf/deserializer.hpp"
 
+#include <array>
 #include <bit>
 #include <span>
 
@@ -44,84 +45,18 @@ std::uint64_t node_budget(std::size_t input_size) {
     return (std::uint64_t{1} << 20) + 32 * static_cast<std::uint64_t>(input_size);
 }
 
-// Every id a node refers to, as the decoder may follow it.
-void node_refs(const pb::ExprNode& node, std::vector<std::uint64_t>& out) {
-    const pb::NodeMember& m = node.member;
-    switch (m.index()) {
-        case pb::kDecisionVarField: {
-            const auto& v = std::get<pb::DecisionVar>(m);
-            out.insert(out.end(), v.shape_ids.begin(), v.shape_ids.end());
-            if (v.type != 1) {
-                if (v.lower_bound) out.push_back(v.lower_bound->bound_id);
-                if (v.upper_bound) out.push_back(v.upper_bound->bound_id);
-            }
-            break;
-        }
-        case pb::kArrayLengthField: out.push_back(std::get<pb::ArrayLength>(m).array_id); break;
-        case pb::kUnaryOpField: out.push_back(std::get<pb::UnaryOp>(m).operand_id); break;
-        case pb::kBinaryOpField: {
-            const auto& b = std::get<pb::BinaryOp>(m);
-            out.push_back(b.left_id);
-            out.push_back(b.right_id);
-            break;
-        }
-        case pb::kCommutativeOpField: {
-            const auto& c = std::get<pb::CommutativeOp>(m);
-            out.insert(out.end(), c.term_ids.begin(), c.term_ids.end());
-            break;
-        }
-        case pb::kElementField: {
-            const auto& e = std::get<pb::Element>(m);
-            if (e.set == pb::Element::Set::Range) {
-                out.push_back(e.range.start_id);
-                out.push_back(e.range.end_id);
-            } else if (e.set == pb::Element::Set::Bound) {
-                out.push_back(e.bound.bound_id);
-            }
-            break;
-        }
-        case pb::kSubscriptField: {
-            const auto& s = std::get<pb::Subscript>(m);
-            out.push_back(s.variable_id);
-            out.insert(out.end(), s.subscript_ids.begin(), s.subscript_ids.end());
-            break;
-        }
-        case pb::kReductionOpField: {
-            const auto& r = std::get<pb::ReductionOp>(m);
-            if (r.index) {
-                out.push_back(r.index->element_id);
-                if (r.index->condition_id) out.push_back(*r.index->condition_id);
-            }
-            out.push_back(r.operand_id);
-            break;
-        }
-        default: break;
-    }
-}
-
-// Decodes the nodes of one table. Before a root is decoded, `admit` checks
-// that the ids reachable from it form no cycle and that the tree they
-// expand into fits the budget; decoding then keeps the value of every node
-// it built, so a node shared by several parents is built once and shared.
+// Decodes the nodes of one table. Every node is built once per way of
+// reading it (as an expression, a condition, an element, a decision
+// variable, a subscript) and then shared by all its parents. A reference
+// back to a node that is being built is a cycle. Each node's size as a tree
+// (a shared node counting once per reference) is charged to the budget of
+// the whole input, so tables that expand exponentially stop at once.
 class TableDecoder {
 public:
     TableDecoder(std::span<const pb::ExprNode> nodes, std::uint64_t& budget)
         : nodes_(nodes), budget_(budget) {}
 
     std::uint64_t size() const { return nodes_.size(); }
-
-    Result<void> admit(std::uint64_t root) {
-        if (root >= nodes_.size()) return {};
-        if (sizes_.empty()) {
-            sizes_.assign(nodes_.size(), 0);
-            state_.assign(nodes_.size(), 0);
-        }
-        if (state_[root] != 2) FV_TRY(expand(root));
-        std::uint64_t size = sizes_[root];
-        if (size > budget_) return decoding_error(kTooLarge);
-        budget_ -= size;
-        return {};
-    }
 
     Result<Expression> expression_at(std::uint64_t id, const char* text) {
         if (id >= nodes_.size()) return decoding_error(text);
@@ -133,21 +68,11 @@ public:
     }
 
     Result<Expression> expression(std::uint64_t i) {
-        if (expressions_.empty()) expressions_.resize(nodes_.size());
-        if (expressions_[i]) return *expressions_[i];
-        DepthGuard guard;
-        FV_ASSIGN_OR_RETURN(Expression e, build_expression(i));
-        expressions_[i] = e;
-        return e;
+        return visit(kAsExpression, i, expressions_, [&] { return build_expression(i); });
     }
 
     Result<ConditionalExpr> condition(std::uint64_t i) {
-        if (conditions_.empty()) conditions_.resize(nodes_.size());
-        if (conditions_[i]) return *conditions_[i];
-        DepthGuard guard;
-        FV_ASSIGN_OR_RETURN(ConditionalExpr c, build_condition(i));
-        conditions_[i] = c;
-        return c;
+        return visit(kAsCondition, i, conditions_, [&] { return build_condition(i); });
     }
 
     Result<ForallIndex> index(const pb::Index& index) {
@@ -166,52 +91,51 @@ public:
     }
 
 private:
+    enum Mode : std::uint8_t { kAsExpression, kAsCondition, kAsElement, kAsVariable, kAsSubscript, kModes };
+
+    template <class T, class Build>
+    Result<T> visit(Mode mode, std::uint64_t i, std::vector<std::optional<T>>& memo, Build&& build) {
+        if (memo.empty()) {
+            memo.resize(nodes_.size());
+            sizes_[mode].resize(nodes_.size());
+        }
+        if (on_path_.empty()) on_path_.resize(nodes_.size());
+        if (memo[i]) {
+            FV_TRY(charge(sizes_[mode][i]));
+            return *memo[i];
+        }
+        const std::uint8_t bit = static_cast<std::uint8_t>(1u << mode);
+        if (on_path_[i] & bit) return decoding_error(kCycle);
+        DepthGuard guard;
+        on_path_[i] |= bit;
+        sizes_in_progress_.push_back(1);
+        Result<T> built = build();
+        on_path_[i] &= static_cast<std::uint8_t>(~bit);
+        std::uint64_t size = sizes_in_progress_.back();
+        sizes_in_progress_.pop_back();
+        if (!built) return built;
+        sizes_[mode][i] = size;
+        memo[i] = *built;
+        FV_TRY(charge(size));
+        return built;
+    }
+
+    // Adds a subtree to the node being built, or a whole tree to the budget.
+    Result<void> charge(std::uint64_t size) {
+        if (size > budget_) return decoding_error(kTooLarge);
+        if (sizes_in_progress_.empty()) {
+            budget_ -= size;
+        } else {
+            std::uint64_t& total = sizes_in_progress_.back();
+            total = std::min(kSaturated, total + size);
+        }
+        return {};
+    }
+
     std::size_t member(std::uint64_t i) const { return nodes_[i].member.index(); }
     template <class M>
     const M& get(std::uint64_t i) const {
         return std::get<M>(nodes_[i].member);
-    }
-
-    // Post-order walk with an explicit stack: sizes of the expanded trees,
-    // saturating, and a cycle check on the ids of the current path.
-    Result<void> expand(std::uint64_t root) {
-        struct Frame {
-            std::uint64_t node;
-            std::size_t begin;  // this node's ids in `refs`: [begin, end)
-            std::size_t next;
-            std::size_t end;
-            std::uint64_t size;
-        };
-        std::vector<Frame> stack;
-        std::vector<std::uint64_t> refs;
-        auto push = [&](std::uint64_t n) {
-            state_[n] = 1;
-            std::size_t begin = refs.size();
-            node_refs(nodes_[n], refs);
-            stack.push_back(Frame{n, begin, begin, refs.size(), 1});
-        };
-        push(root);
-        while (!stack.empty()) {
-            Frame& f = stack.back();
-            if (f.next < f.end) {
-                std::uint64_t c = refs[f.next++];
-                if (c >= nodes_.size()) continue;  // reported by the decoder with its own text
-                if (state_[c] == 2)
-                    f.size = std::min(kSaturated, f.size + sizes_[c]);
-                else if (state_[c] == 1)
-                    return decoding_error(kCycle);
-                else
-                    push(c);
-                continue;
-            }
-            std::uint64_t n = f.node, size = f.size;
-            refs.resize(f.begin);
-            stack.pop_back();
-            sizes_[n] = size;
-            state_[n] = 2;
-            if (!stack.empty()) stack.back().size = std::min(kSaturated, stack.back().size + size);
-        }
-        return {};
     }
 
     Result<Expression> build_expression(std::uint64_t i) {
@@ -352,9 +276,10 @@ private:
     }
 
     Result<Box<Element>> element_node(std::uint64_t i) {
-        if (elements_.empty()) elements_.resize(nodes_.size());
-        if (elements_[i]) return *elements_[i];
-        DepthGuard guard;
+        return visit(kAsElement, i, elements_, [&] { return build_element(i); });
+    }
+
+    Result<Box<Element>> build_element(std::uint64_t i) {
         const auto& e = get<pb::Element>(i);
         std::optional<ElementBelongTo> set;
         switch (e.set) {
@@ -395,15 +320,14 @@ private:
                 break;
             }
         }
-        Box<Element> element(element_new(std::string(e.name), std::move(*set), std::nullopt, std::nullopt));
-        elements_[i] = element;
-        return element;
+        return Box<Element>(element_new(std::string(e.name), std::move(*set), std::nullopt, std::nullopt));
     }
 
     Result<Box<DecisionVar>> decision_var_node(std::uint64_t i) {
-        if (variables_.empty()) variables_.resize(nodes_.size());
-        if (variables_[i]) return *variables_[i];
-        DepthGuard guard;
+        return visit(kAsVariable, i, variables_, [&] { return build_decision_var(i); });
+    }
+
+    Result<Box<DecisionVar>> build_decision_var(std::uint64_t i) {
         const auto& v = get<pb::DecisionVar>(i);
         std::vector<Expression> shape;
         shape.reserve(v.shape_ids.size());
@@ -424,10 +348,8 @@ private:
                     "failed to decode the input buffer because it did not contain valid DecisionVar Protobuf message");
             kind = static_cast<DecisionVarKind>(v.type - 1);
         }
-        Box<DecisionVar> var(DecisionVar{kind, std::string(v.name), std::move(shape), std::move(lower),
-                                         std::move(upper), std::nullopt, std::nullopt});
-        variables_[i] = var;
-        return var;
+        return Box<DecisionVar>(DecisionVar{kind, std::string(v.name), std::move(shape), std::move(lower),
+                                            std::move(upper), std::nullopt, std::nullopt});
     }
 
     Result<DecisionVarBound> decision_var_bound(const pb::Bound& b) {
@@ -457,9 +379,10 @@ private:
     }
 
     Result<Box<Subscript>> subscript_node(std::uint64_t i) {
-        if (subscripts_.empty()) subscripts_.resize(nodes_.size());
-        if (subscripts_[i]) return *subscripts_[i];
-        DepthGuard guard;
+        return visit(kAsSubscript, i, subscripts_, [&] { return build_subscript(i); });
+    }
+
+    Result<Box<Subscript>> build_subscript(std::uint64_t i) {
         const auto& s = get<pb::Subscript>(i);
         std::uint64_t id = s.variable_id;
         if (id >= nodes_.size()) return decoding_error("Subscript message did not have a valid var id");
@@ -495,9 +418,7 @@ private:
         }
         FV_ASSIGN_OR_RETURN(subscripts, check_subscripts(std::move(subscripts)));
         FV_ASSIGN_OR_RETURN(Subscript built, subscript_new(std::move(*variable), std::move(subscripts)));
-        Box<Subscript> boxed(std::move(built));
-        subscripts_[i] = boxed;
-        return boxed;
+        return Box<Subscript>(std::move(built));
     }
 
     Result<ArrayOperand> array_operand(std::uint64_t i) {
@@ -518,8 +439,9 @@ private:
 
     std::span<const pb::ExprNode> nodes_;
     std::uint64_t& budget_;
-    std::vector<std::uint64_t> sizes_;
-    std::vector<std::uint8_t> state_;  // 0 unseen, 1 on the current path, 2 done
+    std::vector<std::uint8_t> on_path_;  // one bit per mode: being built
+    std::array<std::vector<std::uint64_t>, kModes> sizes_;
+    std::vector<std::uint64_t> sizes_in_progress_;
     std::vector<std::optional<Expression>> expressions_;
     std::vector<std::optional<ConditionalExpr>> conditions_;
     std::vector<std::optional<Box<Element>>> elements_;
@@ -533,16 +455,16 @@ public:
 
     Result<Expression> expr_message(const pb::Expr& expr) {
         TableDecoder table(expr.expr_nodes, budget_);
-        FV_TRY(table.admit(expr.root_id));
         return table.expression_at(expr.root_id, kInvalidRoot);
     }
 
     // An expression, else (when the root is a valid id) a condition.
     Result<DeserializedObject> expr_body(const pb::Expr& expr) {
         TableDecoder table(expr.expr_nodes, budget_);
-        FV_TRY(table.admit(expr.root_id));
         auto e = table.expression_at(expr.root_id, kInvalidRoot);
         if (e) return DeserializedObject(std::move(*e));
+        // A table refused as hostile stays refused, whatever it was meant to hold.
+        if (e.error().message == kCycle || e.error().message == kTooLarge) return std::unexpected(e.error());
         if (expr.root_id >= table.size()) return decoding_error(kInvalidRoot);
         FV_ASSIGN_OR_RETURN(ConditionalExpr c, table.condition(expr.root_id));
         return DeserializedObject(std::move(c));
@@ -554,8 +476,6 @@ public:
         TableDecoder table(message->expr_nodes, budget_);
         list.reserve(message->indices.size());
         for (const pb::Index& index : message->indices) {
-            FV_TRY(table.admit(index.element_id));
-            if (index.condition_id) FV_TRY(table.admit(*index.condition_id));
             FV_ASSIGN_OR_RETURN(ForallIndex entry, table.index(index));
             list.push_back(std::move(entry));
         }
