@@ -1,0 +1,421 @@
+// The reader of the model format: one field table per message (the wire
+// type each known field must come with), one loop that checks every key
+// against the table and skips unknown fields, and one handler per message
+// that stores the values. Repeated singular messages merge, a different
+// oneof member replaces the one set before, repeated ids come packed or one
+// by one, and a map keeps the last value of a key.
+#include <array>
+#include <span>
+
+#include "model/depth_guard.hpp"
+#include "protobuf/messages.hpp"
+#include "protobuf/wire.hpp"
+
+namespace forvela::pb {
+
+bool valid_utf8(std::string_view s) {
+    const auto* p = reinterpret_cast<const std::uint8_t*>(s.data());
+    const auto* end = p + s.size();
+    while (p < end) {
+        // Eight ASCII bytes at a time.
+        while (end - p >= 8) {
+            std::uint64_t w;
+            std::memcpy(&w, p, 8);
+            if (w & 0x8080808080808080ULL) break;
+            p += 8;
+        }
+        if (p == end) break;
+        std::uint8_t b = *p;
+        if (b < 0x80) {
+            ++p;
+            continue;
+        }
+        int n;
+        std::uint32_t cp;
+        if ((b & 0xe0) == 0xc0) {
+            n = 1;
+            cp = b & 0x1f;
+        } else if ((b & 0xf0) == 0xe0) {
+            n = 2;
+            cp = b & 0x0f;
+        } else if ((b & 0xf8) == 0xf0) {
+            n = 3;
+            cp = b & 0x07;
+        } else {
+            return false;
+        }
+        if (end - p <= n) return false;
+        for (int i = 1; i <= n; ++i) {
+            if ((p[i] & 0xc0) != 0x80) return false;
+            cp = (cp << 6) | (p[i] & 0x3f);
+        }
+        static constexpr std::uint32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+        if (cp < kMin[n] || cp > 0x10ffff || (cp >= 0xd800 && cp <= 0xdfff)) return false;
+        p += n + 1;
+    }
+    return true;
+}
+
+namespace {
+
+// What a known field holds, and so the wire type it must arrive with.
+enum class FieldType : std::uint8_t {
+    Unknown,
+    Varint,          // int32 and uint64 scalars: wire type 0
+    Delimited,       // strings, messages, map entries: wire type 2
+    RepeatedVarint,  // repeated uint64: packed (2) or one by one (0)
+};
+
+constexpr FieldType U = FieldType::Unknown;
+constexpr FieldType V = FieldType::Varint;
+constexpr FieldType D = FieldType::Delimited;
+constexpr FieldType R = FieldType::RepeatedVarint;
+
+// Field tables, indexed by field number.
+constexpr FieldType kHeaderFields[] = {U, D, V, D, D, D, D};
+constexpr FieldType kProblemFields[] = {U, D, D, V, D, D, D};
+constexpr FieldType kConstraintFields[] = {U, D, D, V, D, D, D};
+constexpr FieldType kPenaltyFields[] = {U, D, D, D, D};
+constexpr FieldType kExprFields[] = {U, D, V, D};
+constexpr FieldType kForallFields[] = {U, D, D};
+constexpr FieldType kIndexFields[] = {U, V, V};
+constexpr FieldType kExprNodeFields[] = {U, D, D, D, D, D, D, D, D, D, D};
+constexpr FieldType kNumberLitFields[] = {U, V, V};
+constexpr FieldType kPlaceholderFields[] = {U, D, V};
+constexpr FieldType kElementFields[] = {U, D, V, D, D};
+constexpr FieldType kRangeFields[] = {U, V, V};
+constexpr FieldType kBoundFields[] = {U, V, V};
+constexpr FieldType kDecisionVarFields[] = {U, V, D, R, D, D};
+constexpr FieldType kArrayLengthFields[] = {U, V, V, V};
+constexpr FieldType kSubscriptFields[] = {U, V, V, V, R};
+constexpr FieldType kUnaryOpFields[] = {U, V, V};
+constexpr FieldType kBinaryOpFields[] = {U, V, V, V};
+constexpr FieldType kCommutativeOpFields[] = {U, V, R};
+constexpr FieldType kReductionOpFields[] = {U, V, D, V};
+constexpr FieldType kMapEntryFields[] = {U, D, D};
+
+// Every message decoder, declared up front for the templates below.
+void decode(std::string_view data, int depth, Index& m);
+void decode(std::string_view data, int depth, Range& m);
+void decode(std::string_view data, int depth, Bound& m);
+void decode(std::string_view data, int depth, NumberLit& m);
+void decode(std::string_view data, int depth, Placeholder& m);
+void decode(std::string_view data, int depth, Element& m);
+void decode(std::string_view data, int depth, DecisionVar& m);
+void decode(std::string_view data, int depth, ArrayLength& m);
+void decode(std::string_view data, int depth, Subscript& m);
+void decode(std::string_view data, int depth, UnaryOp& m);
+void decode(std::string_view data, int depth, BinaryOp& m);
+void decode(std::string_view data, int depth, CommutativeOp& m);
+void decode(std::string_view data, int depth, ReductionOp& m);
+void decode(std::string_view data, int depth, ExprNode& m);
+void decode(std::string_view data, int depth, Expr& m);
+void decode(std::string_view data, int depth, ForallList& m);
+void decode(std::string_view data, int depth, Constraint& m);
+void decode(std::string_view data, int depth, CustomPenaltyTerm& m);
+void decode(std::string_view data, int depth, Problem& m);
+
+// The field loop shared by every message: `on(field, wire_type, reader)`
+// reads the value of each known field.
+template <class Handler>
+void decode_fields(std::string_view data, int depth, std::span<const FieldType> table, Handler&& on) {
+    if (depth > kMaxNesting) throw WireError{};
+    DepthGuard guard;
+    Reader r(data);
+    while (!r.done()) {
+        std::uint32_t field;
+        WireType type;
+        r.key(field, type);
+        FieldType expected = field < table.size() ? table[field] : FieldType::Unknown;
+        switch (expected) {
+            case FieldType::Unknown: r.skip(field, type, depth); continue;
+            case FieldType::Varint:
+                if (type != kVarint) throw WireError{};
+                break;
+            case FieldType::Delimited:
+                if (type != kLengthDelimited) throw WireError{};
+                break;
+            case FieldType::RepeatedVarint:
+                if (type != kVarint && type != kLengthDelimited) throw WireError{};
+                break;
+        }
+        on(field, type, r);
+    }
+}
+
+std::int32_t read_int32(Reader& r) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(r.varint())); }
+
+std::string_view read_string(Reader& r) {
+    std::string_view s = r.length_delimited();
+    if (!valid_utf8(s)) throw WireError{};
+    return s;
+}
+
+void read_repeated(Reader& r, WireType type, std::vector<std::uint64_t>& out) {
+    if (type == kVarint) {
+        out.push_back(r.varint());
+        return;
+    }
+    Reader packed(r.length_delimited());
+    while (!packed.done()) out.push_back(packed.varint());
+}
+
+void decode(std::string_view data, int depth, Index& m) {
+    decode_fields(data, depth, kIndexFields, [&](std::uint32_t f, WireType, Reader& r) {
+        if (f == 1)
+            m.element_id = r.varint();
+        else
+            m.condition_id = r.varint();
+    });
+}
+
+void decode(std::string_view data, int depth, Range& m) {
+    decode_fields(data, depth, kRangeFields, [&](std::uint32_t f, WireType, Reader& r) {
+        (f == 1 ? m.start_id : m.end_id) = r.varint();
+    });
+}
+
+void decode(std::string_view data, int depth, Bound& m) {
+    decode_fields(data, depth, kBoundFields, [&](std::uint32_t f, WireType, Reader& r) {
+        if (f == 1)
+            m.type = read_int32(r);
+        else
+            m.bound_id = r.varint();
+    });
+}
+
+// A singular message field: merged into what earlier occurrences built.
+template <class M>
+void decode_into(Reader& r, int depth, std::optional<M>& slot) {
+    std::string_view bytes = r.length_delimited();
+    if (!slot) slot.emplace();
+    decode(bytes, depth + 1, *slot);
+}
+
+void decode(std::string_view data, int depth, NumberLit& m) {
+    decode_fields(data, depth, kNumberLitFields, [&](std::uint32_t f, WireType, Reader& r) {
+        if (f == 1)
+            m.type = read_int32(r);
+        else
+            m.value = r.varint();
+    });
+}
+
+void decode(std::string_view data, int depth, Placeholder& m) {
+    decode_fields(data, depth, kPlaceholderFields, [&](std::uint32_t f, WireType, Reader& r) {
+        if (f == 1)
+            m.name = read_string(r);
+        else
+            m.ndim = r.varint();
+    });
+}
+
+void decode(std::string_view data, int depth, Element& m) {
+    decode_fields(data, depth, kElementFields, [&](std::uint32_t f, WireType, Reader& r) {
+        switch (f) {
+            case 1: m.name = read_string(r); break;
+            case 2: m.ndim = r.varint(); break;
+            case 3:
+                if (m.set != Element::Set::Bound) m.bound = Bound{};
+                m.set = Element::Set::Bound;
+                decode(r.length_delimited(), depth + 1, m.bound);
+                break;
+            default:
+                if (m.set != Element::Set::Range) m.range = Range{};
+                m.set = Element::Set::Range;
+                decode(r.length_delimited(), depth + 1, m.range);
+                break;
+        }
+    });
+}
+
+void decode(std::string_view data, int depth, DecisionVar& m) {
+    decode_fields(data, depth, kDecisionVarFields, [&](std::uint32_t f, WireType t, Reader& r) {
+        switch (f) {
+            case 1: m.type = read_int32(r); break;
+            case 2: m.name = read_string(r); break;
+            case 3: read_repeated(r, t, m.shape_ids); break;
+            case 4: decode_into(r, depth, m.lower_bound); break;
+            default: decode_into(r, depth, m.upper_bound); break;
+        }
+    });
+}
+
+void decode(std::string_view data, int depth, ArrayLength& m) {
+    decode_fields(data, depth, kArrayLengthFields, [&](std::uint32_t f, WireType, Reader& r) {
+        switch (f) {
+            case 1: m.type = read_int32(r); break;
+            case 2: m.array_id = r.varint(); break;
+            default: m.axis = r.varint(); break;
+        }
+    });
+}
+
+void decode(std::string_view data, int depth, Subscript& m) {
+    decode_fields(data, depth, kSubscriptFields, [&](std::uint32_t f, WireType t, Reader& r) {
+        switch (f) {
+            case 1: m.ndim = r.varint(); break;
+            case 2: m.type = read_int32(r); break;
+            case 3: m.variable_id = r.varint(); break;
+            default: read_repeated(r, t, m.subscript_ids); break;
+        }
+    });
+}
+
+void decode(std::string_view data, int depth, UnaryOp& m) {
+    decode_fields(data, depth, kUnaryOpFields, [&](std::uint32_t f, WireType, Reader& r) {
+        if (f == 1)
+            m.kind = read_int32(r);
+        else
+            m.operand_id = r.varint();
+    });
+}
+
+void decode(std::string_view data, int depth, BinaryOp& m) {
+    decode_fields(data, depth, kBinaryOpFields, [&](std::uint32_t f, WireType, Reader& r) {
+        switch (f) {
+            case 1: m.kind = read_int32(r); break;
+            case 2: m.left_id = r.varint(); break;
+            default: m.right_id = r.varint(); break;
+        }
+    });
+}
+
+void decode(std::string_view data, int depth, CommutativeOp& m) {
+    decode_fields(data, depth, kCommutativeOpFields, [&](std::uint32_t f, WireType t, Reader& r) {
+        if (f == 1)
+            m.kind = read_int32(r);
+        else
+            read_repeated(r, t, m.term_ids);
+    });
+}
+
+void decode(std::string_view data, int depth, ReductionOp& m) {
+    decode_fields(data, depth, kReductionOpFields, [&](std::uint32_t f, WireType, Reader& r) {
+        switch (f) {
+            case 1: m.kind = read_int32(r); break;
+            case 2: decode_into(r, depth, m.index); break;
+            default: m.operand_id = r.varint(); break;
+        }
+    });
+}
+
+// A oneof member: merged into the member already set when it is the same,
+// else it replaces it.
+template <std::size_t I, class Variant>
+void decode_member(Variant& v, std::string_view bytes, int depth) {
+    if (v.index() != I) v.template emplace<I>();
+    decode(bytes, depth, std::get<I>(v));
+}
+
+template <std::size_t... I>
+void decode_node_member(NodeMember& v, std::uint32_t field, std::string_view bytes, int depth,
+                        std::index_sequence<I...>) {
+    ((field == I + 1 ? decode_member<I + 1>(v, bytes, depth) : void()), ...);
+}
+
+void decode(std::string_view data, int depth, ExprNode& m) {
+    decode_fields(data, depth, kExprNodeFields, [&](std::uint32_t f, WireType, Reader& r) {
+        decode_node_member(m.member, f, r.length_delimited(), depth + 1, std::make_index_sequence<10>{});
+    });
+}
+
+void decode(std::string_view data, int depth, Expr& m) {
+    decode_fields(data, depth, kExprFields, [&](std::uint32_t f, WireType, Reader& r) {
+        switch (f) {
+            case 1: read_string(r); break;  // the id is not used
+            case 2: m.root_id = r.varint(); break;
+            default: decode(r.length_delimited(), depth + 1, m.expr_nodes.emplace_back()); break;
+        }
+    });
+}
+
+void decode(std::string_view data, int depth, ForallList& m) {
+    decode_fields(data, depth, kForallFields, [&](std::uint32_t f, WireType, Reader& r) {
+        if (f == 1)
+            decode(r.length_delimited(), depth + 1, m.indices.emplace_back());
+        else
+            decode(r.length_delimited(), depth + 1, m.expr_nodes.emplace_back());
+    });
+}
+
+void decode(std::string_view data, int depth, Constraint& m) {
+    decode_fields(data, depth, kConstraintFields, [&](std::uint32_t f, WireType, Reader& r) {
+        switch (f) {
+            case 1: read_string(r); break;
+            case 2: m.name = read_string(r); break;
+            case 3: m.sense = read_int32(r); break;
+            case 4: decode_into(r, depth, m.left); break;
+            case 5: decode_into(r, depth, m.right); break;
+            default: decode_into(r, depth, m.forall_list); break;
+        }
+    });
+}
+
+void decode(std::string_view data, int depth, CustomPenaltyTerm& m) {
+    decode_fields(data, depth, kPenaltyFields, [&](std::uint32_t f, WireType, Reader& r) {
+        switch (f) {
+            case 1: read_string(r); break;
+            case 2: m.name = read_string(r); break;
+            case 3: decode_into(r, depth, m.term); break;
+            default: decode_into(r, depth, m.forall_list); break;
+        }
+    });
+}
+
+// One map entry, key and value defaulted when absent; a later entry with
+// the same key replaces the earlier value.
+template <class V>
+void decode_map_entry(std::string_view data, int depth, std::map<std::string_view, V>& map) {
+    std::string_view key;
+    V value{};
+    decode_fields(data, depth, kMapEntryFields, [&](std::uint32_t f, WireType, Reader& r) {
+        if (f == 1)
+            key = read_string(r);
+        else
+            decode(r.length_delimited(), depth + 1, value);
+    });
+    map.insert_or_assign(key, std::move(value));
+}
+
+void decode(std::string_view data, int depth, Problem& m) {
+    decode_fields(data, depth, kProblemFields, [&](std::uint32_t f, WireType, Reader& r) {
+        switch (f) {
+            case 1: read_string(r); break;
+            case 2: m.name = read_string(r); break;
+            case 3: m.sense = read_int32(r); break;
+            case 4: decode_into(r, depth, m.objective_function); break;
+            case 5: decode_map_entry(r.length_delimited(), depth + 1, m.constraints); break;
+            default: decode_map_entry(r.length_delimited(), depth + 1, m.custom_penalty_terms); break;
+        }
+    });
+}
+
+template <std::size_t... I>
+void decode_body_member(Body& v, std::uint32_t field, std::string_view bytes, int depth,
+                        std::index_sequence<I...>) {
+    ((field == I + 3 ? decode_member<I + 1>(v, bytes, depth) : void()), ...);
+}
+
+}  // namespace
+
+bool decode_header(std::string_view data, Header& header) {
+    try {
+        decode_fields(data, 0, kHeaderFields, [&](std::uint32_t f, WireType, Reader& r) {
+            switch (f) {
+                case 1: read_string(r); break;
+                case 2: header.version = r.varint(); break;
+                default:
+                    decode_body_member(header.body, f, r.length_delimited(), 1, std::make_index_sequence<4>{});
+                    break;
+            }
+        });
+        return true;
+    } catch (const WireError&) {
+        return false;
+    } catch (const DepthExceeded&) {
+        return false;
+    }
+}
+
+}  // namespace forvela::pb

@@ -1,0 +1,591 @@
+#include "protobuf/deserializer.hpp"
+
+#include <array>
+#include <bit>
+#include <span>
+
+#include "model/expression/arithmetic.hpp"
+#include "model/expression/condition.hpp"
+#include "model/expression/operand/array_length.hpp"
+#include "model/expression/operand/decision_var/decision_var.hpp"
+#include "model/expression/operand/element.hpp"
+#include "model/expression/operand/element/range.hpp"
+#include "model/expression/operand/placeholder.hpp"
+#include "model/expression/operand/subscript.hpp"
+#include "model/expression/operator/reduction_op.hpp"
+#include "model/expression/operator/unary_op.hpp"
+#include "model/problem/forall_list.hpp"
+#include "model/result_macros.hpp"
+#include "protobuf/messages.hpp"
+
+namespace forvela {
+
+namespace {
+
+std::unexpected<Error> decoding_error(std::string message) {
+    return fail(ErrorKind::ProtobufDeserializationError, std::move(message));
+}
+
+constexpr const char* kNoValidMessage = "failed to decode the input buffer because it did not contain valid Protobuf message";
+constexpr const char* kInvalidRoot =
+    "failed to decode the input buffer because it contained the invalid ID of an expression node.";
+constexpr const char* kCycle =
+    "failed to decode the input buffer because it contained a cycle of expression node ids.";
+constexpr const char* kTooLarge =
+    "failed to decode the input buffer because its expression nodes would expand into a tree too large "
+    "to build.";
+constexpr const char* kTooDeep =
+    "failed to decode the input buffer because its expression nodes are nested too deeply.";
+
+constexpr std::uint64_t kSaturated = std::uint64_t{1} << 62;
+
+// The expression nodes a tree may hold, counting a node once per reference:
+// a fixed allowance plus a multiple of the input size.
+std::uint64_t node_budget(std::size_t input_size) {
+    return (std::uint64_t{1} << 20) + 32 * static_cast<std::uint64_t>(input_size);
+}
+
+// Decodes the nodes of one table. Every node is built once per way of
+// reading it (as an expression, a condition, an element, a decision
+// variable, a subscript) and then shared by all its parents. A reference
+// back to a node that is being built is a cycle. Each node's size as a tree
+// (a shared node counting once per reference) is charged to the budget of
+// the whole input, so tables that expand exponentially stop at once.
+class TableDecoder {
+public:
+    TableDecoder(std::span<const pb::ExprNode> nodes, std::uint64_t& budget)
+        : nodes_(nodes), budget_(budget) {}
+
+    std::uint64_t size() const { return nodes_.size(); }
+
+    Result<Expression> expression_at(std::uint64_t id, const char* text) {
+        if (id >= nodes_.size()) return decoding_error(text);
+        return expression(id);
+    }
+    Result<ConditionalExpr> condition_at(std::uint64_t id, const char* text) {
+        if (id >= nodes_.size()) return decoding_error(text);
+        return condition(id);
+    }
+
+    Result<Expression> expression(std::uint64_t i) {
+        return visit(kAsExpression, i, expressions_, [&] { return build_expression(i); });
+    }
+
+    Result<ConditionalExpr> condition(std::uint64_t i) {
+        return visit(kAsCondition, i, conditions_, [&] { return build_condition(i); });
+    }
+
+    Result<ForallIndex> index(const pb::Index& index) {
+        if (index.element_id >= nodes_.size())
+            return decoding_error("the Expression message does not contain the id of the index");
+        if (member(index.element_id) != pb::kElementField)
+            return decoding_error(
+                "failed to decode the input buffer because it did not contain valid Index Protobuf message");
+        FV_ASSIGN_OR_RETURN(Box<Element> element, element_node(index.element_id));
+        std::optional<ConditionalExpr> cond;
+        if (index.condition_id) {
+            FV_ASSIGN_OR_RETURN(cond, condition_at(*index.condition_id,
+                                                   "the Expression message did not contain the id of the condition"));
+        }
+        return ForallIndex{std::move(element), std::move(cond)};
+    }
+
+private:
+    enum Mode : std::uint8_t { kAsExpression, kAsCondition, kAsElement, kAsVariable, kAsSubscript, kModes };
+
+    template <class T, class Build>
+    Result<T> visit(Mode mode, std::uint64_t i, std::vector<std::optional<T>>& memo, Build&& build) {
+        if (memo.empty()) {
+            memo.resize(nodes_.size());
+            sizes_[mode].resize(nodes_.size());
+        }
+        if (on_path_.empty()) on_path_.resize(nodes_.size());
+        if (memo[i]) {
+            FV_TRY(charge(sizes_[mode][i]));
+            return *memo[i];
+        }
+        const std::uint8_t bit = static_cast<std::uint8_t>(1u << mode);
+        if (on_path_[i] & bit) return decoding_error(kCycle);
+        DepthGuard guard;
+        on_path_[i] |= bit;
+        sizes_in_progress_.push_back(1);
+        Result<T> built = build();
+        on_path_[i] &= static_cast<std::uint8_t>(~bit);
+        std::uint64_t size = sizes_in_progress_.back();
+        sizes_in_progress_.pop_back();
+        if (!built) return built;
+        sizes_[mode][i] = size;
+        memo[i] = *built;
+        FV_TRY(charge(size));
+        return built;
+    }
+
+    // Adds a subtree to the node being built, or a whole tree to the budget.
+    Result<void> charge(std::uint64_t size) {
+        if (size > budget_) return decoding_error(kTooLarge);
+        if (sizes_in_progress_.empty()) {
+            budget_ -= size;
+        } else {
+            std::uint64_t& total = sizes_in_progress_.back();
+            total = std::min(kSaturated, total + size);
+        }
+        return {};
+    }
+
+    std::size_t member(std::uint64_t i) const { return nodes_[i].member.index(); }
+    template <class M>
+    const M& get(std::uint64_t i) const {
+        return std::get<M>(nodes_[i].member);
+    }
+
+    Result<Expression> build_expression(std::uint64_t i) {
+        switch (member(i)) {
+            case pb::kNumberLitField: {
+                const auto& n = get<pb::NumberLit>(i);
+                if (n.type == 1) return Expression(NumericValue::of_float(std::bit_cast<double>(n.value)));
+                if (n.type == 2) return Expression(NumericValue::of_integer(static_cast<std::int64_t>(n.value)));
+                return decoding_error(
+                    "failed to decode the input buffer because it did not contain a Protobuf message according "
+                    "to the data type of a number literal.");
+            }
+            case pb::kPlaceholderField: return placeholder_into_expression(placeholder_node(i));
+            case pb::kElementField: {
+                FV_ASSIGN_OR_RETURN(Box<Element> e, element_node(i));
+                return element_into_expression(std::move(e));
+            }
+            case pb::kDecisionVarField: {
+                FV_ASSIGN_OR_RETURN(Box<DecisionVar> v, decision_var_node(i));
+                return decision_var_into_expression(std::move(v));
+            }
+            case pb::kArrayLengthField: {
+                const auto& a = get<pb::ArrayLength>(i);
+                if (a.array_id >= nodes_.size())
+                    return decoding_error("the Expression message does not contain the id of the array");
+                FV_ASSIGN_OR_RETURN(ArrayOperand array, array_operand(a.array_id));
+                FV_ASSIGN_OR_RETURN(ArrayLength length,
+                                    array_length_new(std::move(array), a.axis, std::nullopt, std::nullopt));
+                return Expression(std::move(length));
+            }
+            case pb::kSubscriptField: {
+                FV_ASSIGN_OR_RETURN(Box<Subscript> s, subscript_node(i));
+                return subscript_into_expression(std::move(s));
+            }
+            case pb::kUnaryOpField: {
+                const auto& u = get<pb::UnaryOp>(i);
+                FV_ASSIGN_OR_RETURN(Expression operand,
+                                    expression_at(u.operand_id, "the Expression does not contain the id of the operand"));
+                static constexpr UnaryOpKind kKinds[] = {UnaryOpKind::Abs, UnaryOpKind::Ceil, UnaryOpKind::Floor,
+                                                         UnaryOpKind::Log2, UnaryOpKind::Log10, UnaryOpKind::Ln};
+                if (u.kind < 1 || u.kind > 6)
+                    return decoding_error(
+                        "failed to decode the input buffer because it did not contain valid UnaryOp Protobuf message");
+                return new_unary_op(kKinds[u.kind - 1], std::move(operand));
+            }
+            case pb::kBinaryOpField: {
+                const auto& b = get<pb::BinaryOp>(i);
+                if (b.kind != 1 && b.kind != 2)
+                    return decoding_error(
+                        "failed to decode the input buffer because it did not contain valid BinaryOp Protobuf message");
+                FV_ASSIGN_OR_RETURN(Expression left, expression_at(b.left_id,
+                                                                   "the Expression message does not contain the id "
+                                                                   "of the left hand side"));
+                FV_ASSIGN_OR_RETURN(Expression right, expression_at(b.right_id,
+                                                                    "the Expression message does not contain the id "
+                                                                    "of the right hand side"));
+                return b.kind == 1 ? new_pow_op(std::move(left), std::move(right))
+                                   : new_mod_op(std::move(left), std::move(right));
+            }
+            case pb::kCommutativeOpField: {
+                const auto& c = get<pb::CommutativeOp>(i);
+                std::vector<Expression> terms;
+                terms.reserve(c.term_ids.size());
+                for (std::uint64_t id : c.term_ids) {
+                    FV_ASSIGN_OR_RETURN(Expression t,
+                                        expression_at(id, "the Expression message contained an invalid operand id"));
+                    terms.push_back(std::move(t));
+                }
+                switch (c.kind) {
+                    case 1: return new_add_op(std::move(terms));
+                    case 2: return new_mul_op(std::move(terms));
+                    case 3: return Expression(CommutativeOp{std::nullopt, TermList(std::move(terms)), CommutativeOpKind::Min});
+                    case 4: return Expression(CommutativeOp{std::nullopt, TermList(std::move(terms)), CommutativeOpKind::Max});
+                    default:
+                        return decoding_error("failed to decode the input buffer because it did not contain valid "
+                                              "CommutativeOp Protobuf message");
+                }
+            }
+            case pb::kReductionOpField: {
+                const auto& r = get<pb::ReductionOp>(i);
+                if (!r.index) return decoding_error("the Expression message does not contain the id of the index");
+                FV_ASSIGN_OR_RETURN(ForallIndex idx, index(*r.index));
+                FV_ASSIGN_OR_RETURN(Expression operand, expression_at(r.operand_id,
+                                                                      "the Expression message does not contain the id "
+                                                                      "of the operand"));
+                if (r.kind != 1 && r.kind != 2)
+                    return decoding_error(
+                        "failed to decode the input buffer because it did not contain valid ReductionOp Protobuf message");
+                FV_ASSIGN_OR_RETURN(ReductionOp op,
+                                    build_reduction_op(r.kind == 1 ? ReductionOpKind::Sum : ReductionOpKind::Prod,
+                                                       *idx.element, std::move(idx.condition), std::move(operand)));
+                return Expression(std::move(op));
+            }
+            default: return decoding_error(kNoValidMessage);
+        }
+    }
+
+    Result<ConditionalExpr> build_condition(std::uint64_t i) {
+        switch (member(i)) {
+            case pb::kBinaryOpField: {
+                const auto& b = get<pb::BinaryOp>(i);
+                if (b.kind < 3 || b.kind > 8)
+                    return decoding_error("failed to decode the input buffer because it contained an invalid op in a "
+                                          "conditional expr (BinaryOp that is not a logical operator");
+                FV_ASSIGN_OR_RETURN(Expression left, expression_at(b.left_id,
+                                                                   "the Expression message does not contain the id "
+                                                                   "of the left hand side"));
+                FV_ASSIGN_OR_RETURN(Expression right, expression_at(b.right_id,
+                                                                    "the Expression message does not contain the id "
+                                                                    "of the right hand side"));
+                return new_comparison_op(static_cast<ComparisonOpKind>(b.kind - 3), std::move(left), std::move(right));
+            }
+            case pb::kCommutativeOpField: {
+                const auto& c = get<pb::CommutativeOp>(i);
+                if (c.kind < 5 || c.kind > 7)
+                    return decoding_error("failed to decode the input buffer because it contained an invalid op in a "
+                                          "conditional expr (Commutative Op that is not a logical operator");
+                std::vector<ConditionalExpr> terms;
+                terms.reserve(c.term_ids.size());
+                for (std::uint64_t id : c.term_ids) {
+                    FV_ASSIGN_OR_RETURN(ConditionalExpr t,
+                                        condition_at(id, "the Expression message contained an invalid operand id"));
+                    terms.push_back(std::move(t));
+                }
+                return ConditionalExpr(
+                    LogicalOp{std::nullopt, std::move(terms), static_cast<LogicalOpKind>(c.kind - 5)});
+            }
+            case pb::kNoMember: return decoding_error(kNoValidMessage);
+            default:
+                return decoding_error(
+                    "failed to decode the input buffer because it did not contain valid BinaryOp Protobuf message");
+        }
+    }
+
+    Placeholder placeholder_node(std::uint64_t i) const {
+        const auto& p = get<pb::Placeholder>(i);
+        return Placeholder{std::string(p.name), p.ndim, std::nullopt, std::nullopt};
+    }
+
+    Result<Box<Element>> element_node(std::uint64_t i) {
+        return visit(kAsElement, i, elements_, [&] { return build_element(i); });
+    }
+
+    Result<Box<Element>> build_element(std::uint64_t i) {
+        const auto& e = get<pb::Element>(i);
+        std::optional<ElementBelongTo> set;
+        switch (e.set) {
+            case pb::Element::Set::None: return decoding_error(kNoValidMessage);
+            case pb::Element::Set::Range: {
+                FV_ASSIGN_OR_RETURN(Expression start, expression_at(e.range.start_id,
+                                                                    "the Expression message does not contain the id "
+                                                                    "of the start of the range"));
+                FV_ASSIGN_OR_RETURN(Expression end, expression_at(e.range.end_id,
+                                                                  "the Expression message does not contain the id of "
+                                                                  "the end of the range"));
+                FV_ASSIGN_OR_RETURN(Range range, range_new(std::move(start), std::move(end)));
+                set.emplace(std::move(range));
+                break;
+            }
+            case pb::Element::Set::Bound: {
+                std::uint64_t id = e.bound.bound_id;
+                if (id >= nodes_.size())
+                    return decoding_error("the Expression message does not contain the id of the set of the element");
+                switch (member(id)) {
+                    case pb::kPlaceholderField: {
+                        FV_ASSIGN_OR_RETURN(set, belong_to_from_placeholder(placeholder_node(id)));
+                        break;
+                    }
+                    case pb::kElementField: {
+                        FV_ASSIGN_OR_RETURN(Box<Element> inner, element_node(id));
+                        FV_ASSIGN_OR_RETURN(set, belong_to_from_element(*inner));
+                        break;
+                    }
+                    case pb::kSubscriptField: {
+                        FV_ASSIGN_OR_RETURN(Box<Subscript> inner, subscript_node(id));
+                        FV_ASSIGN_OR_RETURN(set, belong_to_from_subscript(*inner));
+                        break;
+                    }
+                    case pb::kNoMember: return decoding_error(kNoValidMessage);
+                    default: return decoding_error("invalid message");
+                }
+                break;
+            }
+        }
+        return Box<Element>(element_new(std::string(e.name), std::move(*set), std::nullopt, std::nullopt));
+    }
+
+    Result<Box<DecisionVar>> decision_var_node(std::uint64_t i) {
+        return visit(kAsVariable, i, variables_, [&] { return build_decision_var(i); });
+    }
+
+    Result<Box<DecisionVar>> build_decision_var(std::uint64_t i) {
+        const auto& v = get<pb::DecisionVar>(i);
+        std::vector<Expression> shape;
+        shape.reserve(v.shape_ids.size());
+        for (std::uint64_t id : v.shape_ids) {
+            FV_ASSIGN_OR_RETURN(Expression s, expression_at(id, "Decision var messsage had an invalid shape element id"));
+            shape.push_back(std::move(s));
+        }
+        DecisionVarKind kind = DecisionVarKind::Binary;
+        DecisionVarBound lower = binary_var_lower_bound();
+        DecisionVarBound upper = binary_var_upper_bound();
+        if (v.type != 1) {
+            if (!v.lower_bound) return decoding_error("the DecisionVar message does not contain the lower bound");
+            FV_ASSIGN_OR_RETURN(lower, decision_var_bound(*v.lower_bound));
+            if (!v.upper_bound) return decoding_error("the DecisionVar message does not contain the upper bound");
+            FV_ASSIGN_OR_RETURN(upper, decision_var_bound(*v.upper_bound));
+            if (v.type < 2 || v.type > 5)
+                return decoding_error(
+                    "failed to decode the input buffer because it did not contain valid DecisionVar Protobuf message");
+            kind = static_cast<DecisionVarKind>(v.type - 1);
+        }
+        return Box<DecisionVar>(DecisionVar{kind, std::string(v.name), std::move(shape), std::move(lower),
+                                            std::move(upper), std::nullopt, std::nullopt});
+    }
+
+    Result<DecisionVarBound> decision_var_bound(const pb::Bound& b) {
+        constexpr const char* kMissing = "the DecisionVarBound message does not contain the id of the bound";
+        switch (b.type) {
+            case 1: {
+                FV_ASSIGN_OR_RETURN(Expression e, expression_at(b.bound_id, kMissing));
+                return bound_from_expression(std::move(e));
+            }
+            case 2:
+                if (b.bound_id >= nodes_.size()) return decoding_error(kMissing);
+                if (member(b.bound_id) != pb::kPlaceholderField)
+                    return decoding_error("invalid message: the bound is not a placeholder");
+                return bound_from_placeholder(placeholder_node(b.bound_id));
+            case 3: {
+                if (b.bound_id >= nodes_.size()) return decoding_error(kMissing);
+                if (member(b.bound_id) != pb::kSubscriptField)
+                    return decoding_error("invalid message: the bound is not a subscripted placeholder");
+                FV_ASSIGN_OR_RETURN(Box<Subscript> s, subscript_node(b.bound_id));
+                return bound_from_subscript(*s);
+            }
+            default:
+                return decoding_error(
+                    "failed to decode the input buffer because it did not contain a Protobuf message according to the "
+                    "type of a decision variable bound.");
+        }
+    }
+
+    Result<Box<Subscript>> subscript_node(std::uint64_t i) {
+        return visit(kAsSubscript, i, subscripts_, [&] { return build_subscript(i); });
+    }
+
+    Result<Box<Subscript>> build_subscript(std::uint64_t i) {
+        const auto& s = get<pb::Subscript>(i);
+        std::uint64_t id = s.variable_id;
+        if (id >= nodes_.size()) return decoding_error("Subscript message did not have a valid var id");
+        std::optional<SubscriptedVariable> variable;
+        switch (member(id)) {
+            case pb::kPlaceholderField: {
+                FV_ASSIGN_OR_RETURN(variable, placeholder_into_subscripted_variable(placeholder_node(id)));
+                break;
+            }
+            case pb::kElementField: {
+                FV_ASSIGN_OR_RETURN(Box<Element> e, element_node(id));
+                FV_ASSIGN_OR_RETURN(variable, element_into_subscripted_variable(std::move(e)));
+                break;
+            }
+            case pb::kDecisionVarField: {
+                FV_ASSIGN_OR_RETURN(Box<DecisionVar> v, decision_var_node(id));
+                FV_ASSIGN_OR_RETURN(variable, decision_var_into_subscripted_variable(std::move(v)));
+                break;
+            }
+            case pb::kSubscriptField: {
+                FV_ASSIGN_OR_RETURN(Box<Subscript> inner, subscript_node(id));
+                FV_ASSIGN_OR_RETURN(variable, subscript_into_subscripted_variable(std::move(inner)));
+                break;
+            }
+            case pb::kNoMember: return decoding_error(kNoValidMessage);
+            default: return decoding_error("invalid message");
+        }
+        std::vector<Expression> subscripts;
+        subscripts.reserve(s.subscript_ids.size());
+        for (std::uint64_t sid : s.subscript_ids) {
+            FV_ASSIGN_OR_RETURN(Expression e, expression_at(sid, "Subscript messsage had an invalid subscript id"));
+            subscripts.push_back(std::move(e));
+        }
+        FV_ASSIGN_OR_RETURN(subscripts, check_subscripts(std::move(subscripts)));
+        FV_ASSIGN_OR_RETURN(Subscript built, subscript_new(std::move(*variable), std::move(subscripts)));
+        return Box<Subscript>(std::move(built));
+    }
+
+    Result<ArrayOperand> array_operand(std::uint64_t i) {
+        switch (member(i)) {
+            case pb::kPlaceholderField: return placeholder_into_array_operand(placeholder_node(i));
+            case pb::kElementField: {
+                FV_ASSIGN_OR_RETURN(Box<Element> e, element_node(i));
+                return element_into_array_operand(std::move(e));
+            }
+            case pb::kSubscriptField: {
+                FV_ASSIGN_OR_RETURN(Box<Subscript> s, subscript_node(i));
+                return subscript_into_array_operand(std::move(s));
+            }
+            case pb::kNoMember: return decoding_error(kNoValidMessage);
+            default: return decoding_error("invalid message");
+        }
+    }
+
+    std::span<const pb::ExprNode> nodes_;
+    std::uint64_t& budget_;
+    std::vector<std::uint8_t> on_path_;  // one bit per mode: being built
+    std::array<std::vector<std::uint64_t>, kModes> sizes_;
+    std::vector<std::uint64_t> sizes_in_progress_;
+    std::vector<std::optional<Expression>> expressions_;
+    std::vector<std::optional<ConditionalExpr>> conditions_;
+    std::vector<std::optional<Box<Element>>> elements_;
+    std::vector<std::optional<Box<DecisionVar>>> variables_;
+    std::vector<std::optional<Box<Subscript>>> subscripts_;
+};
+
+class Deserializer {
+public:
+    explicit Deserializer(std::uint64_t budget) : budget_(budget) {}
+
+    Result<Expression> expr_message(const pb::Expr& expr) {
+        TableDecoder table(expr.expr_nodes, budget_);
+        return table.expression_at(expr.root_id, kInvalidRoot);
+    }
+
+    // An expression, else (when the root is a valid id) a condition.
+    Result<DeserializedObject> expr_body(const pb::Expr& expr) {
+        TableDecoder table(expr.expr_nodes, budget_);
+        auto e = table.expression_at(expr.root_id, kInvalidRoot);
+        if (e) return DeserializedObject(std::move(*e));
+        // A table refused as hostile stays refused, whatever it was meant to hold.
+        if (e.error().message == kCycle || e.error().message == kTooLarge) return std::unexpected(e.error());
+        if (expr.root_id >= table.size()) return decoding_error(kInvalidRoot);
+        FV_ASSIGN_OR_RETURN(ConditionalExpr c, table.condition(expr.root_id));
+        return DeserializedObject(std::move(c));
+    }
+
+    Result<ForallList> forall_list(const std::optional<pb::ForallList>& message) {
+        ForallList list;
+        if (!message) return list;
+        TableDecoder table(message->expr_nodes, budget_);
+        list.reserve(message->indices.size());
+        for (const pb::Index& index : message->indices) {
+            FV_ASSIGN_OR_RETURN(ForallIndex entry, table.index(index));
+            list.push_back(std::move(entry));
+        }
+        FV_TRY(check_forall_list(list));
+        return list;
+    }
+
+    Result<Constraint> constraint(const pb::Constraint& m) {
+        ConstraintSense sense;
+        switch (m.sense) {
+            case 1: sense = ConstraintSense::Equal; break;
+            case 2: sense = ConstraintSense::LessThanEqual; break;
+            case 3: sense = ConstraintSense::GreaterThanEqual; break;
+            default:
+                return decoding_error("failed to decode the input buffer because it did not contain a Protobuf message "
+                                      "according to a constraint equality.");
+        }
+        if (!m.left)
+            return decoding_error("failed to decode the input buffer because it did not contain a Protobuf message "
+                                  "according to the left-hand side of a constraint.");
+        FV_ASSIGN_OR_RETURN(Expression left, expr_message(*m.left));
+        if (!m.right)
+            return decoding_error("failed to decode the input buffer because it did not contain a Protobuf message "
+                                  "according to the right-hand side of a constraint.");
+        FV_ASSIGN_OR_RETURN(Expression right, expr_message(*m.right));
+        FV_ASSIGN_OR_RETURN(ForallList forall, forall_list(m.forall_list));
+        return constraint_new(std::string(m.name), std::move(left), std::move(right), sense, std::move(forall));
+    }
+
+    Result<CustomPenaltyTerm> penalty_term(const pb::CustomPenaltyTerm& m) {
+        if (!m.term)
+            return decoding_error("failed to decode the input buffer because it did not contain a Protobuf message "
+                                  "according to the term of a custom penalty term.");
+        FV_ASSIGN_OR_RETURN(Expression term, expr_message(*m.term));
+        FV_ASSIGN_OR_RETURN(ForallList forall, forall_list(m.forall_list));
+        return custom_penalty_term_new(std::string(m.name), std::move(term), std::move(forall));
+    }
+
+    Result<Problem> problem(const pb::Problem& m) {
+        Problem p;
+        if (m.sense == 1)
+            p.sense = ProblemSense::Minimize;
+        else if (m.sense == 2)
+            p.sense = ProblemSense::Maximize;
+        else
+            return decoding_error("failed to decode the input buffer because it did not contain a Protobuf message "
+                                  "according to a problem sense.");
+        if (!m.objective_function)
+            return decoding_error("failed to decode the input buffer because it did not contain a Protobuf message "
+                                  "according to an objective function.");
+        FV_ASSIGN_OR_RETURN(p.objective, expr_message(*m.objective_function));
+        for (const auto& [key, message] : m.constraints) {
+            FV_ASSIGN_OR_RETURN(Constraint c, constraint(message));
+            p.constraints.emplace_hint(p.constraints.end(), std::string(key), std::move(c));
+        }
+        for (const auto& [key, message] : m.custom_penalty_terms) {
+            FV_ASSIGN_OR_RETURN(CustomPenaltyTerm t, penalty_term(message));
+            p.custom_penalty_terms.emplace_hint(p.custom_penalty_terms.end(), std::string(key), std::move(t));
+        }
+        p.name = std::string(m.name);
+        return p;
+    }
+
+private:
+    std::uint64_t budget_;
+};
+
+Result<DeserializedObject> deserialize(std::string_view bytes) {
+    if (bytes.size() >= kMaxProtobufInput)
+        return decoding_error("failed to decode the input buffer because it is larger than the 2 GiB that a "
+                              "Protobuf message can hold.");
+    pb::Header header;
+    if (!pb::decode_header(bytes, header))
+        return decoding_error("failed to decode the input buffer because it did not contain a valid Protobuf message.");
+    if (header.version < pb::kMinSupportedVersion)
+        return decoding_error("the input schema has an unsupported version: " + std::to_string(header.version) +
+                              ". The minimum supported version is " + std::to_string(pb::kMinSupportedVersion) +
+                              ". Please update the forvela to generate the model.");
+    if (header.version > pb::kMaxSupportedVersion)
+        return decoding_error("the input schema has an unsupported version: " + std::to_string(header.version) +
+                              ". The maximum supported version is " + std::to_string(pb::kMaxSupportedVersion) +
+                              ". Please update the forvela to receive the model");
+    Deserializer d(node_budget(bytes.size()));
+    switch (header.body.index()) {
+        case 1: {
+            FV_ASSIGN_OR_RETURN(Problem p, d.problem(std::get<1>(header.body)));
+            return DeserializedObject(std::move(p));
+        }
+        case 2: {
+            FV_ASSIGN_OR_RETURN(Constraint c, d.constraint(std::get<2>(header.body)));
+            return DeserializedObject(std::move(c));
+        }
+        case 3: {
+            FV_ASSIGN_OR_RETURN(CustomPenaltyTerm t, d.penalty_term(std::get<3>(header.body)));
+            return DeserializedObject(std::move(t));
+        }
+        case 4: return d.expr_body(std::get<4>(header.body));
+        default:
+            return decoding_error("failed to decode the input buffer because it did not contain a Problem message.");
+    }
+}
+
+}  // namespace
+
+Result<DeserializedObject> deserialize_from_protobuf(std::string_view bytes) {
+    try {
+        return deserialize(bytes);
+    } catch (const DepthExceeded&) {
+        return decoding_error(kTooDeep);
+    }
+}
+
+}  // namespace forvela
