@@ -4,12 +4,12 @@
 #include <bit>
 #include <span>
 
-#include "model/expression/arithmetic.hpp"
-#include "model/expression/condition.hpp"
+#include "model/expression/expression.hpp"
+#include "model/expression/expression.hpp"
 #include "model/expression/operand/array_length.hpp"
 #include "model/expression/operand/decision_var/decision_var.hpp"
 #include "model/expression/operand/element.hpp"
-#include "model/expression/operand/element/range.hpp"
+#include "model/expression/operand/range.hpp"
 #include "model/expression/operand/placeholder.hpp"
 #include "model/expression/operand/subscript.hpp"
 #include "model/expression/operator/reduction_op.hpp"
@@ -163,7 +163,7 @@ private:
                     return decoding_error("the Expression message does not contain the id of the array");
                 FV_ASSIGN_OR_RETURN(ArrayOperand array, array_operand(a.array_id));
                 FV_ASSIGN_OR_RETURN(ArrayLength length,
-                                    array_length_new(std::move(array), a.axis, std::nullopt, std::nullopt));
+                                    make_array_length(std::move(array), a.axis, std::nullopt, std::nullopt));
                 return Expression(std::move(length));
             }
             case pb::kSubscriptField: {
@@ -179,7 +179,7 @@ private:
                 if (u.kind < 1 || u.kind > 6)
                     return decoding_error(
                         "failed to decode the input buffer because it did not contain valid UnaryOp Protobuf message");
-                return new_unary_op(kKinds[u.kind - 1], std::move(operand));
+                return make_unary_op(kKinds[u.kind - 1], std::move(operand));
             }
             case pb::kBinaryOpField: {
                 const auto& b = get<pb::BinaryOp>(i);
@@ -192,8 +192,8 @@ private:
                 FV_ASSIGN_OR_RETURN(Expression right, expression_at(b.right_id,
                                                                     "the Expression message does not contain the id "
                                                                     "of the right hand side"));
-                return b.kind == 1 ? new_pow_op(std::move(left), std::move(right))
-                                   : new_mod_op(std::move(left), std::move(right));
+                return b.kind == 1 ? make_pow_op(std::move(left), std::move(right))
+                                   : make_mod_op(std::move(left), std::move(right));
             }
             case pb::kCommutativeOpField: {
                 const auto& c = get<pb::CommutativeOp>(i);
@@ -205,8 +205,8 @@ private:
                     terms.push_back(std::move(t));
                 }
                 switch (c.kind) {
-                    case 1: return new_add_op(std::move(terms));
-                    case 2: return new_mul_op(std::move(terms));
+                    case 1: return make_add_op(std::move(terms));
+                    case 2: return make_mul_op(std::move(terms));
                     case 3: return Expression(CommutativeOp{std::nullopt, TermList(std::move(terms)), CommutativeOpKind::Min});
                     case 4: return Expression(CommutativeOp{std::nullopt, TermList(std::move(terms)), CommutativeOpKind::Max});
                     default:
@@ -225,7 +225,7 @@ private:
                     return decoding_error(
                         "failed to decode the input buffer because it did not contain valid ReductionOp Protobuf message");
                 FV_ASSIGN_OR_RETURN(ReductionOp op,
-                                    build_reduction_op(r.kind == 1 ? ReductionOpKind::Sum : ReductionOpKind::Prod,
+                                    make_reduction_op(r.kind == 1 ? ReductionOpKind::Sum : ReductionOpKind::Prod,
                                                        *idx.element, std::move(idx.condition), std::move(operand)));
                 return Expression(std::move(op));
             }
@@ -246,7 +246,7 @@ private:
                 FV_ASSIGN_OR_RETURN(Expression right, expression_at(b.right_id,
                                                                     "the Expression message does not contain the id "
                                                                     "of the right hand side"));
-                return new_comparison_op(static_cast<ComparisonOpKind>(b.kind - 3), std::move(left), std::move(right));
+                return compare(static_cast<ComparisonOpKind>(b.kind - 3), std::move(left), std::move(right));
             }
             case pb::kCommutativeOpField: {
                 const auto& c = get<pb::CommutativeOp>(i);
@@ -291,7 +291,7 @@ private:
                 FV_ASSIGN_OR_RETURN(Expression end, expression_at(e.range.end_id,
                                                                   "the Expression message does not contain the id of "
                                                                   "the end of the range"));
-                FV_ASSIGN_OR_RETURN(Range range, range_new(std::move(start), std::move(end)));
+                FV_ASSIGN_OR_RETURN(Range range, make_range(std::move(start), std::move(end)));
                 set.emplace(std::move(range));
                 break;
             }
@@ -320,7 +320,7 @@ private:
                 break;
             }
         }
-        return Box<Element>(element_new(std::string(e.name), std::move(*set), std::nullopt, std::nullopt));
+        return Box<Element>(make_element(std::string(e.name), std::move(*set), std::nullopt, std::nullopt));
     }
 
     Result<Box<DecisionVar>> decision_var_node(std::uint64_t i) {
@@ -417,7 +417,7 @@ private:
             subscripts.push_back(std::move(e));
         }
         FV_ASSIGN_OR_RETURN(subscripts, check_subscripts(std::move(subscripts)));
-        FV_ASSIGN_OR_RETURN(Subscript built, subscript_new(std::move(*variable), std::move(subscripts)));
+        FV_ASSIGN_OR_RETURN(Subscript built, make_subscript(std::move(*variable), std::move(subscripts)));
         return Box<Subscript>(std::move(built));
     }
 
@@ -502,7 +502,7 @@ public:
                                   "according to the right-hand side of a constraint.");
         FV_ASSIGN_OR_RETURN(Expression right, expr_message(*m.right));
         FV_ASSIGN_OR_RETURN(ForallList forall, forall_list(m.forall_list));
-        return constraint_new(std::string(m.name), std::move(left), std::move(right), sense, std::move(forall));
+        return make_constraint(std::string(m.name), std::move(left), std::move(right), sense, std::move(forall));
     }
 
     Result<CustomPenaltyTerm> penalty_term(const pb::CustomPenaltyTerm& m) {
@@ -511,7 +511,7 @@ public:
                                   "according to the term of a custom penalty term.");
         FV_ASSIGN_OR_RETURN(Expression term, expr_message(*m.term));
         FV_ASSIGN_OR_RETURN(ForallList forall, forall_list(m.forall_list));
-        return custom_penalty_term_new(std::string(m.name), std::move(term), std::move(forall));
+        return make_custom_penalty_term(std::string(m.name), std::move(term), std::move(forall));
     }
 
     Result<Problem> problem(const pb::Problem& m) {

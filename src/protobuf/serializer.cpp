@@ -4,7 +4,7 @@
 #include <memory>
 #include <unordered_map>
 
-#include "model/expression/arithmetic.hpp"
+#include "model/expression/expression.hpp"
 #include "model/result_macros.hpp"
 #include "protobuf/uuid.hpp"
 #include "protobuf/wire.hpp"
