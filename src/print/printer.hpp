@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "model/expression/display.hpp"
 #include "model/expression/expression.hpp"
 
 namespace forvela {
@@ -130,10 +131,5 @@ void print_repr_optional_fields(Printer& p, const OptText& latex, const OptText&
 void print_var_bound(Printer& p, const DecisionVarBound& bound);
 void print_array_operand(Printer& p, const ArrayOperand& array);
 
-// Text forms inside messages: names, and a subscript as its variable's name
-// followed by its subscripts in str form ("a[i, 1]").
-std::string display_subscripted_variable(const SubscriptedVariable& v);
-std::string display_subscript(const Subscript& s);
-std::string display_array_operand(const ArrayOperand& a);
 
 }  // namespace forvela

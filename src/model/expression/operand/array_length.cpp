@@ -1,7 +1,7 @@
 #include "model/expression/operand/array_length.hpp"
 #include "model/expression/expression.hpp"
 
-#include "print/printer.hpp"
+#include "model/expression/display.hpp"
 
 namespace forvela {
 

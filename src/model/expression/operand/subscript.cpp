@@ -2,7 +2,7 @@
 #include "model/expression/expression.hpp"
 #include "model/result_macros.hpp"
 
-#include "print/printer.hpp"
+#include "model/expression/display.hpp"
 
 namespace forvela {
 
