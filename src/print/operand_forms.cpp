@@ -157,60 +157,60 @@ void print_array_length(Printer& p, const ArrayLength& v) {
 
 // ---- entries ----
 
-std::string render_placeholder(const Placeholder& v, PrintMode mode) {
+std::string render(const Placeholder& v, PrintMode mode) {
     return render_root(v, mode, {1, 0}, print_placeholder);
 }
 
-std::string placeholder_to_latex(const Placeholder& v) {
+std::string to_latex(const Placeholder& v) {
     if (v.latex) return *v.latex;
-    return render_placeholder(v, PrintMode::Latex);
+    return render(v, PrintMode::Latex);
 }
 
-std::string render_element(const Element& v, PrintMode mode) {
+std::string render(const Element& v, PrintMode mode) {
     return render_root(v, mode, {kElementKind, 0}, print_element);
 }
 
-std::string element_to_str(const Element& v) { return render_element(v, PrintMode::Str); }
+std::string to_text(const Element& v) { return render(v, PrintMode::Str); }
 
-std::string element_to_latex(const Element& v) {
+std::string to_latex(const Element& v) {
     if (v.latex) return *v.latex;
-    return render_element(v, PrintMode::Latex);
+    return render(v, PrintMode::Latex);
 }
 
-std::string render_decision_var(const DecisionVar& v, PrintMode mode) {
+std::string render(const DecisionVar& v, PrintMode mode) {
     return render_root(v, mode, {kDecisionVarKind, static_cast<std::uint8_t>(v.kind)},
                        print_decision_var);
 }
 
-std::string decision_var_to_str(const DecisionVar& v) { return render_decision_var(v, PrintMode::Str); }
-std::string decision_var_to_repr(const DecisionVar& v) { return render_decision_var(v, PrintMode::Repr); }
+std::string to_text(const DecisionVar& v) { return render(v, PrintMode::Str); }
+std::string to_repr(const DecisionVar& v) { return render(v, PrintMode::Repr); }
 
-std::string decision_var_to_latex(const DecisionVar& v) {
+std::string to_latex(const DecisionVar& v) {
     if (v.latex) return *v.latex;
-    return render_decision_var(v, PrintMode::Latex);
+    return render(v, PrintMode::Latex);
 }
 
-std::string render_subscript(const Subscript& v, PrintMode mode) {
+std::string render(const Subscript& v, PrintMode mode) {
     return render_root(v, mode, {kSubscriptKind, 0}, print_subscript);
 }
 
-std::string subscript_to_latex(const Subscript& v) { return render_subscript(v, PrintMode::Latex); }
+std::string to_latex(const Subscript& v) { return render(v, PrintMode::Latex); }
 
-std::string render_array_length(const ArrayLength& v, PrintMode mode) {
+std::string render(const ArrayLength& v, PrintMode mode) {
     return render_root(v, mode, {kArrayLengthKind, 0}, print_array_length);
 }
 
-std::string array_length_to_latex(const ArrayLength& v) {
+std::string to_latex(const ArrayLength& v) {
     if (v.latex) return *v.latex;
-    return render_array_length(v, PrintMode::Latex);
+    return render(v, PrintMode::Latex);
 }
 
-std::string display_range(const Range& r) {
-    return "[" + render_expression_str(*r.start) + ".." + render_expression_str(*r.end) + ")";
+std::string to_text(const Range& r) {
+    return "[" + to_text(*r.start) + ".." + to_text(*r.end) + ")";
 }
 
-std::string range_repr(const Range& r) {
-    return "(" + render_expression_repr(*r.start) + ", " + render_expression_repr(*r.end) + ")";
+std::string to_repr(const Range& r) {
+    return "(" + to_repr(*r.start) + ", " + to_repr(*r.end) + ")";
 }
 
 // ---- text forms in messages ----

@@ -212,9 +212,9 @@ void append_set_text(std::string& out, const ElementBelongTo& set) {
         case 0: {
             const auto& range = std::get<Range>(set);
             out += "[";
-            out += render_expression_str(*range.start);
+            out += to_text(*range.start);
             out += "..";
-            out += render_expression_str(*range.end);
+            out += to_text(*range.end);
             out += ")";
             break;
         }
@@ -326,29 +326,29 @@ std::string render_root(const T& v, PrintMode mode, NodePrecedence root, PrintFn
 
 }  // namespace
 
-std::string render_unary_op(const UnaryOp& v, PrintMode mode) {
+std::string render(const UnaryOp& v, PrintMode mode) {
     return render_root(v, mode, {6, static_cast<std::uint8_t>(v.kind)}, print_unary_op);
 }
-std::string render_binary_op(const BinaryOp& v, PrintMode mode) {
+std::string render(const BinaryOp& v, PrintMode mode) {
     return render_root(v, mode, {7, static_cast<std::uint8_t>(v.kind)}, print_binary_op);
 }
-std::string render_commutative_op(const CommutativeOp& v, PrintMode mode) {
+std::string render(const CommutativeOp& v, PrintMode mode) {
     return render_root(v, mode, {8, static_cast<std::uint8_t>(v.kind)}, print_commutative_op);
 }
-std::string render_reduction_op(const ReductionOp& v, PrintMode mode) {
+std::string render(const ReductionOp& v, PrintMode mode) {
     return render_root(v, mode, {9, static_cast<std::uint8_t>(v.kind)}, print_reduction_op);
 }
-std::string render_comparison_op(const ComparisonOp& v, PrintMode mode) {
+std::string render(const ComparisonOp& v, PrintMode mode) {
     return render_root(v, mode, {kComparisonKind, static_cast<std::uint8_t>(v.kind)},
                        print_comparison);
 }
-std::string render_logical_op(const LogicalOp& v, PrintMode mode) {
+std::string render(const LogicalOp& v, PrintMode mode) {
     return render_root(v, mode, {kLogicalKind, static_cast<std::uint8_t>(v.kind)},
                        print_logical_op);
 }
-std::string render_condition(const ConditionalExpr& c, PrintMode mode) {
-    if (c.is_comparison()) return render_comparison_op(c.as<ComparisonOp>(), mode);
-    return render_logical_op(c.as<LogicalOp>(), mode);
+std::string render(const ConditionalExpr& c, PrintMode mode) {
+    if (c.is_comparison()) return render(c.as<ComparisonOp>(), mode);
+    return render(c.as<LogicalOp>(), mode);
 }
 
 }  // namespace forvela

@@ -132,14 +132,14 @@ void print_number_lit(Printer& p, const NumericValue& v) {
 
 // ---- entries ----
 
-std::string render_number_lit(const NumericValue& v, PrintMode mode) {
+std::string render(const NumericValue& v, PrintMode mode) {
     Printer p(mode);
     p.push(0, 0);
     print_number_lit(p, v);
     return std::move(p.out);
 }
 
-std::string render_expression(const Expression& e, PrintMode mode) {
+std::string render(const Expression& e, PrintMode mode) {
     Printer p(mode);
     NodePrecedence own = node_precedence(e);
     p.push(own.kind, own.sub);
@@ -147,19 +147,19 @@ std::string render_expression(const Expression& e, PrintMode mode) {
     return std::move(p.out);
 }
 
-std::string render_expression_str(const Expression& e) { return render_expression(e, PrintMode::Str); }
-std::string render_expression_repr(const Expression& e) { return render_expression(e, PrintMode::Repr); }
+std::string to_text(const Expression& e) { return render(e, PrintMode::Str); }
+std::string to_repr(const Expression& e) { return render(e, PrintMode::Repr); }
 
-std::string expression_to_latex(const Expression& e) {
+std::string to_latex(const Expression& e) {
     if (const std::string* text = custom_latex_of(e)) return *text;
-    return render_expression(e, PrintMode::Latex);
+    return render(e, PrintMode::Latex);
 }
 
 void fmt_expression_list(std::string& out, const std::vector<Expression>& list) {
     out += "[";
     for (std::size_t i = 0; i < list.size(); ++i) {
         if (i) out += ", ";
-        out += render_expression_str(list[i]);
+        out += to_text(list[i]);
     }
     out += "]";
 }

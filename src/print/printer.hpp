@@ -63,16 +63,16 @@ void print_comparison(Printer& p, const ComparisonOp& v);
 void print_logical_op(Printer& p, const LogicalOp& v);
 
 // Entries: the node is the root of a fresh printer and is never parenthesised.
-std::string render_number_lit(const NumericValue& v, PrintMode mode);
-std::string render_placeholder(const Placeholder& v, PrintMode mode);
-std::string placeholder_to_latex(const Placeholder& v);
+std::string render(const NumericValue& v, PrintMode mode);
+std::string render(const Placeholder& v, PrintMode mode);
+std::string to_latex(const Placeholder& v);
 
 // The generic entry: the root's custom LaTeX text is used in every mode, and a
 // root power or modulo is parenthesised.
-std::string render_expression(const Expression& e, PrintMode mode);
-std::string render_expression_str(const Expression& e);
-std::string render_expression_repr(const Expression& e);
-std::string expression_to_latex(const Expression& e);
+std::string render(const Expression& e, PrintMode mode);
+std::string to_text(const Expression& e);
+std::string to_repr(const Expression& e);
+std::string to_latex(const Expression& e);
 
 // "[" + each expression in str form joined by ", " + "]".
 void fmt_expression_list(std::string& out, const std::vector<Expression>& list);
@@ -85,20 +85,20 @@ std::string wrap_latex(std::string_view text);
 // ---- operator and condition entries ----
 namespace forvela {
 
-std::string render_unary_op(const UnaryOp& v, PrintMode mode);
-std::string render_binary_op(const BinaryOp& v, PrintMode mode);
-std::string render_commutative_op(const CommutativeOp& v, PrintMode mode);
-std::string render_reduction_op(const ReductionOp& v, PrintMode mode);
-std::string render_comparison_op(const ComparisonOp& v, PrintMode mode);
-std::string render_logical_op(const LogicalOp& v, PrintMode mode);
-std::string render_condition(const ConditionalExpr& c, PrintMode mode);
+std::string render(const UnaryOp& v, PrintMode mode);
+std::string render(const BinaryOp& v, PrintMode mode);
+std::string render(const CommutativeOp& v, PrintMode mode);
+std::string render(const ReductionOp& v, PrintMode mode);
+std::string render(const ComparisonOp& v, PrintMode mode);
+std::string render(const LogicalOp& v, PrintMode mode);
+std::string render(const ConditionalExpr& c, PrintMode mode);
 
 // The root's custom LaTeX text when set, else its LaTeX render (the to_latex
 // wrappers of every node with a LaTeX text of its own).
 template <class T>
-std::string node_to_latex(const T& v, std::string (*render)(const T&, PrintMode)) {
+std::string node_to_latex(const T& v, std::string (*render_as)(const T&, PrintMode)) {
     if (v.latex) return *v.latex;
-    return render(v, PrintMode::Latex);
+    return render_as(v, PrintMode::Latex);
 }
 
 }  // namespace forvela
@@ -106,25 +106,25 @@ std::string node_to_latex(const T& v, std::string (*render)(const T&, PrintMode)
 // ---- operand entries and text forms (operand_forms.cpp) ----
 namespace forvela {
 
-std::string render_element(const Element& v, PrintMode mode);
-std::string element_to_str(const Element& v);
-std::string element_to_latex(const Element& v);
+std::string render(const Element& v, PrintMode mode);
+std::string to_text(const Element& v);
+std::string to_latex(const Element& v);
 
-std::string render_decision_var(const DecisionVar& v, PrintMode mode);
-std::string decision_var_to_str(const DecisionVar& v);
-std::string decision_var_to_repr(const DecisionVar& v);
-std::string decision_var_to_latex(const DecisionVar& v);
+std::string render(const DecisionVar& v, PrintMode mode);
+std::string to_text(const DecisionVar& v);
+std::string to_repr(const DecisionVar& v);
+std::string to_latex(const DecisionVar& v);
 
-std::string render_subscript(const Subscript& v, PrintMode mode);
-std::string subscript_to_latex(const Subscript& v);
+std::string render(const Subscript& v, PrintMode mode);
+std::string to_latex(const Subscript& v);
 
-std::string render_array_length(const ArrayLength& v, PrintMode mode);
-std::string array_length_to_latex(const ArrayLength& v);
+std::string render(const ArrayLength& v, PrintMode mode);
+std::string to_latex(const ArrayLength& v);
 
 // `Range.__str__`: "[" start ".." end ")"; `Range.__repr__`: "(" start ", " end
 // ")"; both ends through the generic entries.
-std::string display_range(const Range& r);
-std::string range_repr(const Range& r);
+std::string to_text(const Range& r);
+std::string to_repr(const Range& r);
 
 // Parts of the forms that other printers print directly.
 void print_repr_optional_fields(Printer& p, const OptText& latex, const OptText& description);

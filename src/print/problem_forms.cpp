@@ -6,27 +6,27 @@
 
 namespace forvela {
 
-std::string condition_to_str(const ConditionalExpr& c) { return render_condition(c, PrintMode::Str); }
+std::string to_text(const ConditionalExpr& c) { return render(c, PrintMode::Str); }
 
-std::string condition_to_latex(const ConditionalExpr& c) {
+std::string to_latex(const ConditionalExpr& c) {
     const OptText& own = c.is_comparison() ? c.as<ComparisonOp>().latex : c.as<LogicalOp>().latex;
     if (own) return *own;
-    return render_condition(c, PrintMode::Latex);
+    return render(c, PrintMode::Latex);
 }
 
-std::string forall_to_text(const ForallList& forall) {
+std::string to_text(const ForallList& forall) {
     std::string out = "[";
     for (std::size_t k = 0; k < forall.size(); ++k) {
         if (k) out += ", ";
         const ForallIndex& entry = forall[k];
         if (entry.condition) {
             out += "(";
-            out += element_to_str(*entry.element);
+            out += to_text(*entry.element);
             out += ", ";
-            out += condition_to_str(*entry.condition);
+            out += to_text(*entry.condition);
             out += ")";
         } else {
-            out += element_to_str(*entry.element);
+            out += to_text(*entry.element);
         }
     }
     out += "]";
@@ -41,16 +41,16 @@ void append_set_latex(std::string& out, const ElementBelongTo& set) {
             using V = std::decay_t<decltype(v)>;
             if constexpr (std::is_same_v<V, Range>) {
                 out += "\\left\\{";
-                out += expression_to_latex(*v.start);
+                out += to_latex(*v.start);
                 out += ",\\ldots,";
-                out += expression_to_latex(subtract(*v.end, Expression(NumericValue::of_integer(1))));
+                out += to_latex(subtract(*v.end, Expression(NumericValue::of_integer(1))));
                 out += "\\right\\}";
             } else if constexpr (std::is_same_v<V, Box<Placeholder>>) {
-                out += placeholder_to_latex(*v);
+                out += to_latex(*v);
             } else if constexpr (std::is_same_v<V, Box<Element>>) {
-                out += element_to_latex(*v);
+                out += to_latex(*v);
             } else {
-                out += subscript_to_latex(*v);
+                out += to_latex(*v);
             }
         },
         set);
@@ -58,12 +58,12 @@ void append_set_latex(std::string& out, const ElementBelongTo& set) {
 
 }  // namespace
 
-std::string forall_to_latex(const ForallList& forall) {
+std::string to_latex(const ForallList& forall) {
     std::string out;
     for (std::size_t k = 0; k < forall.size(); ++k) {
         if (k) out += " ";
         const ForallIndex& entry = forall[k];
-        std::string e = element_to_latex(*entry.element);
+        std::string e = to_latex(*entry.element);
         out += "\\forall ";
         out += e;
         if (entry.condition) {
@@ -72,7 +72,7 @@ std::string forall_to_latex(const ForallList& forall) {
             out += " \\in ";
             append_set_latex(out, entry.element->belong_to);
             out += " \\mid ";
-            out += condition_to_latex(*entry.condition);
+            out += to_latex(*entry.condition);
             out += " \\right\\}";
         } else {
             out += " \\in ";
@@ -82,12 +82,12 @@ std::string forall_to_latex(const ForallList& forall) {
     return out;
 }
 
-std::string constraint_to_text(const Constraint& c) {
+std::string to_text(const Constraint& c) {
     std::string out = "{'expression': ";
-    out += condition_to_str(constraint_condition(c));
+    out += to_text(constraint_condition(c));
     if (!c.forall.empty()) {
         out += ", 'forall': ";
-        out += forall_to_text(c.forall);
+        out += to_text(c.forall);
     }
     out += "}";
     return out;
@@ -101,7 +101,7 @@ void append_row(std::string& out, const std::string& name, const std::string& bo
     out += "} & \\displaystyle ";
     out += body;
     out += " & ";
-    out += forall_to_latex(forall);
+    out += to_latex(forall);
     out += " \\\\";
 }
 
@@ -116,18 +116,18 @@ std::string in_array(std::string row) {
 
 std::string constraint_latex_row(const Constraint& c) {
     std::string out;
-    append_row(out, c.name, condition_to_latex(constraint_condition(c)), c.forall);
+    append_row(out, c.name, to_latex(constraint_condition(c)), c.forall);
     return out;
 }
 
 std::string custom_penalty_term_latex_row(const CustomPenaltyTerm& t) {
     std::string out;
-    append_row(out, t.name, expression_to_latex(t.expression), t.forall);
+    append_row(out, t.name, to_latex(t.expression), t.forall);
     return out;
 }
 
-std::string constraint_to_latex(const Constraint& c) { return in_array(constraint_latex_row(c)); }
-std::string custom_penalty_term_to_latex(const CustomPenaltyTerm& t) {
+std::string to_latex(const Constraint& c) { return in_array(constraint_latex_row(c)); }
+std::string to_latex(const CustomPenaltyTerm& t) {
     return in_array(custom_penalty_term_latex_row(t));
 }
 
@@ -183,16 +183,16 @@ void collect_decision_vars_by_kind(DecisionVarSets& sets, const Expression& e) {
     }
 }
 
-std::string var_bound_to_latex(const DecisionVarBound& bound) {
+std::string to_latex(const DecisionVarBound& bound) {
     return std::visit(
         [](const auto& v) -> std::string {
             using V = std::decay_t<decltype(v)>;
             if constexpr (std::is_same_v<V, Box<Expression>>)
-                return expression_to_latex(*v);
+                return to_latex(*v);
             else if constexpr (std::is_same_v<V, Box<Placeholder>>)
                 return v->name;
             else
-                return subscript_to_latex(*v);
+                return to_latex(*v);
         },
         bound);
 }
@@ -225,9 +225,9 @@ void append_var_line(std::string& out, const DecisionVar& v) {
     }
     if (v.kind != DecisionVarKind::Binary) {
         out += "\\\\ & & \\text{lower bound: }";
-        out += var_bound_to_latex(v.lower_bound);
+        out += to_latex(v.lower_bound);
         out += " & \\\\ & & \\text{upper bound: }";
-        out += var_bound_to_latex(v.upper_bound);
+        out += to_latex(v.upper_bound);
         out += " & ";
     }
     out += "\\\\";
@@ -247,25 +247,25 @@ std::string decision_vars_latex_lines(const std::vector<DecisionVar>& set) {
     return out;
 }
 
-std::string problem_to_latex(const Problem& p) {
+std::string to_latex(const Problem& p) {
     std::string out = "\\begin{array}{cccc}\n\\text{Problem:} & \\text{";
     out += p.name;
     out += "} & & \\\\\n& & ";
     out += p.sense == ProblemSense::Minimize ? "\\min" : "\\max";
     out += " \\quad \\displaystyle ";
-    out += expression_to_latex(p.objective);
+    out += to_latex(p.objective);
     out += " & \\\\\n";
 
     if (!p.constraints.empty()) {
         out += "\\text{s.t.} & & & \\\\";
         for (const auto& [name, c] : p.constraints) {
-            append_row(out, c.name, condition_to_latex(constraint_condition(c)), c.forall);
+            append_row(out, c.name, to_latex(constraint_condition(c)), c.forall);
         }
     }
     out += "\n";
     if (!p.custom_penalty_terms.empty()) {
         out += "\\text{penalty terms} & & & \\\\";
-        for (const auto& [name, t] : p.custom_penalty_terms) append_row(out, t.name, expression_to_latex(t.expression), t.forall);
+        for (const auto& [name, t] : p.custom_penalty_terms) append_row(out, t.name, to_latex(t.expression), t.forall);
     }
     out += "\n";
 

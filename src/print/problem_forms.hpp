@@ -11,24 +11,24 @@
 
 namespace forvela {
 
-std::string condition_to_str(const ConditionalExpr& c);
+std::string to_text(const ConditionalExpr& c);
 // The condition's own custom LaTeX text when set, else its LaTeX render.
-std::string condition_to_latex(const ConditionalExpr& c);
+std::string to_latex(const ConditionalExpr& c);
 
 // "[i, (j, j != i)]".
-std::string forall_to_text(const ForallList& forall);
+std::string to_text(const ForallList& forall);
 // "\forall i \in ..." entries joined by a space; empty for an empty list.
-std::string forall_to_latex(const ForallList& forall);
+std::string to_latex(const ForallList& forall);
 
 // "{'expression': ..., 'forall': [...]}" (the forall part only when not empty).
-std::string constraint_to_text(const Constraint& c);
+std::string to_text(const Constraint& c);
 
 // " & \text{name} & \displaystyle ... & forall \\".
 std::string constraint_latex_row(const Constraint& c);
 std::string custom_penalty_term_latex_row(const CustomPenaltyTerm& t);
 // The row in its own array environment (`_repr_latex_`).
-std::string constraint_to_latex(const Constraint& c);
-std::string custom_penalty_term_to_latex(const CustomPenaltyTerm& t);
+std::string to_latex(const Constraint& c);
+std::string to_latex(const CustomPenaltyTerm& t);
 
 // Every decision variable the expression uses, into the set of its kind
 // (shapes, bounds, element sets and reduction indices are not entered).
@@ -36,10 +36,10 @@ void collect_decision_vars_by_kind(DecisionVarSets& sets, const Expression& e);
 void collect_decision_vars_by_kind_in_conditional_expr(DecisionVarSets& sets, const ConditionalExpr& c);
 void collect_decision_vars_by_kind_in_subscript(DecisionVarSets& sets, const Subscript& s);
 
-std::string var_bound_to_latex(const DecisionVarBound& bound);
+std::string to_latex(const DecisionVarBound& bound);
 std::string decision_var_latex_line(const DecisionVar& v);
 std::string decision_vars_latex_lines(const std::vector<DecisionVar>& set);
 
-std::string problem_to_latex(const Problem& p);
+std::string to_latex(const Problem& p);
 
 }  // namespace forvela

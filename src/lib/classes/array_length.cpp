@@ -47,7 +47,7 @@ const ItemGroup kItems{
     {
         {"set_latex", fastcall(set_latex),
          METH_FASTCALL | METH_KEYWORDS, kOperandSetLatexDoc},
-        {"_repr_latex_", (text_method<Self, framed<Self, array_length_to_latex>>), METH_NOARGS, kReprLatexDoc},
+        {"_repr_latex_", (text_method<Self, framed<Self, to_latex>>), METH_NOARGS, kReprLatexDoc},
     },
     {
         {"array", get_array, nullptr, nullptr, nullptr},
@@ -55,8 +55,8 @@ const ItemGroup kItems{
         {"description", get_description, nullptr, nullptr, nullptr},
     },
     {
-        {Py_tp_str, reinterpret_cast<void*>((text_slot<Self, rendered<Self, render_array_length, PrintMode::Str>>))},
-        {Py_tp_repr, reinterpret_cast<void*>((text_slot<Self, rendered<Self, render_array_length, PrintMode::Repr>>))},
+        {Py_tp_str, reinterpret_cast<void*>((text_slot<Self, rendered<Self, render, PrintMode::Str>>))},
+        {Py_tp_repr, reinterpret_cast<void*>((text_slot<Self, rendered<Self, render, PrintMode::Repr>>))},
     },
 };
 

@@ -117,7 +117,7 @@ const ItemGroup kItems{
          METH_FASTCALL | METH_KEYWORDS, kLenAtDoc},
         {"set_latex", fastcall(set_latex),
          METH_FASTCALL | METH_KEYWORDS, kOperandSetLatexDoc},
-        {"_repr_latex_", (text_method<Self, framed<Self, element_to_latex>>), METH_NOARGS, kReprLatexDoc},
+        {"_repr_latex_", (text_method<Self, framed<Self, to_latex>>), METH_NOARGS, kReprLatexDoc},
     },
     {
         {"name", Items::get_name, nullptr, nullptr, nullptr},
@@ -128,8 +128,8 @@ const ItemGroup kItems{
     },
     {
         {Py_tp_new, reinterpret_cast<void*>(element_new_slot)},
-        {Py_tp_str, reinterpret_cast<void*>((text_slot<Self, element_to_str>))},
-        {Py_tp_repr, reinterpret_cast<void*>((text_slot<Self, rendered<Self, render_element, PrintMode::Repr>>))},
+        {Py_tp_str, reinterpret_cast<void*>((text_slot<Self, to_text>))},
+        {Py_tp_repr, reinterpret_cast<void*>((text_slot<Self, rendered<Self, render, PrintMode::Repr>>))},
     },
 };
 

@@ -77,7 +77,7 @@ Result<Expression> to_expression(PyObject* obj) {
 
 const ItemGroup kItems{
     {
-        {"_repr_latex_", (text_method<Self, rendered<Self, render_number_lit, PrintMode::Latex>>), METH_NOARGS, "_repr_latex_($self)\n--\n\n"},
+        {"_repr_latex_", (text_method<Self, rendered<Self, render, PrintMode::Latex>>), METH_NOARGS, "_repr_latex_($self)\n--\n\n"},
     },
     {
         {"value", get_value, nullptr, nullptr, nullptr},
@@ -86,7 +86,7 @@ const ItemGroup kItems{
     {
         {Py_tp_new, reinterpret_cast<void*>(number_lit_new)},
         {Py_tp_str, reinterpret_cast<void*>((text_slot<Self, numeric_text>))},
-        {Py_tp_repr, reinterpret_cast<void*>((text_slot<Self, rendered<Self, render_number_lit, PrintMode::Repr>>))},
+        {Py_tp_repr, reinterpret_cast<void*>((text_slot<Self, rendered<Self, render, PrintMode::Repr>>))},
     },
 };
 

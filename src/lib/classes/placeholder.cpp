@@ -54,7 +54,7 @@ const ItemGroup kItems{
          METH_FASTCALL | METH_KEYWORDS, kLenAtDoc},
         {"set_latex", fastcall(set_latex),
          METH_FASTCALL | METH_KEYWORDS, kOperandSetLatexDoc},
-        {"_repr_latex_", (text_method<Self, framed<Self, placeholder_to_latex>>), METH_NOARGS, kReprLatexDoc},
+        {"_repr_latex_", (text_method<Self, framed<Self, to_latex>>), METH_NOARGS, kReprLatexDoc},
     },
     {
         {"name", Items::get_name, nullptr, nullptr, nullptr},
@@ -64,8 +64,8 @@ const ItemGroup kItems{
     },
     {
         {Py_tp_new, reinterpret_cast<void*>(placeholder_new)},
-        {Py_tp_str, reinterpret_cast<void*>((text_slot<Self, rendered<Self, render_placeholder, PrintMode::Str>>))},
-        {Py_tp_repr, reinterpret_cast<void*>((text_slot<Self, rendered<Self, render_placeholder, PrintMode::Repr>>))},
+        {Py_tp_str, reinterpret_cast<void*>((text_slot<Self, rendered<Self, render, PrintMode::Str>>))},
+        {Py_tp_repr, reinterpret_cast<void*>((text_slot<Self, rendered<Self, render, PrintMode::Repr>>))},
     },
 };
 

@@ -29,8 +29,8 @@ const ItemGroup kItems{
         {"end", get_end<false>, nullptr, nullptr, nullptr},
     },
     {
-        {Py_tp_str, reinterpret_cast<void*>((text_slot<Self, display_range>))},
-        {Py_tp_repr, reinterpret_cast<void*>((text_slot<Self, range_repr>))},
+        {Py_tp_str, reinterpret_cast<void*>((text_slot<Self, to_text>))},
+        {Py_tp_repr, reinterpret_cast<void*>((text_slot<Self, to_repr>))},
     },
 };
 

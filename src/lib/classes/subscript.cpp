@@ -80,7 +80,7 @@ const ItemGroup kItems{
     {
         {"len_at", fastcall(len_at),
          METH_FASTCALL | METH_KEYWORDS, kLenAtDoc},
-        {"_repr_latex_", (text_method<Self, framed<Self, subscript_to_latex>>), METH_NOARGS, kReprLatexDoc},
+        {"_repr_latex_", (text_method<Self, framed<Self, to_latex>>), METH_NOARGS, kReprLatexDoc},
     },
     {
         {"variable", get_variable, nullptr, nullptr, nullptr},
@@ -89,8 +89,8 @@ const ItemGroup kItems{
         {"shape", get_shape, nullptr, nullptr, nullptr},
     },
     {
-        {Py_tp_str, reinterpret_cast<void*>((text_slot<Self, rendered<Self, render_subscript, PrintMode::Str>>))},
-        {Py_tp_repr, reinterpret_cast<void*>((text_slot<Self, rendered<Self, render_subscript, PrintMode::Repr>>))},
+        {Py_tp_str, reinterpret_cast<void*>((text_slot<Self, rendered<Self, render, PrintMode::Str>>))},
+        {Py_tp_repr, reinterpret_cast<void*>((text_slot<Self, rendered<Self, render, PrintMode::Repr>>))},
     },
 };
 

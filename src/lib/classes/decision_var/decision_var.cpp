@@ -101,7 +101,7 @@ Result<SubscriptedVariable> decision_var_as_subscripted_variable(PyObject* self)
 const ItemGroup* decision_var_common_items() {
     static const ItemGroup g{
         {
-            {"_repr_latex_", (text_method<Self, framed<Self, decision_var_to_latex>>), METH_NOARGS, kReprLatexDoc},
+            {"_repr_latex_", (text_method<Self, framed<Self, to_latex>>), METH_NOARGS, kReprLatexDoc},
         },
         {
             {"name", get_name, nullptr, nullptr, nullptr},
@@ -110,8 +110,8 @@ const ItemGroup* decision_var_common_items() {
             {"shape", get_shape, nullptr, nullptr, nullptr},
         },
         {
-            {Py_tp_str, reinterpret_cast<void*>((text_slot<Self, decision_var_to_str>))},
-            {Py_tp_repr, reinterpret_cast<void*>((text_slot<Self, decision_var_to_repr>))},
+            {Py_tp_str, reinterpret_cast<void*>((text_slot<Self, to_text>))},
+            {Py_tp_repr, reinterpret_cast<void*>((text_slot<Self, to_repr>))},
         },
     };
     return &g;

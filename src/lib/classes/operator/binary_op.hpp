@@ -27,7 +27,7 @@ struct BinaryOpClass {
             doc,
             object_size<Self>(),
             dealloc_object<Self>,
-            {NodeTextItems<Id, Self, render_binary_op>::group(), &getters,
+            {NodeTextItems<Id, Self, render>::group(), &getters,
              NumberSlots<Id, receive>::arithmetic(), NumberSlots<Id, receive>::comparison()},
             nullptr,
             receive,

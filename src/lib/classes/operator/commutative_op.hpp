@@ -31,7 +31,7 @@ struct CommutativeOpClass {
             doc,
             object_size<Self>(),
             dealloc_object<Self>,
-            {NodeTextItems<Id, Self, render_commutative_op>::group(), &getters,
+            {NodeTextItems<Id, Self, render>::group(), &getters,
              NumberSlots<Id, receive>::arithmetic(), NumberSlots<Id, receive>::comparison()},
             nullptr,
             receive,

@@ -25,7 +25,7 @@ struct ComparisonOpClass {
             object_size<Self>(),
             dealloc_object<Self>,
             {LogicalSlots<Id, receive>::group(), &getters,
-             NodeTextItems<Id, Self, render_comparison_op>::group()},
+             NodeTextItems<Id, Self, render>::group()},
         };
         def.to_condition = receive;
         return def;

@@ -36,7 +36,7 @@ struct LogicalOpClass {
             doc,
             object_size<Self>(),
             dealloc_object<Self>,
-            {LogicalSlots<Id, receive>::group(), NodeTextItems<Id, Self, render_logical_op>::group(),
+            {LogicalSlots<Id, receive>::group(), NodeTextItems<Id, Self, render>::group(),
              &getters},
         };
         def.to_condition = receive;

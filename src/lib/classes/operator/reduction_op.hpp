@@ -46,7 +46,7 @@ struct ReductionOpClass {
             object_size<Self>(),
             dealloc_object<Self>,
             {NumberSlots<Id, receive>::arithmetic(), NumberSlots<Id, receive>::comparison(),
-             NodeTextItems<Id, Self, render_reduction_op>::group(), &getters},
+             NodeTextItems<Id, Self, render>::group(), &getters},
             nullptr,
             receive,
         };

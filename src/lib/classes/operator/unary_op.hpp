@@ -22,7 +22,7 @@ struct UnaryOpClass {
             doc,
             object_size<Self>(),
             dealloc_object<Self>,
-            {&getters, NodeTextItems<Id, Self, render_unary_op>::group(),
+            {&getters, NodeTextItems<Id, Self, render>::group(),
              NumberSlots<Id, receive>::comparison(), NumberSlots<Id, receive>::arithmetic()},
             nullptr,
             receive,

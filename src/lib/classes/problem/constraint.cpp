@@ -73,7 +73,7 @@ const ItemGroup kItems{
          "is_equality($self)\n--\n\nWhether the constraint is an equality (`==`)."},
         {"is_inequality", is_inequality, METH_NOARGS,
          "is_inequality($self)\n--\n\nWhether the constraint is an inequality (`<=` or `>=`)."},
-        {"_repr_latex_", (text_method<Self, constraint_to_latex>), METH_NOARGS, kReprLatexDoc},
+        {"_repr_latex_", (text_method<Self, to_latex>), METH_NOARGS, kReprLatexDoc},
     },
     {
         {"name", get_name, nullptr, nullptr, nullptr},
@@ -85,8 +85,8 @@ const ItemGroup kItems{
     },
     {
         {Py_tp_new, reinterpret_cast<void*>(constraint_new_slot)},
-        {Py_tp_str, reinterpret_cast<void*>((text_slot<Self, constraint_to_text>))},
-        {Py_tp_repr, reinterpret_cast<void*>((text_slot<Self, constraint_to_text>))},
+        {Py_tp_str, reinterpret_cast<void*>((text_slot<Self, to_text>))},
+        {Py_tp_repr, reinterpret_cast<void*>((text_slot<Self, to_text>))},
     },
 };
 

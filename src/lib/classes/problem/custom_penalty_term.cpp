@@ -48,7 +48,7 @@ PyObject* get_forall(PyObject* self, void*) {
 
 const ItemGroup kItems{
     {
-        {"_repr_latex_", (text_method<Self, custom_penalty_term_to_latex>), METH_NOARGS, kReprLatexDoc},
+        {"_repr_latex_", (text_method<Self, to_latex>), METH_NOARGS, kReprLatexDoc},
     },
     {
         {"name", get_name, nullptr, nullptr, nullptr},

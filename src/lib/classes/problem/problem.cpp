@@ -109,7 +109,7 @@ PyObject* inplace_add(PyObject* self, PyObject* other) {
 
 const ItemGroup kItems{
     {
-        {"_repr_latex_", (text_method<Self, problem_to_latex>), METH_NOARGS, kReprLatexDoc},
+        {"_repr_latex_", (text_method<Self, to_latex>), METH_NOARGS, kReprLatexDoc},
     },
     {
         {"name", get_name, nullptr, nullptr, nullptr},
