@@ -2,7 +2,7 @@
 // is_dynamic_degree.
 #include "analysis/degree.hpp"
 
-#include "lib/expression_py.hpp"
+#include "lib/convert/expression_py.hpp"
 #include "model/result_macros.hpp"
 
 namespace forvela::py {

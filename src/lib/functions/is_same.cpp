@@ -1,11 +1,11 @@
 // The module function is_same.
 #include "analysis/sameness.hpp"
 
-#include "lib/condition_py.hpp"
-#include "lib/expression_py.hpp"
-#include "lib/model_object_py.hpp"
-#include "lib/operand_py.hpp"
-#include "lib/problem_py.hpp"
+#include "lib/convert/condition_py.hpp"
+#include "lib/convert/expression_py.hpp"
+#include "lib/convert/model_object_py.hpp"
+#include "lib/convert/operand_py.hpp"
+#include "lib/convert/problem_py.hpp"
 #include "model/expression/equality.hpp"
 #include "model/result_macros.hpp"
 

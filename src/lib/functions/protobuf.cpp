@@ -1,9 +1,9 @@
 // The module functions to_protobuf and from_protobuf: the model format's
 // bytes of a problem, constraint, penalty term, expression or condition, and
 // the object read back from them.
-#include "lib/condition_py.hpp"
-#include "lib/expression_py.hpp"
-#include "lib/problem_py.hpp"
+#include "lib/convert/condition_py.hpp"
+#include "lib/convert/expression_py.hpp"
+#include "lib/convert/problem_py.hpp"
 #include "protobuf/deserializer.hpp"
 #include "protobuf/serializer.hpp"
 

@@ -1,9 +1,9 @@
 // The module functions sum and prod, with the reading of their index
 // argument: an element, a 2-tuple of an element and a condition, or a
 // sequence of those.
-#include "lib/condition_py.hpp"
+#include "lib/convert/condition_py.hpp"
 #include "model/result_macros.hpp"
-#include "lib/expression_py.hpp"
+#include "lib/convert/expression_py.hpp"
 #include "model/expression/operator/reduction_op.hpp"
 
 namespace forvela::py {

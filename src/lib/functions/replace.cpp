@@ -2,10 +2,10 @@
 // this side offers each node to the Python replacer and reads its answer.
 #include "analysis/replace.hpp"
 
-#include "lib/condition_py.hpp"
-#include "lib/expression_py.hpp"
-#include "lib/operand_py.hpp"
-#include "lib/problem_py.hpp"
+#include "lib/convert/condition_py.hpp"
+#include "lib/convert/expression_py.hpp"
+#include "lib/convert/operand_py.hpp"
+#include "lib/convert/problem_py.hpp"
 #include "model/result_macros.hpp"
 
 namespace forvela::py {

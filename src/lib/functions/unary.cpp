@@ -1,5 +1,5 @@
 // The module functions abs, ceil, floor, log2, log10 and ln.
-#include "lib/expression_py.hpp"
+#include "lib/convert/expression_py.hpp"
 #include "model/result_macros.hpp"
 #include "model/expression/operator/unary_op.hpp"
 

@@ -1,9 +1,9 @@
 // The family of PowOp and ModOp: one BinaryOp value each.
 #pragma once
 
-#include "lib/expression_py.hpp"
-#include "lib/node_items.hpp"
-#include "lib/number_slots.hpp"
+#include "lib/convert/expression_py.hpp"
+#include "lib/items/node_items.hpp"
+#include "lib/items/number_slots.hpp"
 
 namespace forvela::py {
 

@@ -1,10 +1,10 @@
 // The family of AddOp, MulOp, MinOp and MaxOp: one CommutativeOp value each.
 #pragma once
 
-#include "lib/expression_py.hpp"
+#include "lib/convert/expression_py.hpp"
 #include "model/result_macros.hpp"
-#include "lib/node_items.hpp"
-#include "lib/number_slots.hpp"
+#include "lib/items/node_items.hpp"
+#include "lib/items/number_slots.hpp"
 
 namespace forvela::py {
 

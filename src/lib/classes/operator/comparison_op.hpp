@@ -1,9 +1,9 @@
 // The family of the six comparison classes: one ComparisonOp value each.
 #pragma once
 
-#include "lib/condition_py.hpp"
-#include "lib/expression_py.hpp"
-#include "lib/node_items.hpp"
+#include "lib/convert/condition_py.hpp"
+#include "lib/convert/expression_py.hpp"
+#include "lib/items/node_items.hpp"
 
 namespace forvela::py {
 

@@ -1,9 +1,9 @@
 // The family of AndOp, OrOp and XorOp: one LogicalOp value each.
 #pragma once
 
-#include "lib/condition_py.hpp"
+#include "lib/convert/condition_py.hpp"
 #include "model/result_macros.hpp"
-#include "lib/node_items.hpp"
+#include "lib/items/node_items.hpp"
 
 namespace forvela::py {
 

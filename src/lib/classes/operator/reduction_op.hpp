@@ -1,11 +1,11 @@
 // The family of SumOp and ProdOp: one ReductionOp value each.
 #pragma once
 
-#include "lib/condition_py.hpp"
+#include "lib/convert/condition_py.hpp"
 #include "model/result_macros.hpp"
-#include "lib/expression_py.hpp"
-#include "lib/node_items.hpp"
-#include "lib/number_slots.hpp"
+#include "lib/convert/expression_py.hpp"
+#include "lib/items/node_items.hpp"
+#include "lib/items/number_slots.hpp"
 
 namespace forvela::py {
 

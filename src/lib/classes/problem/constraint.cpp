@@ -1,10 +1,10 @@
 // The Python class Constraint: a named equality or non-strict inequality,
 // optionally repeated over a forall list.
-#include "lib/condition_py.hpp"
+#include "lib/convert/condition_py.hpp"
 #include "model/result_macros.hpp"
-#include "lib/expression_py.hpp"
-#include "lib/node_items.hpp"
-#include "lib/problem_py.hpp"
+#include "lib/convert/expression_py.hpp"
+#include "lib/items/node_items.hpp"
+#include "lib/convert/problem_py.hpp"
 #include "model/problem/constraint.hpp"
 #include "print/problem_forms.hpp"
 

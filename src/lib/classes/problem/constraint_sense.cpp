@@ -1,7 +1,7 @@
 // The Python enumeration class ConstraintSense: EQUAL (0), LESS_THAN_EQUAL (1)
 // and GREATER_THAN_EQUAL (2).
 #include "lib/classes/problem/sense_enum.hpp"
-#include "lib/problem_py.hpp"
+#include "lib/convert/problem_py.hpp"
 
 namespace forvela::py {
 

@@ -1,9 +1,9 @@
 // The Python class CustomPenaltyTerm: a named penalty expression, optionally
 // repeated over a forall list.
-#include "lib/expression_py.hpp"
+#include "lib/convert/expression_py.hpp"
 #include "model/result_macros.hpp"
-#include "lib/node_items.hpp"
-#include "lib/problem_py.hpp"
+#include "lib/items/node_items.hpp"
+#include "lib/convert/problem_py.hpp"
 #include "model/problem/custom_penalty_term.hpp"
 #include "print/problem_forms.hpp"
 

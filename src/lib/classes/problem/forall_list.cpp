@@ -1,9 +1,9 @@
 // Forall lists from and into Python objects.
-#include "lib/condition_py.hpp"
+#include "lib/convert/condition_py.hpp"
 #include "model/result_macros.hpp"
-#include "lib/expression_py.hpp"
-#include "lib/operand_py.hpp"
-#include "lib/problem_py.hpp"
+#include "lib/convert/expression_py.hpp"
+#include "lib/convert/operand_py.hpp"
+#include "lib/convert/problem_py.hpp"
 
 namespace forvela::py {
 

@@ -1,8 +1,8 @@
 // The Python class Problem: one optimisation model that grows through `+=`.
-#include "lib/expression_py.hpp"
+#include "lib/convert/expression_py.hpp"
 #include "model/result_macros.hpp"
-#include "lib/node_items.hpp"
-#include "lib/problem_py.hpp"
+#include "lib/items/node_items.hpp"
+#include "lib/convert/problem_py.hpp"
 #include "model/problem/problem.hpp"
 #include "print/problem_forms.hpp"
 

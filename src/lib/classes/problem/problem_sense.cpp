@@ -1,6 +1,6 @@
 // The Python enumeration class ProblemSense: MINIMIZE (0) and MAXIMIZE (1).
 #include "lib/classes/problem/sense_enum.hpp"
-#include "lib/problem_py.hpp"
+#include "lib/convert/problem_py.hpp"
 
 namespace forvela::py {
 

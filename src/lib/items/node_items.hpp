@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "lib/expression_py.hpp"
+#include "lib/convert/expression_py.hpp"
 #include "model/result_macros.hpp"
 #include "lib/registry.hpp"
 #include "print/printer.hpp"

@@ -2,10 +2,10 @@
 // each, differing only in kind, name, docstring and the bound arguments.
 #pragma once
 
-#include "lib/expression_py.hpp"
-#include "lib/node_items.hpp"
-#include "lib/number_slots.hpp"
-#include "lib/operand_py.hpp"
+#include "lib/convert/expression_py.hpp"
+#include "lib/items/node_items.hpp"
+#include "lib/items/number_slots.hpp"
+#include "lib/convert/operand_py.hpp"
 
 namespace forvela::py {
 

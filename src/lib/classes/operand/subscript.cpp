@@ -1,10 +1,10 @@
 // The Python class Subscript: a variable with some of its leading axes fixed.
 // It has no constructor; `[]` of the subscriptable classes makes one.
-#include "lib/expression_py.hpp"
+#include "lib/convert/expression_py.hpp"
 #include "model/result_macros.hpp"
-#include "lib/node_items.hpp"
-#include "lib/number_slots.hpp"
-#include "lib/operand_py.hpp"
+#include "lib/items/node_items.hpp"
+#include "lib/items/number_slots.hpp"
+#include "lib/convert/operand_py.hpp"
 #include "model/expression/operand/subscript.hpp"
 #include "print/printer.hpp"
 

@@ -1,8 +1,8 @@
-#include "lib/number_slots.hpp"
+#include "lib/items/number_slots.hpp"
 #include "model/result_macros.hpp"
 
-#include "lib/condition_py.hpp"
-#include "lib/expression_py.hpp"
+#include "lib/convert/condition_py.hpp"
+#include "lib/convert/expression_py.hpp"
 #include "model/expression/expression.hpp"
 #include "model/expression/expression.hpp"
 

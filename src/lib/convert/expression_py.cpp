@@ -1,4 +1,4 @@
-#include "lib/expression_py.hpp"
+#include "lib/convert/expression_py.hpp"
 #include "model/result_macros.hpp"
 
 #include <array>

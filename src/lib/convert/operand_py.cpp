@@ -1,9 +1,9 @@
-#include "lib/operand_py.hpp"
+#include "lib/convert/operand_py.hpp"
 #include "model/result_macros.hpp"
 
 #include <array>
 
-#include "lib/expression_py.hpp"
+#include "lib/convert/expression_py.hpp"
 #include "model/expression/operand/array_length.hpp"
 #include "model/expression/operand/subscript.hpp"
 

@@ -1,5 +1,5 @@
 // The Python class SemiContinuousVar: a semi-continuous variable.
-#include "lib/classes/decision_var/decision_var.hpp"
+#include "lib/classes/operand/decision_var/decision_var.hpp"
 
 namespace forvela::py {
 

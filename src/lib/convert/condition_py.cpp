@@ -1,4 +1,4 @@
-#include "lib/condition_py.hpp"
+#include "lib/convert/condition_py.hpp"
 #include "model/result_macros.hpp"
 
 #include "model/expression/expression.hpp"

@@ -1,8 +1,8 @@
 // The Python class NumberLit: a number literal.
-#include "lib/expression_py.hpp"
+#include "lib/convert/expression_py.hpp"
 #include "model/result_macros.hpp"
-#include "lib/node_items.hpp"
-#include "lib/number_slots.hpp"
+#include "lib/items/node_items.hpp"
+#include "lib/items/number_slots.hpp"
 #include "model/expression/operand/data_type.hpp"
 #include "print/printer.hpp"
 

@@ -1,9 +1,9 @@
 // The Python class Range: the half-open interval of an element's set. It has
 // no constructor, no arithmetic and no comparison (== is identity).
-#include "lib/expression_py.hpp"
+#include "lib/convert/expression_py.hpp"
 #include "model/result_macros.hpp"
-#include "lib/node_items.hpp"
-#include "lib/operand_py.hpp"
+#include "lib/items/node_items.hpp"
+#include "lib/convert/operand_py.hpp"
 #include "print/printer.hpp"
 
 namespace forvela::py {

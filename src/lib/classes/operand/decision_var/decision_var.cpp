@@ -1,4 +1,4 @@
-#include "lib/classes/decision_var/decision_var.hpp"
+#include "lib/classes/operand/decision_var/decision_var.hpp"
 #include "model/result_macros.hpp"
 
 #include "model/expression/operand/decision_var/decision_var.hpp"

@@ -1,10 +1,10 @@
 // The Python class ArrayLength: the length of one axis of an array operand.
 // It has no constructor; `len_at` and `shape` make one.
-#include "lib/expression_py.hpp"
+#include "lib/convert/expression_py.hpp"
 #include "model/result_macros.hpp"
-#include "lib/node_items.hpp"
-#include "lib/number_slots.hpp"
-#include "lib/operand_py.hpp"
+#include "lib/items/node_items.hpp"
+#include "lib/items/number_slots.hpp"
+#include "lib/convert/operand_py.hpp"
 #include "print/printer.hpp"
 
 namespace forvela::py {

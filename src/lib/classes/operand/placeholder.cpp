@@ -1,9 +1,9 @@
 // The Python class Placeholder: a named symbol for instance data.
-#include "lib/expression_py.hpp"
+#include "lib/convert/expression_py.hpp"
 #include "model/result_macros.hpp"
-#include "lib/node_items.hpp"
-#include "lib/number_slots.hpp"
-#include "lib/operand_py.hpp"
+#include "lib/items/node_items.hpp"
+#include "lib/items/number_slots.hpp"
+#include "lib/convert/operand_py.hpp"
 #include "model/expression/operand/placeholder.hpp"
 #include "print/printer.hpp"
 

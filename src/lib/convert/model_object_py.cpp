@@ -1,8 +1,8 @@
-#include "lib/model_object_py.hpp"
+#include "lib/convert/model_object_py.hpp"
 
-#include "lib/condition_py.hpp"
-#include "lib/expression_py.hpp"
-#include "lib/problem_py.hpp"
+#include "lib/convert/condition_py.hpp"
+#include "lib/convert/expression_py.hpp"
+#include "lib/convert/problem_py.hpp"
 
 namespace forvela::py {
 

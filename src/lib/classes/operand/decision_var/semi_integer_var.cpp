@@ -1,5 +1,5 @@
 // The Python class SemiIntegerVar: a semi-integer variable.
-#include "lib/classes/decision_var/decision_var.hpp"
+#include "lib/classes/operand/decision_var/decision_var.hpp"
 
 namespace forvela::py {
 
