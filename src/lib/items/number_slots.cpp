@@ -4,25 +4,8 @@
 #include "lib/convert/condition_py.hpp"
 #include "lib/convert/expression_py.hpp"
 #include "model/expression/expression.hpp"
-#include "model/expression/expression.hpp"
 
 namespace forvela::py {
-
-Result<Expression> build_add(Expression a, Expression b) {
-    return add(std::move(a), std::move(b));
-}
-Result<Expression> build_subtract(Expression a, Expression b) {
-    return subtract(std::move(a), std::move(b));
-}
-Result<Expression> build_multiply(Expression a, Expression b) {
-    return multiply(std::move(a), std::move(b));
-}
-Result<Expression> build_true_divide(Expression a, Expression b) {
-    return divide(std::move(a), std::move(b));
-}
-Result<Expression> build_remainder(Expression a, Expression b) {
-    return modulo(std::move(a), std::move(b));
-}
 
 namespace {
 
@@ -43,11 +26,19 @@ PyResult into_python(Result<Expression> built) {
 }  // namespace
 
 PyObject* binary_number_slot(ClassId id, ReceiverFn receive, PyObject* a, PyObject* b,
-                             BinaryBuilder build) {
+                             Arithmetic op) {
     return boundary([&]() -> PyResult {
         if (!is_instance(a, id) && !is_instance(b, id)) return not_implemented();
         FV_ASSIGN_OR_RETURN(auto pair, operands(id, receive, a, b));
-        return into_python(build(std::move(pair.first), std::move(pair.second)));
+        auto& [left, right] = pair;
+        switch (op) {
+            case Arithmetic::Add: return expression_into_python(add(std::move(left), std::move(right)));
+            case Arithmetic::Subtract: return expression_into_python(subtract(std::move(left), std::move(right)));
+            case Arithmetic::Multiply: return expression_into_python(multiply(std::move(left), std::move(right)));
+            case Arithmetic::Divide: return into_python(divide(std::move(left), std::move(right)));
+            case Arithmetic::Modulo: return into_python(modulo(std::move(left), std::move(right)));
+        }
+        return fail(ErrorKind::Internal, "an arithmetic operator without a builder");
     });
 }
 

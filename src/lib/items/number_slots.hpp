@@ -12,34 +12,29 @@ namespace forvela::py {
 // The receiving object's value as an expression (operand classes apply their
 // scalar check here).
 using ReceiverFn = Result<Expression> (*)(PyObject*);
-using BinaryBuilder = Result<Expression> (*)(Expression, Expression);
+// The binary arithmetic operators, each calling the core builder of its name.
+enum class Arithmetic : std::uint8_t { Add, Subtract, Multiply, Divide, Modulo };
 
 PyObject* binary_number_slot(ClassId id, ReceiverFn receive, PyObject* a, PyObject* b,
-                             BinaryBuilder build);
+                             Arithmetic op);
 PyObject* power_slot(ClassId id, ReceiverFn receive, PyObject* a, PyObject* b, PyObject* m);
 PyObject* negative_slot(ReceiverFn receive, PyObject* a);
 PyObject* richcompare_slot(ClassId id, ReceiverFn receive, PyObject* a, PyObject* b, int op);
 
-Result<Expression> build_add(Expression a, Expression b);
-Result<Expression> build_subtract(Expression a, Expression b);
-Result<Expression> build_multiply(Expression a, Expression b);
-Result<Expression> build_true_divide(Expression a, Expression b);
-Result<Expression> build_remainder(Expression a, Expression b);
-
 template <ClassId Id, ReceiverFn Receive>
 struct NumberSlots {
-    static PyObject* add(PyObject* a, PyObject* b) { return binary_number_slot(Id, Receive, a, b, build_add); }
+    static PyObject* add(PyObject* a, PyObject* b) { return binary_number_slot(Id, Receive, a, b, Arithmetic::Add); }
     static PyObject* subtract(PyObject* a, PyObject* b) {
-        return binary_number_slot(Id, Receive, a, b, build_subtract);
+        return binary_number_slot(Id, Receive, a, b, Arithmetic::Subtract);
     }
     static PyObject* multiply(PyObject* a, PyObject* b) {
-        return binary_number_slot(Id, Receive, a, b, build_multiply);
+        return binary_number_slot(Id, Receive, a, b, Arithmetic::Multiply);
     }
     static PyObject* true_divide(PyObject* a, PyObject* b) {
-        return binary_number_slot(Id, Receive, a, b, build_true_divide);
+        return binary_number_slot(Id, Receive, a, b, Arithmetic::Divide);
     }
     static PyObject* remainder(PyObject* a, PyObject* b) {
-        return binary_number_slot(Id, Receive, a, b, build_remainder);
+        return binary_number_slot(Id, Receive, a, b, Arithmetic::Modulo);
     }
     static PyObject* power(PyObject* a, PyObject* b, PyObject* m) { return power_slot(Id, Receive, a, b, m); }
     static PyObject* negative(PyObject* a) { return negative_slot(Receive, a); }
