@@ -1,0 +1,69 @@
+"""LaTeX of a whole model (objective, constraints with forall lists, penalty
+terms, decision variables) beside `sympy.latex` of the same formulas.
+
+    python bench/latex.py
+"""
+import gc
+import time
+
+import forvela as fv
+
+
+def best(fn, repeat=5):
+    times = []
+    for _ in range(repeat):
+        gc.collect()
+        start = time.perf_counter()
+        fn()
+        times.append(time.perf_counter() - start)
+    return min(times)
+
+
+def forvela_model(constraints):
+    d = fv.Placeholder("d", ndim=2)
+    n = fv.Placeholder("n")
+    c = fv.Placeholder("c", ndim=1)
+    t = fv.Element("t", belong_to=(0, n))
+    a = fv.Element("a", belong_to=(0, n))
+    b = fv.Element("b", belong_to=(0, n))
+    y = fv.BinaryVar("y", shape=[n, n])
+    z = fv.IntegerVar("z", shape=[n], lower_bound=0, upper_bound=c)
+    p = fv.Problem("tsp")
+    p += fv.sum([a, (b, b != a), t], d[a, b] * y[t, a] * y[(t + 1) % n, b])
+    for k in range(constraints):
+        p += fv.Constraint(f"row{k:04d}", fv.sum(a, y[t, a]) + z[t] * k == 1, forall=[t])
+    p += fv.CustomPenaltyTerm("spread", (fv.sum(t, y[t, a]) - 1) ** 2, forall=[a])
+    return p
+
+
+def sympy_formulas(constraints):
+    import sympy
+
+    n = sympy.Symbol("n", integer=True)
+    a, b, t = sympy.symbols("a b t", integer=True)
+    d, y, z = sympy.IndexedBase("d"), sympy.IndexedBase("y"), sympy.IndexedBase("z")
+    objective = sympy.Sum(d[a, b] * y[t, a] * y[sympy.Mod(t + 1, n), b], (a, 0, n - 1), (b, 0, n - 1), (t, 0, n - 1))
+    rows = [sympy.Eq(sympy.Sum(y[t, a], (a, 0, n - 1)) + z[t] * k, 1) for k in range(constraints)]
+    penalty = (sympy.Sum(y[t, a], (t, 0, n - 1)) - 1) ** 2
+    return [objective, *rows, penalty]
+
+
+def main():
+    print(f"| {'workload':<34} | {'side':<8} | {'ms':>9} | ratio to ours |")
+    print(f"|{'-' * 36}|{'-' * 10}|{'-' * 11}|---------------|")
+    for constraints in (10, 100):
+        problem = forvela_model(constraints)
+        ours = best(problem._repr_latex_) * 1e3
+        label = f"LaTeX of a model, {constraints} constraints"
+        print(f"| {label:<34} | {'forvela':<8} | {ours:>9.3f} | {1:>13.3g} |")
+        try:
+            import sympy
+        except ImportError:
+            continue
+        formulas = sympy_formulas(constraints)
+        theirs = best(lambda: [sympy.latex(f) for f in formulas], repeat=3) * 1e3
+        print(f"| {label:<34} | {'sympy':<8} | {theirs:>9.3f} | {theirs / ours:>13.3g} |")
+
+
+if __name__ == "__main__":
+    main()
