@@ -273,10 +273,6 @@ PyResult repeated_list(std::size_t count, Make&& make) {
     return list;
 }
 
-}  // namespace
-
-namespace {
-
 // A column of floats. pandas makes the same float64 column of a list of
 // floats as of a float64 array, so a non-empty one is handed over as the
 // array, which pandas takes without converting item by item; an empty list
