@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
+#include "lib/items/node_items.hpp"
 #include "lib/registry.hpp"
 #include "model/result_macros.hpp"
 #include "model/expression/expression.hpp"
@@ -165,6 +167,13 @@ struct OperandItems {
         return boundary([&] {
             return with_shared<T>(self, [](const T& v) { return optional_text_into_python(v.description); });
         });
+    }
+    static PyObject* len_at(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+        std::string callable = std::string(class_name(Id)) + ".len_at";
+        return len_at_method(callable.c_str(), self, args, nargs, kwnames, as_array_operand);
+    }
+    static PyObject* set_latex(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+        return set_latex_method<T>(Id, self, args, nargs, kwnames, latex_field<T>);
     }
     // The ArrayLength of every axis.
     static PyObject* get_shape(PyObject* self, void*) {

@@ -103,19 +103,11 @@ PyObject* get_belong_to(PyObject* self, void*) {
     });
 }
 
-PyObject* len_at(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return len_at_method("Element.len_at", self, args, nargs, kwnames, as_array_operand);
-}
-
-PyObject* set_latex(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return set_latex_method<Self>(kId, self, args, nargs, kwnames, latex_field<Self>);
-}
-
 const ItemGroup kItems{
     {
-        {"len_at", fastcall(len_at),
+        {"len_at", fastcall(Items::len_at),
          METH_FASTCALL | METH_KEYWORDS, kLenAtDoc},
-        {"set_latex", fastcall(set_latex),
+        {"set_latex", fastcall(Items::set_latex),
          METH_FASTCALL | METH_KEYWORDS, kOperandSetLatexDoc},
         {"_repr_latex_", (text_method<Self, framed<Self, to_latex>>), METH_NOARGS, kReprLatexDoc},
     },
