@@ -4,23 +4,11 @@ Run with `python bench/expressions.py` after `pip install -r bench/requirements.
 (sympy, pyomo and pulp, into the benchmark's own environment); a peer that is
 not installed is left out of the table.
 """
-import gc
-import math
 import subprocess
 import sys
-import time
 
 import forvela as fv
-
-
-def best(fn, repeat=3):
-    times = []
-    for _ in range(repeat):
-        gc.collect()
-        start = time.perf_counter()
-        fn()
-        times.append(time.perf_counter() - start)
-    return min(times)
+from timing import best, slope
 
 
 def ours_loop(n):
@@ -101,11 +89,6 @@ def available(name):
         return True
     except ImportError:
         return False
-
-
-def slope(points):
-    (n0, t0), (n1, t1) = points[0], points[-1]
-    return math.log(t1 / t0) / math.log(n1 / n0)
 
 
 # Memory is measured in a fresh interpreter each, so that no freed memory of

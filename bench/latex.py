@@ -3,20 +3,8 @@ terms, decision variables) beside `sympy.latex` of the same formulas.
 
     python bench/latex.py
 """
-import gc
-import time
-
 import forvela as fv
-
-
-def best(fn, repeat=5):
-    times = []
-    for _ in range(repeat):
-        gc.collect()
-        start = time.perf_counter()
-        fn()
-        times.append(time.perf_counter() - start)
-    return min(times)
+from timing import best, slope
 
 
 def forvela_model(constraints):
@@ -49,20 +37,28 @@ def sympy_formulas(constraints):
 
 
 def main():
+    try:
+        import sympy
+    except ImportError:
+        sympy = None
     print(f"| {'workload':<34} | {'side':<8} | {'ms':>9} | ratio to ours |")
     print(f"|{'-' * 36}|{'-' * 10}|{'-' * 11}|---------------|")
-    for constraints in (10, 100):
+    curves = {"forvela": [], "sympy": []}
+    for constraints in (10, 100, 1000):
         problem = forvela_model(constraints)
-        ours = best(problem._repr_latex_) * 1e3
+        ours = best(problem._repr_latex_, repeat=5) * 1e3
+        curves["forvela"].append((constraints, ours))
         label = f"LaTeX of a model, {constraints} constraints"
         print(f"| {label:<34} | {'forvela':<8} | {ours:>9.3f} | {1:>13.3g} |")
-        try:
-            import sympy
-        except ImportError:
+        if sympy is None:
             continue
         formulas = sympy_formulas(constraints)
-        theirs = best(lambda: [sympy.latex(f) for f in formulas], repeat=3) * 1e3
+        theirs = best(lambda: [sympy.latex(f) for f in formulas], repeat=3 if constraints < 1000 else 1) * 1e3
+        curves["sympy"].append((constraints, theirs))
         print(f"| {label:<34} | {'sympy':<8} | {theirs:>9.3f} | {theirs / ours:>13.3g} |")
+    for side, points in curves.items():
+        if points:
+            print(f"| {'slope 10 -> 1000 constraints':<34} | {side:<8} | {slope(points):>9.2f} | {'':>13} |")
 
 
 if __name__ == "__main__":

@@ -1,28 +1,17 @@
-"""to_protobuf and from_protobuf of a model of about 10^5 expression nodes,
+"""to_protobuf and from_protobuf of models of about 10^4 to 10^6 expression nodes,
 in MB/s, beside Google's protobuf runtime parsing and serializing the same
 bytes with the same schema.
 
 Run with `python bench/protobuf.py` (needs `protobuf` and `grpcio-tools`,
 which compiles src/protobuf/forvela.proto for the runtime).
 """
-import gc
 import importlib
 import pathlib
 import sys
 import tempfile
-import time
 
 import forvela as fv
-
-
-def best(fn, repeat=5):
-    times = []
-    for _ in range(repeat):
-        gc.collect()
-        start = time.perf_counter()
-        fn()
-        times.append(time.perf_counter() - start)
-    return min(times)
+from timing import best, slope
 
 
 def model(n):
@@ -54,26 +43,31 @@ def oracle():
 
 
 def main():
-    p = model(12_500)
-    data = fv.to_protobuf(p)
     pb2 = oracle()
-    h = pb2.Header()
-    h.ParseFromString(data)
-    nodes = len(h.problem.objective_function.expr_nodes)
-    mb = len(data) / 1e6
-    print(f"model: {nodes} objective nodes, {len(data)} bytes")
-
-    rows = [
-        ("forvela to_protobuf", best(lambda: fv.to_protobuf(p))),
-        ("forvela from_protobuf", best(lambda: fv.from_protobuf(data))),
-        ("protobuf SerializeToString", best(lambda: h.SerializeToString())),
-        ("protobuf ParseFromString", best(lambda: pb2.Header().ParseFromString(data))),
-    ]
     from google.protobuf.internal import api_implementation
 
-    print(f"protobuf runtime: {api_implementation.Type()}")
-    for name, t in rows:
-        print(f"{name:28s} {t * 1e3:8.2f} ms {mb / t:8.1f} MB/s")
+    print(f"protobuf runtime: {api_implementation.Type()}\n")
+    print(f"| {'side':<28} | {'nodes':>7} | {'bytes':>9} | {'ms':>8} | {'MB/s':>7} |")
+    print(f"|{'-' * 30}|{'-' * 9}|{'-' * 11}|{'-' * 10}|{'-' * 9}|")
+    curves = {}
+    for terms in (1_250, 12_500, 125_000):
+        p = model(terms)
+        data = fv.to_protobuf(p)
+        h = pb2.Header()
+        h.ParseFromString(data)
+        nodes = len(h.problem.objective_function.expr_nodes)
+        repeat = 5 if terms < 125_000 else 2
+        rows = [
+            ("forvela to_protobuf", best(lambda: fv.to_protobuf(p), repeat)),
+            ("forvela from_protobuf", best(lambda: fv.from_protobuf(data), repeat)),
+            ("protobuf SerializeToString", best(lambda: h.SerializeToString(), repeat)),
+            ("protobuf ParseFromString", best(lambda: pb2.Header().ParseFromString(data), repeat)),
+        ]
+        for name, t in rows:
+            curves.setdefault(name, []).append((len(data), t))
+            print(f"| {name:<28} | {nodes:>7} | {len(data):>9} | {t * 1e3:>8.2f} | {len(data) / 1e6 / t:>7.1f} |")
+    for name, points in curves.items():
+        print(f"| {name + ' slope':<28} | {'':>7} | {'':>9} | {slope(points):>8.2f} | {'':>7} |")
 
 
 if __name__ == "__main__":

@@ -209,6 +209,22 @@ class TestNameCheck:
         assert duplicated(lambda: p.__iadd__(fv.Constraint("d", fv.BinaryVar("w") <= 1))) == ["w"]
         assert duplicated(lambda: p.__iadd__(fv.BinaryVar("v"))) == ["v"]
 
+    def test_a_refused_part_leaves_no_names(self, m):
+        p = fv.Problem("p")
+        p += fv.Constraint("c", m.z <= 1)
+        clash = fv.Constraint("d", fv.BinaryVar("fresh") + fv.IntegerVar("z", lower_bound=0, upper_bound=1) <= 1)
+        assert duplicated(lambda: p.__iadd__(clash)) == ["z"]
+        p += fv.Constraint("d", fv.IntegerVar("fresh", lower_bound=0, upper_bound=1) <= 1)
+        assert list(p.constraints) == ["c", "d"]
+
+    def test_a_read_problem_checks_against_its_parts(self, m):
+        p = fv.Problem("p")
+        p += fv.Constraint("c", m.z <= 1)
+        q = fv.from_protobuf(fv.to_protobuf(p))
+        assert duplicated(lambda: q.__iadd__(fv.Constraint("d", fv.Placeholder("z") + m.y[0] <= 1))) == ["z"]
+        q += fv.Constraint("d", m.z >= 0)
+        assert list(q.constraints) == ["c", "d"]
+
     def test_forall_conditions_take_no_part(self, m):
         a = fv.Placeholder("a", ndim=1)
         k = fv.Element("k", belong_to=m.N)

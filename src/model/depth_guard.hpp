@@ -45,8 +45,9 @@ public:
 private:
     static bool below_floor() noexcept {
         if (floor_ == 1) floor_ = stack_limit::floor_of_this_thread();
-        char here;
-        return reinterpret_cast<std::uintptr_t>(&here) < floor_;
+        // The frame, not a local: under AddressSanitizer's detection of use
+        // after return, locals live on a heap-allocated fake stack.
+        return reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) < floor_;
     }
 
     static inline thread_local int depth_ = 0;

@@ -2,7 +2,8 @@
 
 #include <cstring>
 #include <memory>
-#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "model/expression/expression.hpp"
 #include "model/result_macros.hpp"
@@ -31,8 +32,14 @@ std::uint64_t hash_bytes(std::string_view s) {
     }
     std::uint64_t w = 0;
     std::memcpy(&w, p, n);
-    h = (h ^ w) * 0xc4ceb9fe1a85ec53ULL;
-    return h ^ (h >> 29);
+    // A full final mix: the table indexes by the low bits, and nodes that
+    // differ in one varint byte must not land in one cluster.
+    h ^= w;
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ULL;
+    return h ^ (h >> 33);
 }
 
 // The node table of one Expr or ForallList: nodes in insertion order, each
@@ -64,10 +71,19 @@ public:
 
     // The id already written for a shared cell, if any.
     const std::uint64_t* find_cell(const void* cell) const {
-        auto it = cells_.find(cell);
-        return it == cells_.end() ? nullptr : &it->second;
+        if (cells_.empty()) return nullptr;
+        const std::size_t mask = cells_.size() - 1;
+        for (std::size_t i = cell_slot(cell, mask);; i = (i + 1) & mask) {
+            const CellId& c = cells_[i];
+            if (c.cell == cell) return &c.id;
+            if (!c.cell) return nullptr;
+        }
     }
-    void remember_cell(const void* cell, std::uint64_t id) { cells_.emplace(cell, id); }
+    void remember_cell(const void* cell, std::uint64_t id) {
+        if ((cell_count_ + 1) * 2 > cells_.size()) grow_cells();
+        place_cell(CellId{cell, id});
+        ++cell_count_;
+    }
 
     const std::string& bytes() const { return out_.bytes(); }
 
@@ -90,7 +106,29 @@ private:
     Writer out_;
     std::vector<Entry> nodes_;
     std::vector<std::uint32_t> slots_;
-    std::unordered_map<const void*, std::uint64_t> cells_;
+
+    // Shared cells already written, in an open-addressed table of at most
+    // half load: one probe into one flat array per lookup.
+    struct CellId {
+        const void* cell = nullptr;
+        std::uint64_t id = 0;
+    };
+    static std::size_t cell_slot(const void* cell, std::size_t mask) {
+        return static_cast<std::size_t>((reinterpret_cast<std::uintptr_t>(cell) * 0x9e3779b97f4a7c15ULL) >> 32) & mask;
+    }
+    void place_cell(CellId c) {
+        const std::size_t mask = cells_.size() - 1;
+        std::size_t i = cell_slot(c.cell, mask);
+        while (cells_[i].cell) i = (i + 1) & mask;
+        cells_[i] = c;
+    }
+    void grow_cells() {
+        std::vector<CellId> old = std::exchange(cells_, std::vector<CellId>(cells_.empty() ? 64 : cells_.size() * 2));
+        for (const CellId& c : old)
+            if (c.cell) place_cell(c);
+    }
+    std::vector<CellId> cells_;
+    std::size_t cell_count_ = 0;
 };
 
 // An ExprNode holding one member message.

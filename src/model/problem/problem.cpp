@@ -1,6 +1,8 @@
 #include "model/problem/problem.hpp"
 #include "model/result_macros.hpp"
 
+#include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #include "model/problem/name_conflict.hpp"
@@ -9,24 +11,45 @@ namespace forvela {
 
 namespace {
 
-void collect_constraints(NameTable& table, const Problem& p, const std::string* except) {
+// The part an addition replaces, whose names no longer count.
+struct Replaced {
+    enum class Part : std::uint8_t { None, Objective, Constraint, Term } part = Part::None;
+    const std::string* name = nullptr;
+};
+
+void collect_all(NameTable& table, const Problem& p, const Replaced& replaced) {
+    using Part = Replaced::Part;
+    if (replaced.part != Part::Objective) collect_problem_names(table, p.objective);
     for (const auto& [name, c] : p.constraints) {
-        if (except && name == *except) continue;
+        if (replaced.part == Part::Constraint && name == *replaced.name) continue;
         collect_problem_names(table, c.left);
         collect_problem_names(table, c.right);
     }
-}
-
-void collect_terms(NameTable& table, const Problem& p, const std::string* except) {
     for (const auto& [name, t] : p.custom_penalty_terms) {
-        if (except && name == *except) continue;
+        if (replaced.part == Part::Term && name == *replaced.name) continue;
         collect_problem_names(table, t.expression);
     }
 }
 
-Result<void> report(const std::vector<std::string>& conflicts) {
-    if (conflicts.empty()) return {};
-    return std::unexpected(duplicated_name_error(conflicts));
+// Checks the expressions of an added part against the names of the rest of
+// the problem. The kept index serves when nothing is replaced; otherwise it is
+// built anew without the replaced part. Once the check passes, the index holds
+// the problem as it is after the addition.
+Result<void> check_added(Problem& p, const Replaced& replaced, std::initializer_list<const Expression*> added) {
+    ProblemNameIndex& index = p.names;
+    if (!index.valid || replaced.part != Replaced::Part::None) {
+        index.table.clear();
+        collect_all(index.table, p, replaced);
+    }
+    // Not valid until the check passes: a refused part leaves its names behind.
+    index.valid = false;
+    std::vector<std::string> conflicts;
+    for (const Expression* e : added) {
+        check_name_conflicts(index.table, *e, conflicts);
+        if (!conflicts.empty()) return std::unexpected(duplicated_name_error(conflicts));
+    }
+    index.valid = true;
+    return {};
 }
 
 }  // namespace
@@ -39,44 +62,29 @@ Problem make_problem(std::string name, ProblemSense sense) {
 }
 
 Result<void> problem_set_objective(Problem& problem, Expression objective) {
-    std::vector<std::string> conflicts;
-    {
-        NameTable table;
-        collect_constraints(table, problem, nullptr);
-        collect_terms(table, problem, nullptr);
-        check_name_conflicts(table, objective, conflicts);
-    }
-    FV_TRY(report(conflicts));
+    // An objective without variables (a fresh problem's 0) has no names to drop.
+    const Replaced replaced{problem.objective.kind() == ExprKind::NumberLit ? Replaced::Part::None
+                                                                             : Replaced::Part::Objective};
+    FV_TRY(check_added(problem, replaced, {&objective}));
     problem.objective = std::move(objective);
     return {};
 }
 
 Result<void> problem_add_constraint(Problem& problem, Constraint constraint) {
-    std::vector<std::string> conflicts;
-    {
-        NameTable table;
-        collect_problem_names(table, problem.objective);
-        collect_constraints(table, problem, &constraint.name);
-        collect_terms(table, problem, nullptr);
-        check_name_conflicts(table, constraint.left, conflicts);
-        if (conflicts.empty()) check_name_conflicts(table, constraint.right, conflicts);
-    }
-    FV_TRY(report(conflicts));
+    const Replaced replaced{problem.constraints.contains(constraint.name) ? Replaced::Part::Constraint
+                                                                          : Replaced::Part::None,
+                            &constraint.name};
+    FV_TRY(check_added(problem, replaced, {&constraint.left, &constraint.right}));
     std::string key = constraint.name;
     problem.constraints.insert_or_assign(std::move(key), std::move(constraint));
     return {};
 }
 
 Result<void> problem_add_custom_penalty_term(Problem& problem, CustomPenaltyTerm term) {
-    std::vector<std::string> conflicts;
-    {
-        NameTable table;
-        collect_problem_names(table, problem.objective);
-        collect_constraints(table, problem, nullptr);
-        collect_terms(table, problem, &term.name);
-        check_name_conflicts(table, term.expression, conflicts);
-    }
-    FV_TRY(report(conflicts));
+    const Replaced replaced{problem.custom_penalty_terms.contains(term.name) ? Replaced::Part::Term
+                                                                             : Replaced::Part::None,
+                            &term.name};
+    FV_TRY(check_added(problem, replaced, {&term.expression}));
     std::string key = term.name;
     problem.custom_penalty_terms.insert_or_assign(std::move(key), std::move(term));
     return {};

@@ -7,11 +7,13 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "model/error.hpp"
 #include "model/expression/expression.hpp"
 #include "model/problem/constraint.hpp"
 #include "model/problem/custom_penalty_term.hpp"
+#include "model/problem/name_conflict.hpp"
 
 namespace forvela {
 
@@ -21,12 +23,37 @@ enum class ProblemSense : std::uint8_t { Minimize = 0, Maximize = 1 };
 template <class T>
 using NameMap = std::map<std::string, T, std::less<>>;
 
+// The names of a problem's variables, kept from one addition to the next so
+// that adding a part walks that part alone. The table points into the parts'
+// nodes: a copy starts empty, and an index that is not valid is rebuilt from
+// the parts on its next use.
+struct ProblemNameIndex {
+    NameTable table;
+    bool valid = false;
+
+    ProblemNameIndex() = default;
+    ProblemNameIndex(const ProblemNameIndex&) noexcept {}
+    ProblemNameIndex& operator=(const ProblemNameIndex&) noexcept {
+        table.clear();
+        valid = false;
+        return *this;
+    }
+    ProblemNameIndex(ProblemNameIndex&& other) noexcept
+        : table(std::move(other.table)), valid(std::exchange(other.valid, false)) {}
+    ProblemNameIndex& operator=(ProblemNameIndex&& other) noexcept {
+        table = std::move(other.table);
+        valid = std::exchange(other.valid, false);
+        return *this;
+    }
+};
+
 struct Problem {
     std::string name;
     ProblemSense sense = ProblemSense::Minimize;
     Expression objective = Expression(NumericValue::of_integer(0));
     NameMap<Constraint> constraints;
     NameMap<CustomPenaltyTerm> custom_penalty_terms;
+    ProblemNameIndex names;
 };
 
 Problem make_problem(std::string name, ProblemSense sense);

@@ -19,7 +19,6 @@ using Items = OperandItems<Self, kId, element_into_expression, element_into_subs
                            element_into_array_operand>;
 constexpr auto receive = Items::receive;
 constexpr auto as_subscripted_variable = Items::as_subscripted_variable;
-constexpr auto as_array_operand = Items::as_array_operand;
 
 // A copy of the value of an object of class `id`, or nothing (a borrow
 // conflict counts as nothing).

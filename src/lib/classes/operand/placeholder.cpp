@@ -18,7 +18,6 @@ using Items = OperandItems<Self, kId, placeholder_into_expression, placeholder_i
                            placeholder_into_array_operand>;
 constexpr auto receive = Items::receive;
 constexpr auto as_subscripted_variable = Items::as_subscripted_variable;
-constexpr auto as_array_operand = Items::as_array_operand;
 
 constexpr Param kNewParams[] = {
     {"name", true, false}, {"ndim", false, true}, {"latex", false, true}, {"description", false, true}};
