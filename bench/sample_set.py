@@ -70,6 +70,7 @@ def ensure_peers() -> None:
 ensure_peers()
 
 import json  # noqa: E402
+import math  # noqa: E402
 
 import dimod  # noqa: E402
 import numpy as np  # noqa: E402
@@ -81,13 +82,13 @@ VARIABLES = 1_000
 CONSTRAINTS = 50
 
 
-def make_data(seed: int = 1):
+def make_data(seed: int = 1, count: int = SAMPLES):
     rng = np.random.default_rng(seed)
-    samples = rng.integers(0, 2, size=(SAMPLES, VARIABLES), dtype=np.int8)
-    objective = rng.integers(-20, 20, size=SAMPLES).astype(np.float64)
-    feasible = rng.random(SAMPLES) < 0.5
-    violations = rng.random((SAMPLES, CONSTRAINTS)) * ~feasible[:, None]
-    num_occurrences = rng.integers(1, 4, size=SAMPLES)
+    samples = rng.integers(0, 2, size=(count, VARIABLES), dtype=np.int8)
+    objective = rng.integers(-20, 20, size=count).astype(np.float64)
+    feasible = rng.random(count) < 0.5
+    violations = rng.random((count, CONSTRAINTS)) * ~feasible[:, None]
+    num_occurrences = rng.integers(1, 4, size=count)
     return samples, objective, violations, feasible, num_occurrences
 
 
@@ -123,6 +124,38 @@ def best_of(repeat: int, fn) -> float:
     return best
 
 
+def our_operations(ours):
+    return {
+        "feasible": lambda: ours.feasible(),
+        "lowest": lambda: ours.lowest(),
+        "to_pandas": lambda: ours.to_pandas(),
+        "to_dict": lambda: ours.to_dict(),
+        "to_json": lambda: ours.to_json(),
+    }
+
+
+def growth(repeat: int) -> None:
+    """forvela's times at three sample counts, and the slope of each step on
+    log-log axes (1 = linear in the samples)."""
+    sizes = (SAMPLES // 10, SAMPLES, 3 * SAMPLES)
+    print(f"\nGrowth with the samples, forvela alone (ms at {', '.join(map(str, sizes))} samples)")
+    header = f"{'operation':<22} {'ms':>9} {'ms':>9} {'ms':>9}   {'slope':>6} {'slope':>6}"
+    print(header)
+    print("-" * len(header))
+    for form in ("sparse", "dense"):
+        times: dict[str, list[float]] = {}
+        for count in sizes:
+            samples, objective, violations, _, num_occurrences = make_data(count=count)
+            ours = forvela_sample_set(samples, objective, violations, num_occurrences, dense=form == "dense")
+            for op, run in our_operations(ours).items():
+                times.setdefault(op, []).append(best_of(repeat, run))
+            del ours, samples
+        for op, t in times.items():
+            slopes = [math.log(t[k + 1] / t[k]) / math.log(sizes[k + 1] / sizes[k]) for k in range(2)]
+            cells = " ".join(f"{x * 1e3:>9.2f}" for x in t)
+            print(f"{op + '() [' + form + ']':<22} {cells}   {slopes[0]:>6.2f} {slopes[1]:>6.2f}")
+
+
 def main() -> None:
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--repeat", type=int, default=3, help="runs per operation (best is reported)")
@@ -142,14 +175,7 @@ def main() -> None:
     for form in ("sparse", "dense"):
         ours = forvela_sample_set(samples, objective, violations, num_occurrences, dense=form == "dense")
         assert len(ours.feasible().evaluation.energy) == int(feasible.sum())
-        our_ops = {
-            "feasible": lambda: ours.feasible(),
-            "lowest": lambda: ours.lowest(),
-            "to_pandas": lambda: ours.to_pandas(),
-            "to_dict": lambda: ours.to_dict(),
-            "to_json": lambda: ours.to_json(),
-        }
-        for op, run in our_ops.items():
+        for op, run in our_operations(ours).items():
             peer_name, peer_run = peer_ops[op]
             rows.append((f"{op}() [{form}]", best_of(args.repeat, run), peer_name, best_of(args.repeat, peer_run)))
 
@@ -160,6 +186,7 @@ def main() -> None:
     print("-" * len(header))
     for op, ours_s, peer_name, peer_s in rows:
         print(f"{op:<22} {ours_s * 1e3:>9.1f}   {peer_name:<31} {peer_s * 1e3:>9.1f}   {ours_s / peer_s:>13.2f}")
+    growth(args.repeat)
 
 
 if __name__ == "__main__":

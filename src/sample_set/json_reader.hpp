@@ -117,6 +117,18 @@ public:
     void end_map_quietly();
     // Gives a pending failure about a whole value the current position.
     void fix_position();
+    // The frame of an array or object whose opening bracket is next: one
+    // nesting level around `body()`, then the closing bracket (consumed
+    // quietly when the body failed, so that its failure stands).
+    enum class Container : std::uint8_t { Seq, Map };
+    template <class Body>
+    Result<void> in_container(Container container, Body&& body);
+    // The elements of an array, `element()` reading each one.
+    template <class Fn>
+    Result<void> seq_elements(Fn&& element);
+    // The members of an object, `member(key)` reading from the colon on.
+    template <class Fn>
+    Result<void> map_members(Fn&& member);
     Result<void> end_of_text();
     // The failure with " at line L column C" appended.
     Error positioned(Error error);
@@ -141,35 +153,42 @@ private:
 
 std::string invalid_length_message(std::size_t read, const RecordShape& shape);
 
+template <class Body>
+Result<void> JsonReader::in_container(Container container, Body&& body) {
+    FV_TRY(enter_level());
+    eat();
+    Result<void> r = body();
+    leave_level();
+    if (r) return container == Container::Seq ? end_seq() : end_map();
+    container == Container::Seq ? end_seq_quietly() : end_map_quietly();
+    return r;
+}
+
+template <class Fn>
+Result<void> JsonReader::seq_elements(Fn&& element) {
+    for (bool first = true;;) {
+        FV_ASSIGN_OR_RETURN(bool more, has_next_element(first));
+        if (!more) return {};
+        FV_TRY(element());
+    }
+}
+
+template <class Fn>
+Result<void> JsonReader::map_members(Fn&& member) {
+    for (bool first = true;;) {
+        FV_ASSIGN_OR_RETURN(std::optional<std::string> key, next_key(first));
+        if (!key) return {};
+        FV_TRY(member(std::move(*key)));
+    }
+}
+
 template <class Fn>
 Result<void> JsonReader::read_seq(Fn&& item, std::string_view expected) {
     auto peek = peek_token();
     if (!peek) return std::unexpected(peek_syntax_error("EOF while parsing a value"));
-    Result<void> r;
-    if (*peek == '[') {
-        FV_TRY(enter_level());
-        eat();
-        bool first = true;
-        for (;;) {
-            Result<bool> more = has_next_element(first);
-            if (!more) {
-                r = std::unexpected(std::move(more.error()));
-                break;
-            }
-            if (!*more) break;
-            if (Result<void> got = item(); !got) {
-                r = std::move(got);
-                break;
-            }
-        }
-        leave_level();
-        if (r)
-            r = end_seq();
-        else
-            end_seq_quietly();
-    } else {
-        r = std::unexpected(invalid_type_here(expected));
-    }
+    Result<void> r = *peek == '['
+                         ? in_container(Container::Seq, [&] { return seq_elements(item); })
+                         : std::unexpected(invalid_type_here(expected));
     if (!r) fix_position();
     return r;
 }
@@ -178,35 +197,13 @@ template <class Fn>
 Result<void> JsonReader::read_map(Fn&& member, std::string_view expected) {
     auto peek = peek_token();
     if (!peek) return std::unexpected(peek_syntax_error("EOF while parsing a value"));
-    Result<void> r;
-    if (*peek == '{') {
-        FV_TRY(enter_level());
-        eat();
-        bool first = true;
-        for (;;) {
-            Result<std::optional<std::string>> key = next_key(first);
-            if (!key) {
-                r = std::unexpected(std::move(key.error()));
-                break;
-            }
-            if (!*key) break;
-            if (Result<void> colon = expect_colon(); !colon) {
-                r = std::move(colon);
-                break;
-            }
-            if (Result<void> got = member(std::move(**key)); !got) {
-                r = std::move(got);
-                break;
-            }
-        }
-        leave_level();
-        if (r)
-            r = end_map();
-        else
-            end_map_quietly();
-    } else {
-        r = std::unexpected(invalid_type_here(expected));
-    }
+    Result<void> r = *peek == '{' ? in_container(Container::Map, [&] {
+        return map_members([&](std::string key) -> Result<void> {
+            FV_TRY(expect_colon());
+            return member(std::move(key));
+        });
+    })
+                                  : std::unexpected(invalid_type_here(expected));
     if (!r) fix_position();
     return r;
 }
@@ -216,73 +213,46 @@ Result<void> JsonReader::read_record(const RecordShape& shape, Fn&& field) {
     auto peek = peek_token();
     if (!peek) return std::unexpected(peek_syntax_error("EOF while parsing a value"));
     const std::size_t n = shape.fields.size();
-    Result<void> r;
-    if (*peek == '[') {
-        FV_TRY(enter_level());
-        eat();
+    // Array form: exactly the n fields, in order.
+    auto fields_in_order = [&]() -> Result<void> {
         bool first = true;
         for (std::size_t i = 0; i < n; ++i) {
-            Result<bool> more = has_next_element(first);
-            if (!more) {
-                r = std::unexpected(std::move(more.error()));
-                break;
-            }
-            if (!*more) {
-                r = std::unexpected(custom_error(invalid_length_message(i, shape)));
-                break;
-            }
-            if (Result<void> got = field(i); !got) {
-                r = std::move(got);
-                break;
-            }
+            FV_ASSIGN_OR_RETURN(bool more, has_next_element(first));
+            if (!more) return std::unexpected(custom_error(invalid_length_message(i, shape)));
+            FV_TRY(field(i));
         }
-        leave_level();
-        if (r)
-            r = end_seq();
-        else
-            end_seq_quietly();
-    } else if (*peek == '{') {
-        FV_TRY(enter_level());
-        eat();
+        return {};
+    };
+    // Object form: any order, each field once, unknown members skipped.
+    auto fields_by_name = [&]() -> Result<void> {
         std::vector<bool> seen(n, false);
-        bool first = true;
-        for (;;) {
-            Result<std::optional<std::string>> key = next_key(first);
-            if (!key) {
-                r = std::unexpected(std::move(key.error()));
-                break;
-            }
-            if (!*key) break;
+        FV_TRY(map_members([&](std::string key) -> Result<void> {
             std::size_t i = 0;
-            while (i < n && shape.fields[i].name != **key) ++i;
+            while (i < n && shape.fields[i].name != key) ++i;
             if (i < n && seen[i]) {
                 // Positioned at the end of the repeated key.
-                r = std::unexpected(custom_error("duplicate field `" + std::string(shape.fields[i].name) + "`"));
+                Error repeated = custom_error("duplicate field `" + std::string(shape.fields[i].name) + "`");
                 fix_position();
-                break;
+                return std::unexpected(std::move(repeated));
             }
-            if (Result<void> colon = expect_colon(); !colon) {
-                r = std::move(colon);
-                break;
-            }
-            Result<void> got = i < n ? field(i) : skip_value();
-            if (!got) {
-                r = std::move(got);
-                break;
-            }
-            if (i < n) seen[i] = true;
-        }
-        for (std::size_t i = 0; r && i < n; ++i)
+            FV_TRY(expect_colon());
+            if (i == n) return skip_value();
+            FV_TRY(field(i));
+            seen[i] = true;
+            return {};
+        }));
+        for (std::size_t i = 0; i < n; ++i)
             if (!seen[i] && !shape.fields[i].optional)
-                r = std::unexpected(custom_error("missing field `" + std::string(shape.fields[i].name) + "`"));
-        leave_level();
-        if (r)
-            r = end_map();
-        else
-            end_map_quietly();
-    } else {
+                return std::unexpected(custom_error("missing field `" + std::string(shape.fields[i].name) + "`"));
+        return {};
+    };
+    Result<void> r;
+    if (*peek == '[')
+        r = in_container(Container::Seq, fields_in_order);
+    else if (*peek == '{')
+        r = in_container(Container::Map, fields_by_name);
+    else
         r = std::unexpected(invalid_type_here("struct " + std::string(shape.name)));
-    }
     if (!r) fix_position();
     return r;
 }
