@@ -56,17 +56,30 @@ def sample_set():
     )
 
 
+def dense_sample_set():
+    import numpy as np
+
+    record = fv.Record(
+        {"x": [np.array([[0.0, 1.0], [2.0, 3.0]]), np.array([[1.0, 0.0], [0.0, 0.0]])],
+         "y": [np.array(5.0), np.array(1.0)]},
+        [1, 2],
+    )
+    return fv.SampleSet(record, fv.Evaluation(energy=[0.5, -1.0], objective=[0.5, -1.0]), fv.MeasuringTime(), {})
+
+
 def json_seeds(name):
-    ss = sample_set()
-    parts = {
-        "SampleSet": ss,
-        "Record": ss.record,
-        "Evaluation": ss.evaluation,
-        "MeasuringTime": ss.measuring_time,
-        "SolvingTime": ss.measuring_time.solve,
-        "SystemTime": ss.measuring_time.system,
-    }
-    return [parts[name].to_json().encode()]
+    seeds = []
+    for ss in (sample_set(), dense_sample_set()):
+        parts = {
+            "SampleSet": ss,
+            "Record": ss.record,
+            "Evaluation": ss.evaluation,
+            "MeasuringTime": ss.measuring_time,
+            "SolvingTime": ss.measuring_time.solve,
+            "SystemTime": ss.measuring_time.system,
+        }
+        seeds.append(parts[name].to_json().encode())
+    return seeds
 
 
 def protobuf_seeds():
