@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -53,14 +54,12 @@ public:
         if (nodes_.size() * 2 >= slots_.size()) grow();
         std::size_t mask = slots_.size() - 1;
         for (std::size_t i = h & mask;; i = (i + 1) & mask) {
-            std::uint32_t s = slots_[i];
-            if (s == 0) {
-                slots_[i] = static_cast<std::uint32_t>(nodes_.size() + 1);
+            Slot s = slots_[i];
+            if (s.id == 0) {
+                slots_[i] = Slot{static_cast<std::uint32_t>(nodes_.size() + 1), tag_of(h)};
                 break;
             }
-            const Entry& e = nodes_[s - 1];
-            if (e.hash == h && std::string_view(out_.bytes()).substr(e.offset, e.len) == node)
-                return s - 1;
+            if (s.tag == tag_of(h) && stored(s.id - 1) == node) return s.id - 1;
         }
         out_.key(field_, pb::kLengthDelimited);
         out_.varint(node.size());
@@ -93,19 +92,32 @@ private:
         std::size_t len;
         std::uint64_t hash;
     };
+    // A node's id plus 1 (0 for a free slot) beside the high half of its
+    // hash, which the slot index does not use: a probe past another node
+    // reads the slot alone, and only a likely match reads the stored bytes.
+    struct Slot {
+        std::uint32_t id = 0;
+        std::uint32_t tag = 0;
+    };
+    static std::uint32_t tag_of(std::uint64_t hash) { return static_cast<std::uint32_t>(hash >> 32); }
+
+    std::string_view stored(std::size_t id) const {
+        const Entry& e = nodes_[id];
+        return std::string_view(out_.bytes()).substr(e.offset, e.len);
+    }
     void grow() {
         std::size_t size = slots_.empty() ? 64 : slots_.size() * 2;
-        slots_.assign(size, 0);
+        slots_.assign(size, Slot{});
         for (std::size_t k = 0; k < nodes_.size(); ++k) {
             std::size_t i = nodes_[k].hash & (size - 1);
-            while (slots_[i] != 0) i = (i + 1) & (size - 1);
-            slots_[i] = static_cast<std::uint32_t>(k + 1);
+            while (slots_[i].id != 0) i = (i + 1) & (size - 1);
+            slots_[i] = Slot{static_cast<std::uint32_t>(k + 1), tag_of(nodes_[k].hash)};
         }
     }
     std::uint32_t field_;
     Writer out_;
     std::vector<Entry> nodes_;
-    std::vector<std::uint32_t> slots_;
+    std::vector<Slot> slots_;
 
     // Shared cells already written, in an open-addressed table of at most
     // half load: one probe into one flat array per lookup.
@@ -130,13 +142,6 @@ private:
     std::vector<CellId> cells_;
     std::size_t cell_count_ = 0;
 };
-
-// An ExprNode holding one member message.
-std::uint64_t insert_node(NodeArena& arena, std::uint32_t member, const Writer& body) {
-    Writer node;
-    node.bytes_field(member, body.bytes());
-    return arena.insert(node.bytes());
-}
 
 enum Member : std::uint32_t {
     kNumberLit = 1,
@@ -167,37 +172,47 @@ Error serialization_error(std::string message) {
     return Error{ErrorKind::ProtobufSerializationError, std::move(message)};
 }
 
+// The ids of an Index message: the element's, and the condition's if any.
+struct IndexIds {
+    std::uint64_t element = 0;
+    std::optional<std::uint64_t> condition;
+};
+
+// The whole encoding goes into one writer, each message enclosed in its
+// field once its body is written. The body of each node is written into one
+// scratch writer after its children have their ids, so no node needs a
+// buffer of its own.
 class Serializer {
 public:
     Result<std::string> header(const SerializableObject& object) {
         Writer w;
         w.string_field(1, pb::new_uuid_v4());
         w.uint64_field(2, kVersion);
+        std::size_t start = w.size();
         switch (object.index()) {
             case 0: {
-                FV_ASSIGN_OR_RETURN(std::string body, problem(std::get<0>(object)));
-                w.bytes_field(3, body);
+                FV_TRY(problem(w, std::get<0>(object)));
+                w.enclose(3, start);
                 break;
             }
             case 1: {
-                FV_ASSIGN_OR_RETURN(std::string body, constraint(std::get<1>(object)));
-                w.bytes_field(4, body);
+                FV_TRY(constraint(w, std::get<1>(object)));
+                w.enclose(4, start);
                 break;
             }
             case 2: {
-                FV_ASSIGN_OR_RETURN(std::string body, penalty_term(std::get<2>(object)));
-                w.bytes_field(5, body);
+                FV_TRY(penalty_term(w, std::get<2>(object)));
+                w.enclose(5, start);
                 break;
             }
             case 3: {
-                FV_ASSIGN_OR_RETURN(std::string body, expr_message(std::get<3>(object)));
-                w.bytes_field(6, body);
+                FV_TRY(expr_message(w, 6, std::get<3>(object)));
                 break;
             }
             default: {
                 NodeArena arena(3);
                 FV_ASSIGN_OR_RETURN(std::uint64_t root, condition(arena, std::get<4>(object)));
-                w.bytes_field(6, expr_body(arena, root));
+                expr_field(w, 6, arena, root);
                 break;
             }
         }
@@ -208,93 +223,112 @@ public:
     }
 
 private:
-    Result<std::string> problem(const Problem& p) {
-        Writer w;
+    // The body of a Problem.
+    Result<void> problem(Writer& w, const Problem& p) {
         w.string_field(1, pb::new_uuid_v4());
         w.string_field(2, p.name);
         w.int32_field(3, static_cast<std::int32_t>(p.sense) + 1);
-        FV_ASSIGN_OR_RETURN(std::string objective, expr_message(p.objective));
-        w.bytes_field(4, objective);
+        FV_TRY(expr_message(w, 4, p.objective));
         for (const auto& [name, c] : p.constraints) {
-            FV_ASSIGN_OR_RETURN(std::string value, constraint(c));
-            map_entry(w, 5, name, value);
+            std::size_t entry = w.size();
+            w.string_field(1, name);
+            std::size_t value = w.size();
+            FV_TRY(constraint(w, c));
+            enclose_map_entry(w, 5, entry, value);
         }
         for (const auto& [name, t] : p.custom_penalty_terms) {
-            FV_ASSIGN_OR_RETURN(std::string value, penalty_term(t));
-            map_entry(w, 6, name, value);
+            std::size_t entry = w.size();
+            w.string_field(1, name);
+            std::size_t value = w.size();
+            FV_TRY(penalty_term(w, t));
+            enclose_map_entry(w, 6, entry, value);
         }
-        return std::move(w.bytes());
+        return {};
     }
 
-    // An entry leaves out an empty key and a default (empty) value.
-    static void map_entry(Writer& w, std::uint32_t field, std::string_view key, std::string_view value) {
-        Writer entry;
-        entry.string_field(1, key);
-        if (!value.empty()) entry.bytes_field(2, value);
-        w.bytes_field(field, entry.bytes());
+    // A map entry written from `entry` on: its key, then from `value` on the
+    // body of its value. An entry leaves out an empty key and a default
+    // (empty) value.
+    static void enclose_map_entry(Writer& w, std::uint32_t field, std::size_t entry, std::size_t value) {
+        if (w.size() > value) w.enclose(2, value);
+        w.enclose(field, entry);
     }
 
-    Result<std::string> constraint(const Constraint& c) {
-        Writer w;
+    // The body of a Constraint.
+    Result<void> constraint(Writer& w, const Constraint& c) {
         w.string_field(1, pb::new_uuid_v4());
         w.string_field(2, c.name);
         w.int32_field(3, static_cast<std::int32_t>(c.sense) + 1);
-        FV_ASSIGN_OR_RETURN(std::string left, expr_message(c.left));
-        w.bytes_field(4, left);
-        FV_ASSIGN_OR_RETURN(std::string right, expr_message(c.right));
-        w.bytes_field(5, right);
-        FV_ASSIGN_OR_RETURN(std::string forall, forall_list(c.forall));
-        w.bytes_field(6, forall);
-        return std::move(w.bytes());
+        FV_TRY(expr_message(w, 4, c.left));
+        FV_TRY(expr_message(w, 5, c.right));
+        return forall_list(w, 6, c.forall);
     }
 
-    Result<std::string> penalty_term(const CustomPenaltyTerm& t) {
-        Writer w;
+    // The body of a CustomPenaltyTerm.
+    Result<void> penalty_term(Writer& w, const CustomPenaltyTerm& t) {
         w.string_field(1, pb::new_uuid_v4());
         w.string_field(2, t.name);
-        FV_ASSIGN_OR_RETURN(std::string term, expr_message(t.expression));
-        w.bytes_field(3, term);
-        FV_ASSIGN_OR_RETURN(std::string forall, forall_list(t.forall));
-        w.bytes_field(4, forall);
-        return std::move(w.bytes());
+        FV_TRY(expr_message(w, 3, t.expression));
+        return forall_list(w, 4, t.forall);
     }
 
-    Result<std::string> expr_message(const Expression& e) {
+    Result<void> expr_message(Writer& w, std::uint32_t field, const Expression& e) {
         NodeArena arena(3);
         FV_ASSIGN_OR_RETURN(std::uint64_t root, expression(arena, e));
-        return expr_body(arena, root);
+        expr_field(w, field, arena, root);
+        return {};
     }
 
-    static std::string expr_body(const NodeArena& arena, std::uint64_t root) {
-        Writer w;
+    // An Expr message: its id, the root's id and the node table.
+    static void expr_field(Writer& w, std::uint32_t field, const NodeArena& arena, std::uint64_t root) {
+        std::size_t start = w.size();
         w.string_field(1, pb::new_uuid_v4());
         w.uint64_field(2, root);
         w.bytes().append(arena.bytes());
-        return std::move(w.bytes());
+        w.enclose(field, start);
     }
 
-    Result<std::string> forall_list(const ForallList& list) {
+    Result<void> forall_list(Writer& w, std::uint32_t field, const ForallList& list) {
         NodeArena arena(2);
-        Writer w;
+        std::size_t start = w.size();
         for (const ForallIndex& entry : list) {
-            FV_ASSIGN_OR_RETURN(std::string index_bytes,
+            FV_ASSIGN_OR_RETURN(IndexIds ids,
                                 index(arena, *entry.element, entry.condition ? &*entry.condition : nullptr));
-            w.bytes_field(1, index_bytes);
+            index_field(w, 1, ids);
         }
         w.bytes().append(arena.bytes());
-        return std::move(w.bytes());
+        w.enclose(field, start);
+        return {};
     }
 
-    // An Index message: the element's id and the condition's, if any.
-    Result<std::string> index(NodeArena& arena, const Element& element, const ConditionalExpr* cond) {
-        FV_ASSIGN_OR_RETURN(std::uint64_t element_id, this->element(arena, element));
-        Writer w;
-        w.uint64_field(1, element_id);
+    // The element's id and the condition's, if any, written into the table.
+    Result<IndexIds> index(NodeArena& arena, const Element& element, const ConditionalExpr* cond) {
+        IndexIds ids;
+        FV_ASSIGN_OR_RETURN(ids.element, this->element(arena, element));
         if (cond) {
-            FV_ASSIGN_OR_RETURN(std::uint64_t condition_id, condition(arena, *cond));
-            w.optional_uint64_field(2, condition_id);
+            FV_ASSIGN_OR_RETURN(ids.condition, condition(arena, *cond));
         }
-        return std::move(w.bytes());
+        return ids;
+    }
+
+    static void index_field(Writer& w, std::uint32_t field, const IndexIds& ids) {
+        std::size_t start = w.size();
+        w.uint64_field(1, ids.element);
+        if (ids.condition) w.optional_uint64_field(2, *ids.condition);
+        w.enclose(field, start);
+    }
+
+    // The scratch writer, emptied for the body of the next node.
+    Writer& node_body() {
+        scratch_.clear();
+        return scratch_;
+    }
+
+    // The node whose body is in the scratch writer, as an ExprNode holding
+    // that member, stored in the table.
+    std::uint64_t insert_node(NodeArena& arena, std::uint32_t member) {
+        scratch_.enclose(member, 0);
+        return arena.insert(scratch_.bytes());
     }
 
     // Writes a shared cell once per table, whatever number of parents it has.
@@ -319,10 +353,10 @@ private:
                 const UnaryOp& op = e.as<UnaryOp>();
                 return once(arena, &op, [&]() -> Result<std::uint64_t> {
                     FV_ASSIGN_OR_RETURN(std::uint64_t operand, expression(arena, *op.operand));
-                    Writer w;
+                    Writer& w = node_body();
                     w.int32_field(1, unary_code(op.kind));
                     w.uint64_field(2, operand);
-                    return insert_node(arena, kUnaryOp, w);
+                    return insert_node(arena, kUnaryOp);
                 });
             }
             case ExprKind::BinaryOp: {
@@ -330,11 +364,11 @@ private:
                 return once(arena, &op, [&]() -> Result<std::uint64_t> {
                     FV_ASSIGN_OR_RETURN(std::uint64_t left, expression(arena, *op.left));
                     FV_ASSIGN_OR_RETURN(std::uint64_t right, expression(arena, *op.right));
-                    Writer w;
+                    Writer& w = node_body();
                     w.int32_field(1, static_cast<std::int32_t>(op.kind) + 1);
                     w.uint64_field(2, left);
                     w.uint64_field(3, right);
-                    return insert_node(arena, kBinaryOp, w);
+                    return insert_node(arena, kBinaryOp);
                 });
             }
             case ExprKind::CommutativeOp: {
@@ -344,14 +378,14 @@ private:
             case ExprKind::ReductionOp: {
                 const ReductionOp& op = e.as<ReductionOp>();
                 return once(arena, &op, [&]() -> Result<std::uint64_t> {
-                    FV_ASSIGN_OR_RETURN(std::string index_bytes,
+                    FV_ASSIGN_OR_RETURN(IndexIds ids,
                                         index(arena, *op.index, op.condition ? &**op.condition : nullptr));
                     FV_ASSIGN_OR_RETURN(std::uint64_t operand, expression(arena, *op.operand));
-                    Writer w;
+                    Writer& w = node_body();
                     w.int32_field(1, static_cast<std::int32_t>(op.kind) + 1);
-                    w.bytes_field(2, index_bytes);
+                    index_field(w, 2, ids);
                     w.uint64_field(3, operand);
-                    return insert_node(arena, kReductionOp, w);
+                    return insert_node(arena, kReductionOp);
                 });
             }
         }
@@ -383,10 +417,10 @@ private:
             FV_ASSIGN_OR_RETURN(std::uint64_t id, expression(arena, t));
             ids.push_back(id);
         }
-        Writer w;
+        Writer& w = node_body();
         w.int32_field(1, static_cast<std::int32_t>(op.kind) + 1);
         w.packed_field(2, ids);
-        return insert_node(arena, kCommutativeOp, w);
+        return insert_node(arena, kCommutativeOp);
     }
 
     Result<std::uint64_t> condition(NodeArena& arena, const ConditionalExpr& c) {
@@ -396,11 +430,11 @@ private:
             return once(arena, &op, [&]() -> Result<std::uint64_t> {
                 FV_ASSIGN_OR_RETURN(std::uint64_t left, expression(arena, *op.left));
                 FV_ASSIGN_OR_RETURN(std::uint64_t right, expression(arena, *op.right));
-                Writer w;
+                Writer& w = node_body();
                 w.int32_field(1, static_cast<std::int32_t>(op.kind) + 3);
                 w.uint64_field(2, left);
                 w.uint64_field(3, right);
-                return insert_node(arena, kBinaryOp, w);
+                return insert_node(arena, kBinaryOp);
             });
         }
         const LogicalOp& op = c.as<LogicalOp>();
@@ -411,15 +445,15 @@ private:
                 FV_ASSIGN_OR_RETURN(std::uint64_t id, condition(arena, t));
                 ids.push_back(id);
             }
-            Writer w;
+            Writer& w = node_body();
             w.int32_field(1, static_cast<std::int32_t>(op.kind) + 5);
             w.packed_field(2, ids);
-            return insert_node(arena, kCommutativeOp, w);
+            return insert_node(arena, kCommutativeOp);
         });
     }
 
-    static std::uint64_t number_lit(NodeArena& arena, const NumericValue& v) {
-        Writer w;
+    std::uint64_t number_lit(NodeArena& arena, const NumericValue& v) {
+        Writer& w = node_body();
         std::uint64_t bits;
         if (v.is_integer()) {
             w.int32_field(1, 2);
@@ -429,72 +463,74 @@ private:
             bits = std::bit_cast<std::uint64_t>(v.floating);
         }
         w.uint64_field(2, bits);
-        return insert_node(arena, kNumberLit, w);
+        return insert_node(arena, kNumberLit);
     }
 
-    static std::uint64_t placeholder(NodeArena& arena, const Placeholder& p) {
-        Writer w;
+    std::uint64_t placeholder(NodeArena& arena, const Placeholder& p) {
+        Writer& w = node_body();
         w.string_field(1, p.name);
         w.uint64_field(2, p.ndim);
-        return insert_node(arena, kPlaceholder, w);
+        return insert_node(arena, kPlaceholder);
     }
+
+    // The member of an Element's belong_to that is set, with the ids it holds.
+    struct ElementSet {
+        std::uint32_t field;  // 3 for a bound, 4 for a range
+        std::uint64_t first;  // the bound's type, or the range's start
+        std::uint64_t second;  // the bound's id, or the range's end
+    };
 
     Result<std::uint64_t> element(NodeArena& arena, const Element& e) {
         DepthGuard guard;
         return once(arena, &e, [&]() -> Result<std::uint64_t> {
-            Writer set;  // the belong_to member, as its field
-            switch (e.belong_to.index()) {
-                case 0: {
-                    const Range& r = std::get<0>(e.belong_to);
-                    FV_ASSIGN_OR_RETURN(std::uint64_t start, expression(arena, *r.start));
-                    FV_ASSIGN_OR_RETURN(std::uint64_t end, expression(arena, *r.end));
-                    Writer range;
-                    range.uint64_field(1, start);
-                    range.uint64_field(2, end);
-                    set.bytes_field(4, range.bytes());
-                    break;
-                }
-                case 1: {
-                    std::uint64_t id = placeholder(arena, *std::get<1>(e.belong_to));
-                    bound_member(set, 1, id);
-                    break;
-                }
-                case 2: {
-                    FV_ASSIGN_OR_RETURN(std::uint64_t id, element(arena, *std::get<2>(e.belong_to)));
-                    bound_member(set, 2, id);
-                    break;
-                }
-                default: {
-                    const Subscript& s = *std::get<3>(e.belong_to);
-                    std::int32_t type;
-                    if (s.variable.index() == 0)
-                        type = 3;
-                    else if (s.variable.index() == 1)
-                        type = 4;
-                    else
-                        return std::unexpected(serialization_error(
-                            "failed to encode the element " + e.name +
-                            " because its set is a subscripted decision variable; only a subscripted "
-                            "placeholder or element can be the set of an element."));
-                    FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, s));
-                    bound_member(set, type, id);
-                    break;
-                }
-            }
-            Writer w;
+            FV_ASSIGN_OR_RETURN(ElementSet set, element_set(arena, e));
+            Writer& w = node_body();
             w.string_field(1, e.name);
             w.uint64_field(2, e.ndim);
-            w.bytes().append(set.bytes());
-            return insert_node(arena, kElement, w);
+            std::size_t start = w.size();
+            w.uint64_field(1, set.first);
+            w.uint64_field(2, set.second);
+            w.enclose(set.field, start);
+            return insert_node(arena, kElement);
         });
     }
 
-    static void bound_member(Writer& out, std::int32_t type, std::uint64_t id) {
-        Writer bound;
-        bound.int32_field(1, type);
-        bound.uint64_field(2, id);
-        out.bytes_field(3, bound.bytes());
+    Result<ElementSet> element_set(NodeArena& arena, const Element& e) {
+        switch (e.belong_to.index()) {
+            case 0: {
+                const Range& r = std::get<0>(e.belong_to);
+                FV_ASSIGN_OR_RETURN(std::uint64_t start, expression(arena, *r.start));
+                FV_ASSIGN_OR_RETURN(std::uint64_t end, expression(arena, *r.end));
+                return ElementSet{4, start, end};
+            }
+            case 1: return ElementSet{3, 1, placeholder(arena, *std::get<1>(e.belong_to))};
+            case 2: {
+                FV_ASSIGN_OR_RETURN(std::uint64_t id, element(arena, *std::get<2>(e.belong_to)));
+                return ElementSet{3, 2, id};
+            }
+            default: {
+                const Subscript& s = *std::get<3>(e.belong_to);
+                std::uint64_t type;
+                if (s.variable.index() == 0)
+                    type = 3;
+                else if (s.variable.index() == 1)
+                    type = 4;
+                else
+                    return std::unexpected(serialization_error(
+                        "failed to encode the element " + e.name +
+                        " because its set is a subscripted decision variable; only a subscripted "
+                        "placeholder or element can be the set of an element."));
+                FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, s));
+                return ElementSet{3, type, id};
+            }
+        }
     }
+
+    // A DecisionVarBound message: the kind of the bound and its node's id.
+    struct BoundIds {
+        std::int32_t type;
+        std::uint64_t id;
+    };
 
     Result<std::uint64_t> decision_var(NodeArena& arena, const DecisionVar& v) {
         return once(arena, &v, [&]() -> Result<std::uint64_t> {
@@ -504,45 +540,40 @@ private:
                 FV_ASSIGN_OR_RETURN(std::uint64_t id, expression(arena, s));
                 shape.push_back(id);
             }
-            Writer bounds;
+            std::optional<BoundIds> lower, upper;
             if (v.kind != DecisionVarKind::Binary) {
-                FV_TRY(decision_var_bound(arena, bounds, 4, v.lower_bound));
-                FV_TRY(decision_var_bound(arena, bounds, 5, v.upper_bound));
+                FV_ASSIGN_OR_RETURN(lower, decision_var_bound(arena, v.lower_bound));
+                FV_ASSIGN_OR_RETURN(upper, decision_var_bound(arena, v.upper_bound));
             }
-            Writer w;
+            Writer& w = node_body();
             w.int32_field(1, static_cast<std::int32_t>(v.kind) + 1);
             w.string_field(2, v.name);
             w.packed_field(3, shape);
-            w.bytes().append(bounds.bytes());
-            return insert_node(arena, kDecisionVar, w);
+            if (lower) bound_field(w, 4, *lower);
+            if (upper) bound_field(w, 5, *upper);
+            return insert_node(arena, kDecisionVar);
         });
     }
 
-    Result<void> decision_var_bound(NodeArena& arena, Writer& out, std::uint32_t field,
-                                    const DecisionVarBound& bound) {
-        std::int32_t type;
-        std::uint64_t id;
+    Result<BoundIds> decision_var_bound(NodeArena& arena, const DecisionVarBound& bound) {
         switch (bound.index()) {
             case 0: {
-                type = 1;
-                FV_ASSIGN_OR_RETURN(id, expression(arena, *std::get<0>(bound)));
-                break;
+                FV_ASSIGN_OR_RETURN(std::uint64_t id, expression(arena, *std::get<0>(bound)));
+                return BoundIds{1, id};
             }
-            case 1:
-                type = 2;
-                id = placeholder(arena, *std::get<1>(bound));
-                break;
+            case 1: return BoundIds{2, placeholder(arena, *std::get<1>(bound))};
             default: {
-                type = 3;
-                FV_ASSIGN_OR_RETURN(id, subscript(arena, *std::get<2>(bound)));
-                break;
+                FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, *std::get<2>(bound)));
+                return BoundIds{3, id};
             }
         }
-        Writer w;
-        w.int32_field(1, type);
-        w.uint64_field(2, id);
-        out.bytes_field(field, w.bytes());
-        return {};
+    }
+
+    static void bound_field(Writer& w, std::uint32_t field, const BoundIds& bound) {
+        std::size_t start = w.size();
+        w.int32_field(1, bound.type);
+        w.uint64_field(2, bound.id);
+        w.enclose(field, start);
     }
 
     Result<std::uint64_t> subscript(NodeArena& arena, const Subscript& s) {
@@ -577,12 +608,12 @@ private:
                 FV_ASSIGN_OR_RETURN(std::uint64_t id, expression(arena, e));
                 ids.push_back(id);
             }
-            Writer w;
+            Writer& w = node_body();
             w.uint64_field(1, s.ndim);
             w.int32_field(2, type);
             w.uint64_field(3, variable);
             w.packed_field(4, ids);
-            return insert_node(arena, kSubscript, w);
+            return insert_node(arena, kSubscript);
         });
     }
 
@@ -606,13 +637,14 @@ private:
                 break;
             }
         }
-        Writer w;
+        Writer& w = node_body();
         w.int32_field(1, type);
         w.uint64_field(2, array);
         w.uint64_field(3, a.axis);
-        return insert_node(arena, kArrayLength, w);
+        return insert_node(arena, kArrayLength);
     }
 
+    Writer scratch_;
     std::vector<std::unique_ptr<CommutativeOp>> normalised_;
 };
 
