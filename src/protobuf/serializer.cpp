@@ -293,7 +293,7 @@ private:
         std::size_t start = w.size();
         for (const ForallIndex& entry : list) {
             FV_ASSIGN_OR_RETURN(IndexIds ids,
-                                index(arena, *entry.element, entry.condition ? &*entry.condition : nullptr));
+                                index(arena, *entry.element.cell(), entry.condition ? &*entry.condition : nullptr));
             index_field(w, 1, ids);
         }
         w.bytes().append(arena.bytes());
@@ -302,7 +302,7 @@ private:
     }
 
     // The element's id and the condition's, if any, written into the table.
-    Result<IndexIds> index(NodeArena& arena, const Element& element, const ConditionalExpr* cond) {
+    Result<IndexIds> index(NodeArena& arena, const Node<Element>& element, const ConditionalExpr* cond) {
         IndexIds ids;
         FV_ASSIGN_OR_RETURN(ids.element, this->element(arena, element));
         if (cond) {
@@ -331,12 +331,16 @@ private:
         return arena.insert(scratch_.bytes());
     }
 
-    // Writes a shared cell once per table, whatever number of parents it has.
+    // Writes a shared cell once per table, whatever number of parents it
+    // has. A cell with one holder is reached only through that holder, which
+    // is itself written once, so it needs no entry: writing it again would
+    // only find its nodes in the table.
     template <class Fn>
-    Result<std::uint64_t> once(NodeArena& arena, const void* cell, Fn&& write) {
-        if (const std::uint64_t* id = arena.find_cell(cell)) return *id;
+    Result<std::uint64_t> once(NodeArena& arena, const NodeBase& cell, Fn&& write) {
+        if (cell.refs == 1) return write();
+        if (const std::uint64_t* id = arena.find_cell(&cell)) return *id;
         FV_ASSIGN_OR_RETURN(std::uint64_t id, write());
-        arena.remember_cell(cell, id);
+        arena.remember_cell(&cell, id);
         return id;
     }
 
@@ -345,13 +349,13 @@ private:
         switch (e.kind()) {
             case ExprKind::NumberLit: return number_lit(arena, e.as<NumericValue>());
             case ExprKind::Placeholder: return placeholder(arena, e.as<Placeholder>());
-            case ExprKind::Element: return element(arena, e.as<Element>());
-            case ExprKind::DecisionVar: return decision_var(arena, e.as<DecisionVar>());
-            case ExprKind::Subscript: return subscript(arena, e.as<Subscript>());
-            case ExprKind::ArrayLength: return array_length(arena, e.as<ArrayLength>());
+            case ExprKind::Element: return element(arena, e.cell<Element>());
+            case ExprKind::DecisionVar: return decision_var(arena, e.cell<DecisionVar>());
+            case ExprKind::Subscript: return subscript(arena, e.cell<Subscript>());
+            case ExprKind::ArrayLength: return array_length(arena, e.cell<ArrayLength>());
             case ExprKind::UnaryOp: {
                 const UnaryOp& op = e.as<UnaryOp>();
-                return once(arena, &op, [&]() -> Result<std::uint64_t> {
+                return once(arena, e.cell<UnaryOp>(), [&]() -> Result<std::uint64_t> {
                     FV_ASSIGN_OR_RETURN(std::uint64_t operand, expression(arena, *op.operand));
                     Writer& w = node_body();
                     w.int32_field(1, unary_code(op.kind));
@@ -361,7 +365,7 @@ private:
             }
             case ExprKind::BinaryOp: {
                 const BinaryOp& op = e.as<BinaryOp>();
-                return once(arena, &op, [&]() -> Result<std::uint64_t> {
+                return once(arena, e.cell<BinaryOp>(), [&]() -> Result<std::uint64_t> {
                     FV_ASSIGN_OR_RETURN(std::uint64_t left, expression(arena, *op.left));
                     FV_ASSIGN_OR_RETURN(std::uint64_t right, expression(arena, *op.right));
                     Writer& w = node_body();
@@ -373,13 +377,13 @@ private:
             }
             case ExprKind::CommutativeOp: {
                 const CommutativeOp& op = e.as<CommutativeOp>();
-                return once(arena, &op, [&]() { return commutative_op(arena, op); });
+                return once(arena, e.cell<CommutativeOp>(), [&]() { return commutative_op(arena, op); });
             }
             case ExprKind::ReductionOp: {
                 const ReductionOp& op = e.as<ReductionOp>();
-                return once(arena, &op, [&]() -> Result<std::uint64_t> {
+                return once(arena, e.cell<ReductionOp>(), [&]() -> Result<std::uint64_t> {
                     FV_ASSIGN_OR_RETURN(IndexIds ids,
-                                        index(arena, *op.index, op.condition ? &**op.condition : nullptr));
+                                        index(arena, *op.index.cell(), op.condition ? &**op.condition : nullptr));
                     FV_ASSIGN_OR_RETURN(std::uint64_t operand, expression(arena, *op.operand));
                     Writer& w = node_body();
                     w.int32_field(1, static_cast<std::int32_t>(op.kind) + 1);
@@ -427,7 +431,7 @@ private:
         DepthGuard guard;
         if (c.is_comparison()) {
             const ComparisonOp& op = c.as<ComparisonOp>();
-            return once(arena, &op, [&]() -> Result<std::uint64_t> {
+            return once(arena, c.cell<ComparisonOp>(), [&]() -> Result<std::uint64_t> {
                 FV_ASSIGN_OR_RETURN(std::uint64_t left, expression(arena, *op.left));
                 FV_ASSIGN_OR_RETURN(std::uint64_t right, expression(arena, *op.right));
                 Writer& w = node_body();
@@ -438,7 +442,7 @@ private:
             });
         }
         const LogicalOp& op = c.as<LogicalOp>();
-        return once(arena, &op, [&]() -> Result<std::uint64_t> {
+        return once(arena, c.cell<LogicalOp>(), [&]() -> Result<std::uint64_t> {
             std::vector<std::uint64_t> ids;
             ids.reserve(op.terms.size());
             for (const ConditionalExpr& t : op.terms) {
@@ -480,9 +484,10 @@ private:
         std::uint64_t second;  // the bound's id, or the range's end
     };
 
-    Result<std::uint64_t> element(NodeArena& arena, const Element& e) {
+    Result<std::uint64_t> element(NodeArena& arena, const Node<Element>& cell) {
         DepthGuard guard;
-        return once(arena, &e, [&]() -> Result<std::uint64_t> {
+        const Element& e = cell.value;
+        return once(arena, cell, [&]() -> Result<std::uint64_t> {
             FV_ASSIGN_OR_RETURN(ElementSet set, element_set(arena, e));
             Writer& w = node_body();
             w.string_field(1, e.name);
@@ -505,15 +510,15 @@ private:
             }
             case 1: return ElementSet{3, 1, placeholder(arena, *std::get<1>(e.belong_to))};
             case 2: {
-                FV_ASSIGN_OR_RETURN(std::uint64_t id, element(arena, *std::get<2>(e.belong_to)));
+                FV_ASSIGN_OR_RETURN(std::uint64_t id, element(arena, *std::get<2>(e.belong_to).cell()));
                 return ElementSet{3, 2, id};
             }
             default: {
-                const Subscript& s = *std::get<3>(e.belong_to);
+                const Node<Subscript>& s = *std::get<3>(e.belong_to).cell();
                 std::uint64_t type;
-                if (s.variable.index() == 0)
+                if (s.value.variable.index() == 0)
                     type = 3;
-                else if (s.variable.index() == 1)
+                else if (s.value.variable.index() == 1)
                     type = 4;
                 else
                     return std::unexpected(serialization_error(
@@ -532,8 +537,9 @@ private:
         std::uint64_t id;
     };
 
-    Result<std::uint64_t> decision_var(NodeArena& arena, const DecisionVar& v) {
-        return once(arena, &v, [&]() -> Result<std::uint64_t> {
+    Result<std::uint64_t> decision_var(NodeArena& arena, const Node<DecisionVar>& cell) {
+        const DecisionVar& v = cell.value;
+        return once(arena, cell, [&]() -> Result<std::uint64_t> {
             std::vector<std::uint64_t> shape;
             shape.reserve(v.shape.size());
             for (const Expression& s : v.shape) {
@@ -563,7 +569,7 @@ private:
             }
             case 1: return BoundIds{2, placeholder(arena, *std::get<1>(bound))};
             default: {
-                FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, *std::get<2>(bound)));
+                FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, *std::get<2>(bound).cell()));
                 return BoundIds{3, id};
             }
         }
@@ -576,9 +582,10 @@ private:
         w.enclose(field, start);
     }
 
-    Result<std::uint64_t> subscript(NodeArena& arena, const Subscript& s) {
+    Result<std::uint64_t> subscript(NodeArena& arena, const Node<Subscript>& cell) {
         DepthGuard guard;
-        return once(arena, &s, [&]() -> Result<std::uint64_t> {
+        const Subscript& s = cell.value;
+        return once(arena, cell, [&]() -> Result<std::uint64_t> {
             std::int32_t type;
             std::uint64_t variable;
             switch (s.variable.index()) {
@@ -588,17 +595,17 @@ private:
                     break;
                 case 1: {
                     type = 2;
-                    FV_ASSIGN_OR_RETURN(variable, element(arena, *std::get<1>(s.variable)));
+                    FV_ASSIGN_OR_RETURN(variable, element(arena, *std::get<1>(s.variable).cell()));
                     break;
                 }
                 case 2: {
                     type = 3;
-                    FV_ASSIGN_OR_RETURN(variable, decision_var(arena, *std::get<2>(s.variable)));
+                    FV_ASSIGN_OR_RETURN(variable, decision_var(arena, *std::get<2>(s.variable).cell()));
                     break;
                 }
                 default: {
                     type = 0;
-                    FV_ASSIGN_OR_RETURN(variable, subscript(arena, *std::get<3>(s.variable)));
+                    FV_ASSIGN_OR_RETURN(variable, subscript(arena, *std::get<3>(s.variable).cell()));
                     break;
                 }
             }
@@ -617,31 +624,34 @@ private:
         });
     }
 
-    Result<std::uint64_t> array_length(NodeArena& arena, const ArrayLength& a) {
-        std::int32_t type;
-        std::uint64_t array;
-        switch (a.array.index()) {
-            case 0:
-                type = 1;
-                array = placeholder(arena, *std::get<0>(a.array));
-                break;
-            case 1: {
-                type = 2;
-                FV_ASSIGN_OR_RETURN(array, element(arena, *std::get<1>(a.array)));
-                break;
+    Result<std::uint64_t> array_length(NodeArena& arena, const Node<ArrayLength>& cell) {
+        const ArrayLength& a = cell.value;
+        return once(arena, cell, [&]() -> Result<std::uint64_t> {
+            std::int32_t type;
+            std::uint64_t array;
+            switch (a.array.index()) {
+                case 0:
+                    type = 1;
+                    array = placeholder(arena, *std::get<0>(a.array));
+                    break;
+                case 1: {
+                    type = 2;
+                    FV_ASSIGN_OR_RETURN(array, element(arena, *std::get<1>(a.array).cell()));
+                    break;
+                }
+                default: {
+                    const Node<Subscript>& s = *std::get<2>(a.array).cell();
+                    type = s.value.variable.index() == 0 ? 3 : s.value.variable.index() == 1 ? 4 : 0;
+                    FV_ASSIGN_OR_RETURN(array, subscript(arena, s));
+                    break;
+                }
             }
-            default: {
-                const Subscript& s = *std::get<2>(a.array);
-                type = s.variable.index() == 0 ? 3 : s.variable.index() == 1 ? 4 : 0;
-                FV_ASSIGN_OR_RETURN(array, subscript(arena, s));
-                break;
-            }
-        }
-        Writer& w = node_body();
-        w.int32_field(1, type);
-        w.uint64_field(2, array);
-        w.uint64_field(3, a.axis);
-        return insert_node(arena, kArrayLength);
+            Writer& w = node_body();
+            w.int32_field(1, type);
+            w.uint64_field(2, array);
+            w.uint64_field(3, a.axis);
+            return insert_node(arena, kArrayLength);
+        });
     }
 
     Writer scratch_;
