@@ -270,9 +270,15 @@ private:
         }
     }
 
-    Placeholder placeholder_node(std::uint64_t i) const {
-        const auto& p = get<pb::Placeholder>(i);
-        return Placeholder{std::string(p.name), p.ndim, std::nullopt, std::nullopt};
+    // One cell per placeholder node, shared by every reference to it.
+    Box<Placeholder> placeholder_node(std::uint64_t i) {
+        if (placeholders_.empty()) placeholders_.resize(nodes_.size());
+        std::optional<Box<Placeholder>>& cell = placeholders_[i];
+        if (!cell) {
+            const auto& p = get<pb::Placeholder>(i);
+            cell.emplace(Placeholder{std::string(p.name), p.ndim, std::nullopt, std::nullopt});
+        }
+        return *cell;
     }
 
     Result<Box<Element>> element_node(std::uint64_t i) {
@@ -301,7 +307,7 @@ private:
                     return decoding_error("the Expression message does not contain the id of the set of the element");
                 switch (member(id)) {
                     case pb::kPlaceholderField: {
-                        FV_ASSIGN_OR_RETURN(set, belong_to_from_placeholder(placeholder_node(id)));
+                        FV_ASSIGN_OR_RETURN(set, belong_to_from_placeholder(*placeholder_node(id)));
                         break;
                     }
                     case pb::kElementField: {
@@ -363,7 +369,7 @@ private:
                 if (b.bound_id >= nodes_.size()) return decoding_error(kMissing);
                 if (member(b.bound_id) != pb::kPlaceholderField)
                     return decoding_error("invalid message: the bound is not a placeholder");
-                return bound_from_placeholder(placeholder_node(b.bound_id));
+                return bound_from_placeholder(*placeholder_node(b.bound_id));
             case 3: {
                 if (b.bound_id >= nodes_.size()) return decoding_error(kMissing);
                 if (member(b.bound_id) != pb::kSubscriptField)
@@ -447,6 +453,7 @@ private:
     std::vector<std::optional<Box<Element>>> elements_;
     std::vector<std::optional<Box<DecisionVar>>> variables_;
     std::vector<std::optional<Box<Subscript>>> subscripts_;
+    std::vector<std::optional<Box<Placeholder>>> placeholders_;
 };
 
 class Deserializer {
