@@ -31,8 +31,13 @@ std::uint64_t hash_bytes(std::string_view s) {
         p += 8;
         n -= 8;
     }
+    // The last bytes: the final word of a string of 8 bytes or more (its
+    // length is mixed in already), else the bytes one by one.
     std::uint64_t w = 0;
-    std::memcpy(&w, p, n);
+    if (s.size() >= 8)
+        std::memcpy(&w, s.data() + s.size() - 8, 8);
+    else
+        for (std::size_t i = 0; i < n; ++i) w |= std::uint64_t{static_cast<std::uint8_t>(p[i])} << (8 * i);
     // A full final mix: the table indexes by the low bits, and nodes that
     // differ in one varint byte must not land in one cluster.
     h ^= w;

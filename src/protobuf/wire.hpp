@@ -42,6 +42,11 @@ public:
     void clear() { out_.clear(); }
 
     void varint(std::uint64_t x) {
+        // Most ids, lengths and codes take one byte.
+        if (x < 0x80) {
+            out_.push_back(static_cast<char>(x));
+            return;
+        }
         char buf[10];
         out_.append(buf, encode_varint(buf, x));
     }
