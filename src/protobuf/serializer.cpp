@@ -1,5 +1,6 @@
 #include "protobuf/serializer.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -50,27 +51,32 @@ std::uint64_t hash_bytes(std::string_view s) {
 
 // The node table of one Expr or ForallList: nodes in insertion order, each
 // distinct encoding stored once, already laid out as the repeated field.
+//
+// A node's encoding holds the ids of its children, and a node is stored
+// after its children, so a node equal to one with children can only have an
+// id above its newest child's. The newest nodes are indexed in a small table
+// of their own that stays in cache; a node whose newest child is among them
+// is looked up there alone, and only leaves and nodes of older children probe
+// the table of all older nodes, into which the small one is moved whenever
+// it fills.
 class NodeArena {
 public:
     explicit NodeArena(std::uint32_t field) : field_(field) {}
 
-    std::uint64_t insert(std::string_view node) {
+    // The id of `node`, stored if it is new. Nodes below `first_possible`
+    // (one past the newest child's id, 0 for a leaf) cannot equal it.
+    std::uint64_t insert(std::string_view node, std::uint64_t first_possible) {
         std::uint64_t h = hash_bytes(node);
-        if (nodes_.size() * 2 >= slots_.size()) grow();
-        std::size_t mask = slots_.size() - 1;
-        for (std::size_t i = h & mask;; i = (i + 1) & mask) {
-            Slot s = slots_[i];
-            if (s.id == 0) {
-                slots_[i] = Slot{static_cast<std::uint32_t>(nodes_.size() + 1), tag_of(h)};
-                break;
-            }
-            if (s.tag == tag_of(h) && stored(s.id - 1) == node) return s.id - 1;
-        }
+        if (std::optional<std::uint64_t> id = find(recent_, h, node)) return *id;
+        if (first_possible < recent_start_)
+            if (std::optional<std::uint64_t> id = find(older_, h, node)) return *id;
+        std::uint64_t id = nodes_.size();
         out_.key(field_, pb::kLengthDelimited);
         out_.varint(node.size());
         nodes_.push_back(Entry{out_.size(), node.size(), h});
         out_.bytes().append(node);
-        return nodes_.size() - 1;
+        add_recent(id);
+        return id;
     }
 
     // The id already written for a shared cell, if any.
@@ -104,25 +110,87 @@ private:
         std::uint32_t id = 0;
         std::uint32_t tag = 0;
     };
+    // Open addressing at most half full.
+    struct SlotTable {
+        std::vector<Slot> slots;
+        std::size_t count = 0;
+    };
+    // Slots of the table of the newest nodes at most: 512 KiB.
+    static constexpr std::size_t kRecentSlots = std::size_t{1} << 16;
+
     static std::uint32_t tag_of(std::uint64_t hash) { return static_cast<std::uint32_t>(hash >> 32); }
 
     std::string_view stored(std::size_t id) const {
         const Entry& e = nodes_[id];
         return std::string_view(out_.bytes()).substr(e.offset, e.len);
     }
-    void grow() {
-        std::size_t size = slots_.empty() ? 64 : slots_.size() * 2;
-        slots_.assign(size, Slot{});
-        for (std::size_t k = 0; k < nodes_.size(); ++k) {
-            std::size_t i = nodes_[k].hash & (size - 1);
-            while (slots_[i].id != 0) i = (i + 1) & (size - 1);
-            slots_[i] = Slot{static_cast<std::uint32_t>(k + 1), tag_of(nodes_[k].hash)};
+
+    std::optional<std::uint64_t> find(const SlotTable& t, std::uint64_t h, std::string_view node) const {
+        if (t.count == 0) return std::nullopt;
+        const std::size_t mask = t.slots.size() - 1;
+        for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+            Slot s = t.slots[i];
+            if (s.id == 0) return std::nullopt;
+            if (s.tag == tag_of(h) && stored(s.id - 1) == node) return s.id - 1;
         }
     }
+
+    void add_recent(std::uint64_t id) {
+        if ((recent_.count + 1) * 2 > recent_.slots.size()) {
+            if (recent_.slots.size() < kRecentSlots)
+                rebuild(recent_, recent_.slots.empty() ? 64 : recent_.slots.size() * 2, recent_start_, id);
+            else
+                retire_recent(id);
+        }
+        place(recent_, id);
+    }
+
+    // Moves the newest nodes, up to `end`, into the table of older ones.
+    void retire_recent(std::uint64_t end) {
+        if (end * 2 > older_.slots.size()) {
+            std::size_t size = std::max<std::size_t>(older_.slots.size(), kRecentSlots);
+            while (end * 2 > size) size *= 2;
+            rebuild(older_, size, 0, end);
+        } else {
+            place_all(older_, recent_start_, end);
+        }
+        recent_start_ = end;
+        rebuild(recent_, recent_.slots.size(), end, end);
+    }
+
+    // The table emptied to `size` slots, then holding the nodes first .. last - 1.
+    void rebuild(SlotTable& t, std::size_t size, std::size_t first, std::size_t last) {
+        t.slots.assign(size, Slot{});
+        t.count = 0;
+        place_all(t, first, last);
+    }
+
+    // Every slot is fetched a few nodes ahead: the probes of a batch overlap
+    // instead of waiting for memory one after another.
+    void place_all(SlotTable& t, std::size_t first, std::size_t last) {
+        constexpr std::size_t kAhead = 16;
+        const std::size_t mask = t.slots.size() - 1;
+        for (std::size_t k = first; k < last; ++k) {
+            if (k + kAhead < last) __builtin_prefetch(&t.slots[nodes_[k + kAhead].hash & mask], 1);
+            place(t, k);
+        }
+    }
+
+    void place(SlotTable& t, std::size_t id) {
+        const std::size_t mask = t.slots.size() - 1;
+        std::uint64_t h = nodes_[id].hash;
+        std::size_t i = h & mask;
+        while (t.slots[i].id != 0) i = (i + 1) & mask;
+        t.slots[i] = Slot{static_cast<std::uint32_t>(id + 1), tag_of(h)};
+        ++t.count;
+    }
+
     std::uint32_t field_;
     Writer out_;
     std::vector<Entry> nodes_;
-    std::vector<Slot> slots_;
+    SlotTable recent_;  // nodes from recent_start_ on
+    SlotTable older_;   // nodes below recent_start_
+    std::size_t recent_start_ = 0;
 
     // Shared cells already written, in an open-addressed table of at most
     // half load: one probe into one flat array per lookup.
@@ -330,10 +398,20 @@ private:
     }
 
     // The node whose body is in the scratch writer, as an ExprNode holding
-    // that member, stored in the table.
-    std::uint64_t insert_node(NodeArena& arena, std::uint32_t member) {
+    // that member, stored in the table; `first_possible` as for
+    // NodeArena::insert.
+    std::uint64_t insert_node(NodeArena& arena, std::uint32_t member, std::uint64_t first_possible) {
         scratch_.enclose(member, 0);
-        return arena.insert(scratch_.bytes());
+        return arena.insert(scratch_.bytes(), first_possible);
+    }
+
+    // One past the newest of the children's ids.
+    template <class... Ids>
+    static std::uint64_t after(Ids... ids) {
+        return std::max({ids...}) + 1;
+    }
+    static std::uint64_t after(const std::vector<std::uint64_t>& ids) {
+        return ids.empty() ? 0 : *std::max_element(ids.begin(), ids.end()) + 1;
     }
 
     // Writes a shared cell once per table, whatever number of parents it
@@ -365,7 +443,7 @@ private:
                     Writer& w = node_body();
                     w.int32_field(1, unary_code(op.kind));
                     w.uint64_field(2, operand);
-                    return insert_node(arena, kUnaryOp);
+                    return insert_node(arena, kUnaryOp, after(operand));
                 });
             }
             case ExprKind::BinaryOp: {
@@ -377,7 +455,7 @@ private:
                     w.int32_field(1, static_cast<std::int32_t>(op.kind) + 1);
                     w.uint64_field(2, left);
                     w.uint64_field(3, right);
-                    return insert_node(arena, kBinaryOp);
+                    return insert_node(arena, kBinaryOp, after(left, right));
                 });
             }
             case ExprKind::CommutativeOp: {
@@ -394,7 +472,7 @@ private:
                     w.int32_field(1, static_cast<std::int32_t>(op.kind) + 1);
                     index_field(w, 2, ids);
                     w.uint64_field(3, operand);
-                    return insert_node(arena, kReductionOp);
+                    return insert_node(arena, kReductionOp, after(ids.element, ids.condition.value_or(0), operand));
                 });
             }
         }
@@ -429,7 +507,7 @@ private:
         Writer& w = node_body();
         w.int32_field(1, static_cast<std::int32_t>(op.kind) + 1);
         w.packed_field(2, ids);
-        return insert_node(arena, kCommutativeOp);
+        return insert_node(arena, kCommutativeOp, after(ids));
     }
 
     Result<std::uint64_t> condition(NodeArena& arena, const ConditionalExpr& c) {
@@ -443,7 +521,7 @@ private:
                 w.int32_field(1, static_cast<std::int32_t>(op.kind) + 3);
                 w.uint64_field(2, left);
                 w.uint64_field(3, right);
-                return insert_node(arena, kBinaryOp);
+                return insert_node(arena, kBinaryOp, after(left, right));
             });
         }
         const LogicalOp& op = c.as<LogicalOp>();
@@ -457,7 +535,7 @@ private:
             Writer& w = node_body();
             w.int32_field(1, static_cast<std::int32_t>(op.kind) + 5);
             w.packed_field(2, ids);
-            return insert_node(arena, kCommutativeOp);
+            return insert_node(arena, kCommutativeOp, after(ids));
         });
     }
 
@@ -472,14 +550,14 @@ private:
             bits = std::bit_cast<std::uint64_t>(v.floating);
         }
         w.uint64_field(2, bits);
-        return insert_node(arena, kNumberLit);
+        return insert_node(arena, kNumberLit, 0);
     }
 
     std::uint64_t placeholder(NodeArena& arena, const Placeholder& p) {
         Writer& w = node_body();
         w.string_field(1, p.name);
         w.uint64_field(2, p.ndim);
-        return insert_node(arena, kPlaceholder);
+        return insert_node(arena, kPlaceholder, 0);
     }
 
     // The member of an Element's belong_to that is set, with the ids it holds.
@@ -501,7 +579,7 @@ private:
             w.uint64_field(1, set.first);
             w.uint64_field(2, set.second);
             w.enclose(set.field, start);
-            return insert_node(arena, kElement);
+            return insert_node(arena, kElement, after(set.second));
         });
     }
 
@@ -562,7 +640,8 @@ private:
             w.packed_field(3, shape);
             if (lower) bound_field(w, 4, *lower);
             if (upper) bound_field(w, 5, *upper);
-            return insert_node(arena, kDecisionVar);
+            // Its shape alone bounds the ids of equal nodes well enough: variables are few.
+            return insert_node(arena, kDecisionVar, after(shape));
         });
     }
 
@@ -625,7 +704,7 @@ private:
             w.int32_field(2, type);
             w.uint64_field(3, variable);
             w.packed_field(4, ids);
-            return insert_node(arena, kSubscript);
+            return insert_node(arena, kSubscript, std::max(after(variable), after(ids)));
         });
     }
 
@@ -655,7 +734,7 @@ private:
             w.int32_field(1, type);
             w.uint64_field(2, array);
             w.uint64_field(3, a.axis);
-            return insert_node(arena, kArrayLength);
+            return insert_node(arena, kArrayLength, after(array));
         });
     }
 
