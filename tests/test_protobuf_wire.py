@@ -46,6 +46,19 @@ def test_node_tables_children_first_and_deduplicated(pb2):
             assert len({n.SerializeToString() for n in nodes}) == len(nodes)
 
 
+def test_equal_nodes_far_apart_are_stored_once(pb2):
+    """In a table of tens of thousands of nodes, values built apart but equal
+    to early ones reuse the early entries."""
+    a, x = fv.Placeholder("a", ndim=2), fv.BinaryVar("x", shape=[10])
+    e = sum((a[k, 1] * x[k % 10] + a[1, k] for k in range(1, 10_000)), a[0, 1] * x[0])
+    e = e + a[3, 1] * x[3] + a[1, 2]
+    expr = parse(pb2, fv.to_protobuf(e)).expr
+    nodes = [n.SerializeToString() for n in expr.expr_nodes]
+    assert len(nodes) > 40_000 and len(set(nodes)) == len(nodes)
+    terms = expr.expr_nodes[expr.root_id].commutative_op.term_ids
+    assert len(terms) == 20_001 and list(terms[-2:]) == [terms[5], terms[4]]
+
+
 def test_ids_are_fresh_v4_uuids(pb2):
     a, b = (parse(pb2, fv.to_protobuf(M["problem"])) for _ in range(2))
     ids = [a.id, a.problem.id, a.problem.objective_function.id, b.id]

@@ -101,14 +101,14 @@ void decode(std::string_view data, int depth, Bound& m);
 void decode(std::string_view data, int depth, NumberLit& m);
 void decode(std::string_view data, int depth, Placeholder& m);
 void decode(std::string_view data, int depth, Element& m);
-void decode(std::string_view data, int depth, DecisionVar& m);
+void decode(std::string_view data, int depth, DecisionVar& m, std::vector<std::uint64_t>& ids);
 void decode(std::string_view data, int depth, ArrayLength& m);
-void decode(std::string_view data, int depth, Subscript& m);
+void decode(std::string_view data, int depth, Subscript& m, std::vector<std::uint64_t>& ids);
 void decode(std::string_view data, int depth, UnaryOp& m);
 void decode(std::string_view data, int depth, BinaryOp& m);
-void decode(std::string_view data, int depth, CommutativeOp& m);
+void decode(std::string_view data, int depth, CommutativeOp& m, std::vector<std::uint64_t>& ids);
 void decode(std::string_view data, int depth, ReductionOp& m);
-void decode(std::string_view data, int depth, ExprNode& m);
+void decode_node(std::string_view data, int depth, NodeTable& table);
 void decode(std::string_view data, int depth, Expr& m);
 void decode(std::string_view data, int depth, ForallList& m);
 void decode(std::string_view data, int depth, Constraint& m);
@@ -151,13 +151,18 @@ std::string_view read_string(Reader& r) {
     return s;
 }
 
-void read_repeated(Reader& r, WireType type, std::vector<std::uint64_t>& out) {
+// Appends to the run of a node's repeated ids at the end of the pool. The
+// run stays there while its node is read: only the member being read adds
+// ids, and a member read again in the same node merges into its own run.
+void read_repeated(Reader& r, WireType type, std::vector<std::uint64_t>& pool, IdRange& run) {
+    if (run.count == 0) run.first = static_cast<std::uint32_t>(pool.size());
     if (type == kVarint) {
-        out.push_back(r.varint());
-        return;
+        pool.push_back(r.varint());
+    } else {
+        Reader packed(r.length_delimited());
+        while (!packed.done()) pool.push_back(packed.varint());
     }
-    Reader packed(r.length_delimited());
-    while (!packed.done()) out.push_back(packed.varint());
+    run.count = static_cast<std::uint32_t>(pool.size() - run.first);
 }
 
 void decode(std::string_view data, int depth, Index& m) {
@@ -229,12 +234,12 @@ void decode(std::string_view data, int depth, Element& m) {
     });
 }
 
-void decode(std::string_view data, int depth, DecisionVar& m) {
+void decode(std::string_view data, int depth, DecisionVar& m, std::vector<std::uint64_t>& ids) {
     decode_fields(data, depth, kDecisionVarFields, [&](std::uint32_t f, WireType t, Reader& r) {
         switch (f) {
             case 1: m.type = read_int32(r); break;
             case 2: m.name = read_string(r); break;
-            case 3: read_repeated(r, t, m.shape_ids); break;
+            case 3: read_repeated(r, t, ids, m.shape_ids); break;
             case 4: decode_into(r, depth, m.lower_bound); break;
             default: decode_into(r, depth, m.upper_bound); break;
         }
@@ -251,13 +256,13 @@ void decode(std::string_view data, int depth, ArrayLength& m) {
     });
 }
 
-void decode(std::string_view data, int depth, Subscript& m) {
+void decode(std::string_view data, int depth, Subscript& m, std::vector<std::uint64_t>& ids) {
     decode_fields(data, depth, kSubscriptFields, [&](std::uint32_t f, WireType t, Reader& r) {
         switch (f) {
             case 1: m.ndim = r.varint(); break;
             case 2: m.type = read_int32(r); break;
             case 3: m.variable_id = r.varint(); break;
-            default: read_repeated(r, t, m.subscript_ids); break;
+            default: read_repeated(r, t, ids, m.subscript_ids); break;
         }
     });
 }
@@ -281,12 +286,12 @@ void decode(std::string_view data, int depth, BinaryOp& m) {
     });
 }
 
-void decode(std::string_view data, int depth, CommutativeOp& m) {
+void decode(std::string_view data, int depth, CommutativeOp& m, std::vector<std::uint64_t>& ids) {
     decode_fields(data, depth, kCommutativeOpFields, [&](std::uint32_t f, WireType t, Reader& r) {
         if (f == 1)
             m.kind = read_int32(r);
         else
-            read_repeated(r, t, m.term_ids);
+            read_repeated(r, t, ids, m.term_ids);
     });
 }
 
@@ -308,16 +313,48 @@ void decode_member(Variant& v, std::string_view bytes, int depth) {
     decode(bytes, depth, std::get<I>(v));
 }
 
-template <std::size_t... I>
-void decode_node_member(NodeMember& v, std::uint32_t field, std::string_view bytes, int depth,
-                        std::index_sequence<I...>) {
-    ((field == I + 1 ? decode_member<I + 1>(v, bytes, depth) : void()), ...);
+// A member of a node in a table: messages without repeated ids read as
+// anywhere else.
+template <class M>
+void decode_in_table(std::string_view data, int depth, M& m, std::vector<std::uint64_t>&) {
+    decode(data, depth, m);
+}
+void decode_in_table(std::string_view data, int depth, DecisionVar& m, std::vector<std::uint64_t>& ids) {
+    decode(data, depth, m, ids);
+}
+void decode_in_table(std::string_view data, int depth, Subscript& m, std::vector<std::uint64_t>& ids) {
+    decode(data, depth, m, ids);
+}
+void decode_in_table(std::string_view data, int depth, CommutativeOp& m, std::vector<std::uint64_t>& ids) {
+    decode(data, depth, m, ids);
 }
 
-void decode(std::string_view data, int depth, ExprNode& m) {
+// The member with field number F of the node: merged into the member
+// already set when it is the same, else a new message of its type.
+template <std::size_t F>
+void decode_table_member(NodeTable& table, ExprNode& node, std::string_view bytes, int depth) {
+    auto& messages = std::get<F - 1>(table.members);
+    if (node.member != F) {
+        node.member = static_cast<NodeField>(F);
+        node.index = static_cast<std::uint32_t>(messages.size());
+        messages.emplace_back();
+    }
+    decode_in_table(bytes, depth, messages[node.index], table.ids);
+}
+
+template <std::size_t... I>
+void decode_node_member(NodeTable& table, ExprNode& node, std::uint32_t field, std::string_view bytes,
+                        int depth, std::index_sequence<I...>) {
+    ((field == I + 1 ? decode_table_member<I + 1>(table, node, bytes, depth) : void()), ...);
+}
+
+// One ExprNode, added to the table.
+void decode_node(std::string_view data, int depth, NodeTable& table) {
+    ExprNode node;
     decode_fields(data, depth, kExprNodeFields, [&](std::uint32_t f, WireType, Reader& r) {
-        decode_node_member(m.member, f, r.length_delimited(), depth + 1, std::make_index_sequence<10>{});
+        decode_node_member(table, node, f, r.length_delimited(), depth + 1, std::make_index_sequence<10>{});
     });
+    table.nodes.push_back(node);
 }
 
 void decode(std::string_view data, int depth, Expr& m) {
@@ -325,7 +362,7 @@ void decode(std::string_view data, int depth, Expr& m) {
         switch (f) {
             case 1: read_string(r); break;  // the id is not used
             case 2: m.root_id = r.varint(); break;
-            default: decode(r.length_delimited(), depth + 1, m.expr_nodes.emplace_back()); break;
+            default: decode_node(r.length_delimited(), depth + 1, m.expr_nodes); break;
         }
     });
 }
@@ -335,7 +372,7 @@ void decode(std::string_view data, int depth, ForallList& m) {
         if (f == 1)
             decode(r.length_delimited(), depth + 1, m.indices.emplace_back());
         else
-            decode(r.length_delimited(), depth + 1, m.expr_nodes.emplace_back());
+            decode_node(r.length_delimited(), depth + 1, m.expr_nodes);
     });
 }
 

@@ -53,8 +53,7 @@ std::uint64_t node_budget(std::size_t input_size) {
 // the whole input, so tables that expand exponentially stop at once.
 class TableDecoder {
 public:
-    TableDecoder(std::span<const pb::ExprNode> nodes, std::uint64_t& budget)
-        : nodes_(nodes), budget_(budget) {}
+    TableDecoder(const pb::NodeTable& nodes, std::uint64_t& budget) : nodes_(nodes), budget_(budget) {}
 
     std::uint64_t size() const { return nodes_.size(); }
 
@@ -132,10 +131,10 @@ private:
         return {};
     }
 
-    std::size_t member(std::uint64_t i) const { return nodes_[i].member.index(); }
+    pb::NodeField member(std::uint64_t i) const { return nodes_.member(i); }
     template <class M>
     const M& get(std::uint64_t i) const {
-        return std::get<M>(nodes_[i].member);
+        return nodes_.get<M>(i);
     }
 
     Result<Expression> build_expression(std::uint64_t i) {
@@ -198,8 +197,8 @@ private:
             case pb::kCommutativeOpField: {
                 const auto& c = get<pb::CommutativeOp>(i);
                 std::vector<Expression> terms;
-                terms.reserve(c.term_ids.size());
-                for (std::uint64_t id : c.term_ids) {
+                terms.reserve(c.term_ids.count);
+                for (std::uint64_t id : nodes_.ids_of(c.term_ids)) {
                     FV_ASSIGN_OR_RETURN(Expression t,
                                         expression_at(id, "the Expression message contained an invalid operand id"));
                     terms.push_back(std::move(t));
@@ -254,8 +253,8 @@ private:
                     return decoding_error("failed to decode the input buffer because it contained an invalid op in a "
                                           "conditional expr (Commutative Op that is not a logical operator");
                 std::vector<ConditionalExpr> terms;
-                terms.reserve(c.term_ids.size());
-                for (std::uint64_t id : c.term_ids) {
+                terms.reserve(c.term_ids.count);
+                for (std::uint64_t id : nodes_.ids_of(c.term_ids)) {
                     FV_ASSIGN_OR_RETURN(ConditionalExpr t,
                                         condition_at(id, "the Expression message contained an invalid operand id"));
                     terms.push_back(std::move(t));
@@ -270,9 +269,15 @@ private:
         }
     }
 
-    Placeholder placeholder_node(std::uint64_t i) const {
-        const auto& p = get<pb::Placeholder>(i);
-        return Placeholder{std::string(p.name), p.ndim, std::nullopt, std::nullopt};
+    // One cell per placeholder node, shared by every reference to it.
+    Box<Placeholder> placeholder_node(std::uint64_t i) {
+        if (placeholders_.empty()) placeholders_.resize(nodes_.size());
+        std::optional<Box<Placeholder>>& cell = placeholders_[i];
+        if (!cell) {
+            const auto& p = get<pb::Placeholder>(i);
+            cell.emplace(Placeholder{std::string(p.name), p.ndim, std::nullopt, std::nullopt});
+        }
+        return *cell;
     }
 
     Result<Box<Element>> element_node(std::uint64_t i) {
@@ -301,7 +306,7 @@ private:
                     return decoding_error("the Expression message does not contain the id of the set of the element");
                 switch (member(id)) {
                     case pb::kPlaceholderField: {
-                        FV_ASSIGN_OR_RETURN(set, belong_to_from_placeholder(placeholder_node(id)));
+                        FV_ASSIGN_OR_RETURN(set, belong_to_from_placeholder(*placeholder_node(id)));
                         break;
                     }
                     case pb::kElementField: {
@@ -330,8 +335,8 @@ private:
     Result<Box<DecisionVar>> build_decision_var(std::uint64_t i) {
         const auto& v = get<pb::DecisionVar>(i);
         std::vector<Expression> shape;
-        shape.reserve(v.shape_ids.size());
-        for (std::uint64_t id : v.shape_ids) {
+        shape.reserve(v.shape_ids.count);
+        for (std::uint64_t id : nodes_.ids_of(v.shape_ids)) {
             FV_ASSIGN_OR_RETURN(Expression s, expression_at(id, "Decision var messsage had an invalid shape element id"));
             shape.push_back(std::move(s));
         }
@@ -363,7 +368,7 @@ private:
                 if (b.bound_id >= nodes_.size()) return decoding_error(kMissing);
                 if (member(b.bound_id) != pb::kPlaceholderField)
                     return decoding_error("invalid message: the bound is not a placeholder");
-                return bound_from_placeholder(placeholder_node(b.bound_id));
+                return bound_from_placeholder(*placeholder_node(b.bound_id));
             case 3: {
                 if (b.bound_id >= nodes_.size()) return decoding_error(kMissing);
                 if (member(b.bound_id) != pb::kSubscriptField)
@@ -411,8 +416,8 @@ private:
             default: return decoding_error("invalid message");
         }
         std::vector<Expression> subscripts;
-        subscripts.reserve(s.subscript_ids.size());
-        for (std::uint64_t sid : s.subscript_ids) {
+        subscripts.reserve(s.subscript_ids.count);
+        for (std::uint64_t sid : nodes_.ids_of(s.subscript_ids)) {
             FV_ASSIGN_OR_RETURN(Expression e, expression_at(sid, "Subscript messsage had an invalid subscript id"));
             subscripts.push_back(std::move(e));
         }
@@ -437,7 +442,7 @@ private:
         }
     }
 
-    std::span<const pb::ExprNode> nodes_;
+    const pb::NodeTable& nodes_;
     std::uint64_t& budget_;
     std::vector<std::uint8_t> on_path_;  // one bit per mode: being built
     std::array<std::vector<std::uint64_t>, kModes> sizes_;
@@ -447,6 +452,7 @@ private:
     std::vector<std::optional<Box<Element>>> elements_;
     std::vector<std::optional<Box<DecisionVar>>> variables_;
     std::vector<std::optional<Box<Subscript>>> subscripts_;
+    std::vector<std::optional<Box<Placeholder>>> placeholders_;
 };
 
 class Deserializer {

@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <span>
 #include <string_view>
+#include <tuple>
 #include <variant>
 #include <vector>
 
@@ -40,6 +42,12 @@ struct NumberLit {
     std::uint64_t value = 0;
 };
 
+// The ids of a repeated field of a node, a run in the id pool of its table.
+struct IdRange {
+    std::uint32_t first = 0;
+    std::uint32_t count = 0;
+};
+
 struct Placeholder {
     std::string_view name;
     std::uint64_t ndim = 0;
@@ -57,7 +65,7 @@ struct Element {
 struct DecisionVar {
     std::int32_t type = 0;
     std::string_view name;
-    std::vector<std::uint64_t> shape_ids;
+    IdRange shape_ids;
     std::optional<Bound> lower_bound;
     std::optional<Bound> upper_bound;
 };
@@ -72,7 +80,7 @@ struct Subscript {
     std::uint64_t ndim = 0;
     std::int32_t type = 0;
     std::uint64_t variable_id = 0;
-    std::vector<std::uint64_t> subscript_ids;
+    IdRange subscript_ids;
 };
 
 struct UnaryOp {
@@ -88,7 +96,7 @@ struct BinaryOp {
 
 struct CommutativeOp {
     std::int32_t kind = 0;
-    std::vector<std::uint64_t> term_ids;
+    IdRange term_ids;
 };
 
 struct ReductionOp {
@@ -96,10 +104,6 @@ struct ReductionOp {
     std::optional<Index> index;
     std::uint64_t operand_id = 0;
 };
-
-// The member of an ExprNode; the variant index is the member's field number.
-using NodeMember = std::variant<std::monostate, NumberLit, Placeholder, DecisionVar, ArrayLength,
-                                UnaryOp, BinaryOp, CommutativeOp, Element, Subscript, ReductionOp>;
 
 enum NodeField : std::uint8_t {
     kNoMember = 0,
@@ -115,18 +119,44 @@ enum NodeField : std::uint8_t {
     kReductionOpField = 10,
 };
 
+// The member an ExprNode holds: its field number, and its place in the list
+// of that member's messages in the node table.
 struct ExprNode {
-    NodeMember member;
+    NodeField member = kNoMember;
+    std::uint32_t index = 0;
+};
+
+// The expr_nodes of one Expr or ForallList, stored by member type: no node
+// owns a heap block of its own, and the repeated ids of all of them are runs
+// of one pool.
+struct NodeTable {
+    std::vector<ExprNode> nodes;
+    // The messages of each member type, in field number order.
+    std::tuple<std::vector<NumberLit>, std::vector<Placeholder>, std::vector<DecisionVar>,
+               std::vector<ArrayLength>, std::vector<UnaryOp>, std::vector<BinaryOp>,
+               std::vector<CommutativeOp>, std::vector<Element>, std::vector<Subscript>,
+               std::vector<ReductionOp>>
+        members;
+    std::vector<std::uint64_t> ids;
+
+    std::size_t size() const { return nodes.size(); }
+    NodeField member(std::uint64_t i) const { return nodes[i].member; }
+    // The member of node i, which must be an M.
+    template <class M>
+    const M& get(std::uint64_t i) const {
+        return std::get<std::vector<M>>(members)[nodes[i].index];
+    }
+    std::span<const std::uint64_t> ids_of(IdRange r) const { return {ids.data() + r.first, r.count}; }
 };
 
 struct Expr {
     std::uint64_t root_id = 0;
-    std::vector<ExprNode> expr_nodes;
+    NodeTable expr_nodes;
 };
 
 struct ForallList {
     std::vector<Index> indices;
-    std::vector<ExprNode> expr_nodes;
+    NodeTable expr_nodes;
 };
 
 struct Constraint {

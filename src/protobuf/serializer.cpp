@@ -1,7 +1,9 @@
 #include "protobuf/serializer.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -30,8 +32,13 @@ std::uint64_t hash_bytes(std::string_view s) {
         p += 8;
         n -= 8;
     }
+    // The last bytes: the final word of a string of 8 bytes or more (its
+    // length is mixed in already), else the bytes one by one.
     std::uint64_t w = 0;
-    std::memcpy(&w, p, n);
+    if (s.size() >= 8)
+        std::memcpy(&w, s.data() + s.size() - 8, 8);
+    else
+        for (std::size_t i = 0; i < n; ++i) w |= std::uint64_t{static_cast<std::uint8_t>(p[i])} << (8 * i);
     // A full final mix: the table indexes by the low bits, and nodes that
     // differ in one varint byte must not land in one cluster.
     h ^= w;
@@ -44,29 +51,32 @@ std::uint64_t hash_bytes(std::string_view s) {
 
 // The node table of one Expr or ForallList: nodes in insertion order, each
 // distinct encoding stored once, already laid out as the repeated field.
+//
+// A node's encoding holds the ids of its children, and a node is stored
+// after its children, so a node equal to one with children can only have an
+// id above its newest child's. The newest nodes are indexed in a small table
+// of their own that stays in cache; a node whose newest child is among them
+// is looked up there alone, and only leaves and nodes of older children probe
+// the table of all older nodes, into which the small one is moved whenever
+// it fills.
 class NodeArena {
 public:
     explicit NodeArena(std::uint32_t field) : field_(field) {}
 
-    std::uint64_t insert(std::string_view node) {
+    // The id of `node`, stored if it is new. Nodes below `first_possible`
+    // (one past the newest child's id, 0 for a leaf) cannot equal it.
+    std::uint64_t insert(std::string_view node, std::uint64_t first_possible) {
         std::uint64_t h = hash_bytes(node);
-        if (nodes_.size() * 2 >= slots_.size()) grow();
-        std::size_t mask = slots_.size() - 1;
-        for (std::size_t i = h & mask;; i = (i + 1) & mask) {
-            std::uint32_t s = slots_[i];
-            if (s == 0) {
-                slots_[i] = static_cast<std::uint32_t>(nodes_.size() + 1);
-                break;
-            }
-            const Entry& e = nodes_[s - 1];
-            if (e.hash == h && std::string_view(out_.bytes()).substr(e.offset, e.len) == node)
-                return s - 1;
-        }
+        if (std::optional<std::uint64_t> id = find(recent_, h, node)) return *id;
+        if (first_possible < recent_start_)
+            if (std::optional<std::uint64_t> id = find(older_, h, node)) return *id;
+        std::uint64_t id = nodes_.size();
         out_.key(field_, pb::kLengthDelimited);
         out_.varint(node.size());
         nodes_.push_back(Entry{out_.size(), node.size(), h});
         out_.bytes().append(node);
-        return nodes_.size() - 1;
+        add_recent(id);
+        return id;
     }
 
     // The id already written for a shared cell, if any.
@@ -93,19 +103,94 @@ private:
         std::size_t len;
         std::uint64_t hash;
     };
-    void grow() {
-        std::size_t size = slots_.empty() ? 64 : slots_.size() * 2;
-        slots_.assign(size, 0);
-        for (std::size_t k = 0; k < nodes_.size(); ++k) {
-            std::size_t i = nodes_[k].hash & (size - 1);
-            while (slots_[i] != 0) i = (i + 1) & (size - 1);
-            slots_[i] = static_cast<std::uint32_t>(k + 1);
+    // A node's id plus 1 (0 for a free slot) beside the high half of its
+    // hash, which the slot index does not use: a probe past another node
+    // reads the slot alone, and only a likely match reads the stored bytes.
+    struct Slot {
+        std::uint32_t id = 0;
+        std::uint32_t tag = 0;
+    };
+    // Open addressing at most half full.
+    struct SlotTable {
+        std::vector<Slot> slots;
+        std::size_t count = 0;
+    };
+    // Slots of the table of the newest nodes at most: 512 KiB.
+    static constexpr std::size_t kRecentSlots = std::size_t{1} << 16;
+
+    static std::uint32_t tag_of(std::uint64_t hash) { return static_cast<std::uint32_t>(hash >> 32); }
+
+    std::string_view stored(std::size_t id) const {
+        const Entry& e = nodes_[id];
+        return std::string_view(out_.bytes()).substr(e.offset, e.len);
+    }
+
+    std::optional<std::uint64_t> find(const SlotTable& t, std::uint64_t h, std::string_view node) const {
+        if (t.count == 0) return std::nullopt;
+        const std::size_t mask = t.slots.size() - 1;
+        for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+            Slot s = t.slots[i];
+            if (s.id == 0) return std::nullopt;
+            if (s.tag == tag_of(h) && stored(s.id - 1) == node) return s.id - 1;
         }
     }
+
+    void add_recent(std::uint64_t id) {
+        if ((recent_.count + 1) * 2 > recent_.slots.size()) {
+            if (recent_.slots.size() < kRecentSlots)
+                rebuild(recent_, recent_.slots.empty() ? 64 : recent_.slots.size() * 2, recent_start_, id);
+            else
+                retire_recent(id);
+        }
+        place(recent_, id);
+    }
+
+    // Moves the newest nodes, up to `end`, into the table of older ones.
+    void retire_recent(std::uint64_t end) {
+        if (end * 2 > older_.slots.size()) {
+            std::size_t size = std::max<std::size_t>(older_.slots.size(), kRecentSlots);
+            while (end * 2 > size) size *= 2;
+            rebuild(older_, size, 0, end);
+        } else {
+            place_all(older_, recent_start_, end);
+        }
+        recent_start_ = end;
+        rebuild(recent_, recent_.slots.size(), end, end);
+    }
+
+    // The table emptied to `size` slots, then holding the nodes first .. last - 1.
+    void rebuild(SlotTable& t, std::size_t size, std::size_t first, std::size_t last) {
+        t.slots.assign(size, Slot{});
+        t.count = 0;
+        place_all(t, first, last);
+    }
+
+    // Every slot is fetched a few nodes ahead: the probes of a batch overlap
+    // instead of waiting for memory one after another.
+    void place_all(SlotTable& t, std::size_t first, std::size_t last) {
+        constexpr std::size_t kAhead = 16;
+        const std::size_t mask = t.slots.size() - 1;
+        for (std::size_t k = first; k < last; ++k) {
+            if (k + kAhead < last) __builtin_prefetch(&t.slots[nodes_[k + kAhead].hash & mask], 1);
+            place(t, k);
+        }
+    }
+
+    void place(SlotTable& t, std::size_t id) {
+        const std::size_t mask = t.slots.size() - 1;
+        std::uint64_t h = nodes_[id].hash;
+        std::size_t i = h & mask;
+        while (t.slots[i].id != 0) i = (i + 1) & mask;
+        t.slots[i] = Slot{static_cast<std::uint32_t>(id + 1), tag_of(h)};
+        ++t.count;
+    }
+
     std::uint32_t field_;
     Writer out_;
     std::vector<Entry> nodes_;
-    std::vector<std::uint32_t> slots_;
+    SlotTable recent_;  // nodes from recent_start_ on
+    SlotTable older_;   // nodes below recent_start_
+    std::size_t recent_start_ = 0;
 
     // Shared cells already written, in an open-addressed table of at most
     // half load: one probe into one flat array per lookup.
@@ -130,13 +215,6 @@ private:
     std::vector<CellId> cells_;
     std::size_t cell_count_ = 0;
 };
-
-// An ExprNode holding one member message.
-std::uint64_t insert_node(NodeArena& arena, std::uint32_t member, const Writer& body) {
-    Writer node;
-    node.bytes_field(member, body.bytes());
-    return arena.insert(node.bytes());
-}
 
 enum Member : std::uint32_t {
     kNumberLit = 1,
@@ -167,37 +245,47 @@ Error serialization_error(std::string message) {
     return Error{ErrorKind::ProtobufSerializationError, std::move(message)};
 }
 
+// The ids of an Index message: the element's, and the condition's if any.
+struct IndexIds {
+    std::uint64_t element = 0;
+    std::optional<std::uint64_t> condition;
+};
+
+// The whole encoding goes into one writer, each message enclosed in its
+// field once its body is written. The body of each node is written into one
+// scratch writer after its children have their ids, so no node needs a
+// buffer of its own.
 class Serializer {
 public:
     Result<std::string> header(const SerializableObject& object) {
         Writer w;
         w.string_field(1, pb::new_uuid_v4());
         w.uint64_field(2, kVersion);
+        std::size_t start = w.size();
         switch (object.index()) {
             case 0: {
-                FV_ASSIGN_OR_RETURN(std::string body, problem(std::get<0>(object)));
-                w.bytes_field(3, body);
+                FV_TRY(problem(w, std::get<0>(object)));
+                w.enclose(3, start);
                 break;
             }
             case 1: {
-                FV_ASSIGN_OR_RETURN(std::string body, constraint(std::get<1>(object)));
-                w.bytes_field(4, body);
+                FV_TRY(constraint(w, std::get<1>(object)));
+                w.enclose(4, start);
                 break;
             }
             case 2: {
-                FV_ASSIGN_OR_RETURN(std::string body, penalty_term(std::get<2>(object)));
-                w.bytes_field(5, body);
+                FV_TRY(penalty_term(w, std::get<2>(object)));
+                w.enclose(5, start);
                 break;
             }
             case 3: {
-                FV_ASSIGN_OR_RETURN(std::string body, expr_message(std::get<3>(object)));
-                w.bytes_field(6, body);
+                FV_TRY(expr_message(w, 6, std::get<3>(object)));
                 break;
             }
             default: {
                 NodeArena arena(3);
                 FV_ASSIGN_OR_RETURN(std::uint64_t root, condition(arena, std::get<4>(object)));
-                w.bytes_field(6, expr_body(arena, root));
+                expr_field(w, 6, arena, root);
                 break;
             }
         }
@@ -208,101 +296,134 @@ public:
     }
 
 private:
-    Result<std::string> problem(const Problem& p) {
-        Writer w;
+    // The body of a Problem.
+    Result<void> problem(Writer& w, const Problem& p) {
         w.string_field(1, pb::new_uuid_v4());
         w.string_field(2, p.name);
         w.int32_field(3, static_cast<std::int32_t>(p.sense) + 1);
-        FV_ASSIGN_OR_RETURN(std::string objective, expr_message(p.objective));
-        w.bytes_field(4, objective);
+        FV_TRY(expr_message(w, 4, p.objective));
         for (const auto& [name, c] : p.constraints) {
-            FV_ASSIGN_OR_RETURN(std::string value, constraint(c));
-            map_entry(w, 5, name, value);
+            std::size_t entry = w.size();
+            w.string_field(1, name);
+            std::size_t value = w.size();
+            FV_TRY(constraint(w, c));
+            enclose_map_entry(w, 5, entry, value);
         }
         for (const auto& [name, t] : p.custom_penalty_terms) {
-            FV_ASSIGN_OR_RETURN(std::string value, penalty_term(t));
-            map_entry(w, 6, name, value);
+            std::size_t entry = w.size();
+            w.string_field(1, name);
+            std::size_t value = w.size();
+            FV_TRY(penalty_term(w, t));
+            enclose_map_entry(w, 6, entry, value);
         }
-        return std::move(w.bytes());
+        return {};
     }
 
-    // An entry leaves out an empty key and a default (empty) value.
-    static void map_entry(Writer& w, std::uint32_t field, std::string_view key, std::string_view value) {
-        Writer entry;
-        entry.string_field(1, key);
-        if (!value.empty()) entry.bytes_field(2, value);
-        w.bytes_field(field, entry.bytes());
+    // A map entry written from `entry` on: its key, then from `value` on the
+    // body of its value. An entry leaves out an empty key and a default
+    // (empty) value.
+    static void enclose_map_entry(Writer& w, std::uint32_t field, std::size_t entry, std::size_t value) {
+        if (w.size() > value) w.enclose(2, value);
+        w.enclose(field, entry);
     }
 
-    Result<std::string> constraint(const Constraint& c) {
-        Writer w;
+    // The body of a Constraint.
+    Result<void> constraint(Writer& w, const Constraint& c) {
         w.string_field(1, pb::new_uuid_v4());
         w.string_field(2, c.name);
         w.int32_field(3, static_cast<std::int32_t>(c.sense) + 1);
-        FV_ASSIGN_OR_RETURN(std::string left, expr_message(c.left));
-        w.bytes_field(4, left);
-        FV_ASSIGN_OR_RETURN(std::string right, expr_message(c.right));
-        w.bytes_field(5, right);
-        FV_ASSIGN_OR_RETURN(std::string forall, forall_list(c.forall));
-        w.bytes_field(6, forall);
-        return std::move(w.bytes());
+        FV_TRY(expr_message(w, 4, c.left));
+        FV_TRY(expr_message(w, 5, c.right));
+        return forall_list(w, 6, c.forall);
     }
 
-    Result<std::string> penalty_term(const CustomPenaltyTerm& t) {
-        Writer w;
+    // The body of a CustomPenaltyTerm.
+    Result<void> penalty_term(Writer& w, const CustomPenaltyTerm& t) {
         w.string_field(1, pb::new_uuid_v4());
         w.string_field(2, t.name);
-        FV_ASSIGN_OR_RETURN(std::string term, expr_message(t.expression));
-        w.bytes_field(3, term);
-        FV_ASSIGN_OR_RETURN(std::string forall, forall_list(t.forall));
-        w.bytes_field(4, forall);
-        return std::move(w.bytes());
+        FV_TRY(expr_message(w, 3, t.expression));
+        return forall_list(w, 4, t.forall);
     }
 
-    Result<std::string> expr_message(const Expression& e) {
+    Result<void> expr_message(Writer& w, std::uint32_t field, const Expression& e) {
         NodeArena arena(3);
         FV_ASSIGN_OR_RETURN(std::uint64_t root, expression(arena, e));
-        return expr_body(arena, root);
+        expr_field(w, field, arena, root);
+        return {};
     }
 
-    static std::string expr_body(const NodeArena& arena, std::uint64_t root) {
-        Writer w;
+    // An Expr message: its id, the root's id and the node table.
+    static void expr_field(Writer& w, std::uint32_t field, const NodeArena& arena, std::uint64_t root) {
+        std::size_t start = w.size();
         w.string_field(1, pb::new_uuid_v4());
         w.uint64_field(2, root);
         w.bytes().append(arena.bytes());
-        return std::move(w.bytes());
+        w.enclose(field, start);
     }
 
-    Result<std::string> forall_list(const ForallList& list) {
+    Result<void> forall_list(Writer& w, std::uint32_t field, const ForallList& list) {
         NodeArena arena(2);
-        Writer w;
+        std::size_t start = w.size();
         for (const ForallIndex& entry : list) {
-            FV_ASSIGN_OR_RETURN(std::string index_bytes,
-                                index(arena, *entry.element, entry.condition ? &*entry.condition : nullptr));
-            w.bytes_field(1, index_bytes);
+            FV_ASSIGN_OR_RETURN(IndexIds ids,
+                                index(arena, *entry.element.cell(), entry.condition ? &*entry.condition : nullptr));
+            index_field(w, 1, ids);
         }
         w.bytes().append(arena.bytes());
-        return std::move(w.bytes());
+        w.enclose(field, start);
+        return {};
     }
 
-    // An Index message: the element's id and the condition's, if any.
-    Result<std::string> index(NodeArena& arena, const Element& element, const ConditionalExpr* cond) {
-        FV_ASSIGN_OR_RETURN(std::uint64_t element_id, this->element(arena, element));
-        Writer w;
-        w.uint64_field(1, element_id);
+    // The element's id and the condition's, if any, written into the table.
+    Result<IndexIds> index(NodeArena& arena, const Node<Element>& element, const ConditionalExpr* cond) {
+        IndexIds ids;
+        FV_ASSIGN_OR_RETURN(ids.element, this->element(arena, element));
         if (cond) {
-            FV_ASSIGN_OR_RETURN(std::uint64_t condition_id, condition(arena, *cond));
-            w.optional_uint64_field(2, condition_id);
+            FV_ASSIGN_OR_RETURN(ids.condition, condition(arena, *cond));
         }
-        return std::move(w.bytes());
+        return ids;
     }
 
-    // Writes a shared cell once per table, whatever number of parents it has.
+    static void index_field(Writer& w, std::uint32_t field, const IndexIds& ids) {
+        std::size_t start = w.size();
+        w.uint64_field(1, ids.element);
+        if (ids.condition) w.optional_uint64_field(2, *ids.condition);
+        w.enclose(field, start);
+    }
+
+    // The scratch writer, emptied for the body of the next node.
+    Writer& node_body() {
+        scratch_.clear();
+        return scratch_;
+    }
+
+    // The node whose body is in the scratch writer, as an ExprNode holding
+    // that member, stored in the table; `first_possible` as for
+    // NodeArena::insert.
+    std::uint64_t insert_node(NodeArena& arena, std::uint32_t member, std::uint64_t first_possible) {
+        scratch_.enclose(member, 0);
+        return arena.insert(scratch_.bytes(), first_possible);
+    }
+
+    // One past the newest of the children's ids.
+    template <class... Ids>
+    static std::uint64_t after(Ids... ids) {
+        return std::max({ids...}) + 1;
+    }
+    static std::uint64_t after(const std::vector<std::uint64_t>& ids) {
+        return ids.empty() ? 0 : *std::max_element(ids.begin(), ids.end()) + 1;
+    }
+
+    // Writes a shared cell once per table, whatever number of parents it
+    // has. A cell with one holder is reached only through that holder, which
+    // is itself written once, so it needs no entry: writing it again would
+    // only find its nodes in the table.
     template <class Fn>
-    Result<std::uint64_t> once(NodeArena& arena, const void* cell, Fn&& write) {
-        if (const std::uint64_t* id = arena.find_cell(cell)) return *id;
+    Result<std::uint64_t> once(NodeArena& arena, const NodeBase& cell, Fn&& write) {
+        if (cell.refs == 1) return write();
+        if (const std::uint64_t* id = arena.find_cell(&cell)) return *id;
         FV_ASSIGN_OR_RETURN(std::uint64_t id, write());
-        arena.remember_cell(cell, id);
+        arena.remember_cell(&cell, id);
         return id;
     }
 
@@ -311,47 +432,47 @@ private:
         switch (e.kind()) {
             case ExprKind::NumberLit: return number_lit(arena, e.as<NumericValue>());
             case ExprKind::Placeholder: return placeholder(arena, e.as<Placeholder>());
-            case ExprKind::Element: return element(arena, e.as<Element>());
-            case ExprKind::DecisionVar: return decision_var(arena, e.as<DecisionVar>());
-            case ExprKind::Subscript: return subscript(arena, e.as<Subscript>());
-            case ExprKind::ArrayLength: return array_length(arena, e.as<ArrayLength>());
+            case ExprKind::Element: return element(arena, e.cell<Element>());
+            case ExprKind::DecisionVar: return decision_var(arena, e.cell<DecisionVar>());
+            case ExprKind::Subscript: return subscript(arena, e.cell<Subscript>());
+            case ExprKind::ArrayLength: return array_length(arena, e.cell<ArrayLength>());
             case ExprKind::UnaryOp: {
                 const UnaryOp& op = e.as<UnaryOp>();
-                return once(arena, &op, [&]() -> Result<std::uint64_t> {
+                return once(arena, e.cell<UnaryOp>(), [&]() -> Result<std::uint64_t> {
                     FV_ASSIGN_OR_RETURN(std::uint64_t operand, expression(arena, *op.operand));
-                    Writer w;
+                    Writer& w = node_body();
                     w.int32_field(1, unary_code(op.kind));
                     w.uint64_field(2, operand);
-                    return insert_node(arena, kUnaryOp, w);
+                    return insert_node(arena, kUnaryOp, after(operand));
                 });
             }
             case ExprKind::BinaryOp: {
                 const BinaryOp& op = e.as<BinaryOp>();
-                return once(arena, &op, [&]() -> Result<std::uint64_t> {
+                return once(arena, e.cell<BinaryOp>(), [&]() -> Result<std::uint64_t> {
                     FV_ASSIGN_OR_RETURN(std::uint64_t left, expression(arena, *op.left));
                     FV_ASSIGN_OR_RETURN(std::uint64_t right, expression(arena, *op.right));
-                    Writer w;
+                    Writer& w = node_body();
                     w.int32_field(1, static_cast<std::int32_t>(op.kind) + 1);
                     w.uint64_field(2, left);
                     w.uint64_field(3, right);
-                    return insert_node(arena, kBinaryOp, w);
+                    return insert_node(arena, kBinaryOp, after(left, right));
                 });
             }
             case ExprKind::CommutativeOp: {
                 const CommutativeOp& op = e.as<CommutativeOp>();
-                return once(arena, &op, [&]() { return commutative_op(arena, op); });
+                return once(arena, e.cell<CommutativeOp>(), [&]() { return commutative_op(arena, op); });
             }
             case ExprKind::ReductionOp: {
                 const ReductionOp& op = e.as<ReductionOp>();
-                return once(arena, &op, [&]() -> Result<std::uint64_t> {
-                    FV_ASSIGN_OR_RETURN(std::string index_bytes,
-                                        index(arena, *op.index, op.condition ? &**op.condition : nullptr));
+                return once(arena, e.cell<ReductionOp>(), [&]() -> Result<std::uint64_t> {
+                    FV_ASSIGN_OR_RETURN(IndexIds ids,
+                                        index(arena, *op.index.cell(), op.condition ? &**op.condition : nullptr));
                     FV_ASSIGN_OR_RETURN(std::uint64_t operand, expression(arena, *op.operand));
-                    Writer w;
+                    Writer& w = node_body();
                     w.int32_field(1, static_cast<std::int32_t>(op.kind) + 1);
-                    w.bytes_field(2, index_bytes);
+                    index_field(w, 2, ids);
                     w.uint64_field(3, operand);
-                    return insert_node(arena, kReductionOp, w);
+                    return insert_node(arena, kReductionOp, after(ids.element, ids.condition.value_or(0), operand));
                 });
             }
         }
@@ -383,43 +504,43 @@ private:
             FV_ASSIGN_OR_RETURN(std::uint64_t id, expression(arena, t));
             ids.push_back(id);
         }
-        Writer w;
+        Writer& w = node_body();
         w.int32_field(1, static_cast<std::int32_t>(op.kind) + 1);
         w.packed_field(2, ids);
-        return insert_node(arena, kCommutativeOp, w);
+        return insert_node(arena, kCommutativeOp, after(ids));
     }
 
     Result<std::uint64_t> condition(NodeArena& arena, const ConditionalExpr& c) {
         DepthGuard guard;
         if (c.is_comparison()) {
             const ComparisonOp& op = c.as<ComparisonOp>();
-            return once(arena, &op, [&]() -> Result<std::uint64_t> {
+            return once(arena, c.cell<ComparisonOp>(), [&]() -> Result<std::uint64_t> {
                 FV_ASSIGN_OR_RETURN(std::uint64_t left, expression(arena, *op.left));
                 FV_ASSIGN_OR_RETURN(std::uint64_t right, expression(arena, *op.right));
-                Writer w;
+                Writer& w = node_body();
                 w.int32_field(1, static_cast<std::int32_t>(op.kind) + 3);
                 w.uint64_field(2, left);
                 w.uint64_field(3, right);
-                return insert_node(arena, kBinaryOp, w);
+                return insert_node(arena, kBinaryOp, after(left, right));
             });
         }
         const LogicalOp& op = c.as<LogicalOp>();
-        return once(arena, &op, [&]() -> Result<std::uint64_t> {
+        return once(arena, c.cell<LogicalOp>(), [&]() -> Result<std::uint64_t> {
             std::vector<std::uint64_t> ids;
             ids.reserve(op.terms.size());
             for (const ConditionalExpr& t : op.terms) {
                 FV_ASSIGN_OR_RETURN(std::uint64_t id, condition(arena, t));
                 ids.push_back(id);
             }
-            Writer w;
+            Writer& w = node_body();
             w.int32_field(1, static_cast<std::int32_t>(op.kind) + 5);
             w.packed_field(2, ids);
-            return insert_node(arena, kCommutativeOp, w);
+            return insert_node(arena, kCommutativeOp, after(ids));
         });
     }
 
-    static std::uint64_t number_lit(NodeArena& arena, const NumericValue& v) {
-        Writer w;
+    std::uint64_t number_lit(NodeArena& arena, const NumericValue& v) {
+        Writer& w = node_body();
         std::uint64_t bits;
         if (v.is_integer()) {
             w.int32_field(1, 2);
@@ -429,125 +550,126 @@ private:
             bits = std::bit_cast<std::uint64_t>(v.floating);
         }
         w.uint64_field(2, bits);
-        return insert_node(arena, kNumberLit, w);
+        return insert_node(arena, kNumberLit, 0);
     }
 
-    static std::uint64_t placeholder(NodeArena& arena, const Placeholder& p) {
-        Writer w;
+    std::uint64_t placeholder(NodeArena& arena, const Placeholder& p) {
+        Writer& w = node_body();
         w.string_field(1, p.name);
         w.uint64_field(2, p.ndim);
-        return insert_node(arena, kPlaceholder, w);
+        return insert_node(arena, kPlaceholder, 0);
     }
 
-    Result<std::uint64_t> element(NodeArena& arena, const Element& e) {
+    // The member of an Element's belong_to that is set, with the ids it holds.
+    struct ElementSet {
+        std::uint32_t field;  // 3 for a bound, 4 for a range
+        std::uint64_t first;  // the bound's type, or the range's start
+        std::uint64_t second;  // the bound's id, or the range's end
+    };
+
+    Result<std::uint64_t> element(NodeArena& arena, const Node<Element>& cell) {
         DepthGuard guard;
-        return once(arena, &e, [&]() -> Result<std::uint64_t> {
-            Writer set;  // the belong_to member, as its field
-            switch (e.belong_to.index()) {
-                case 0: {
-                    const Range& r = std::get<0>(e.belong_to);
-                    FV_ASSIGN_OR_RETURN(std::uint64_t start, expression(arena, *r.start));
-                    FV_ASSIGN_OR_RETURN(std::uint64_t end, expression(arena, *r.end));
-                    Writer range;
-                    range.uint64_field(1, start);
-                    range.uint64_field(2, end);
-                    set.bytes_field(4, range.bytes());
-                    break;
-                }
-                case 1: {
-                    std::uint64_t id = placeholder(arena, *std::get<1>(e.belong_to));
-                    bound_member(set, 1, id);
-                    break;
-                }
-                case 2: {
-                    FV_ASSIGN_OR_RETURN(std::uint64_t id, element(arena, *std::get<2>(e.belong_to)));
-                    bound_member(set, 2, id);
-                    break;
-                }
-                default: {
-                    const Subscript& s = *std::get<3>(e.belong_to);
-                    std::int32_t type;
-                    if (s.variable.index() == 0)
-                        type = 3;
-                    else if (s.variable.index() == 1)
-                        type = 4;
-                    else
-                        return std::unexpected(serialization_error(
-                            "failed to encode the element " + e.name +
-                            " because its set is a subscripted decision variable; only a subscripted "
-                            "placeholder or element can be the set of an element."));
-                    FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, s));
-                    bound_member(set, type, id);
-                    break;
-                }
-            }
-            Writer w;
+        const Element& e = cell.value;
+        return once(arena, cell, [&]() -> Result<std::uint64_t> {
+            FV_ASSIGN_OR_RETURN(ElementSet set, element_set(arena, e));
+            Writer& w = node_body();
             w.string_field(1, e.name);
             w.uint64_field(2, e.ndim);
-            w.bytes().append(set.bytes());
-            return insert_node(arena, kElement, w);
+            std::size_t start = w.size();
+            w.uint64_field(1, set.first);
+            w.uint64_field(2, set.second);
+            w.enclose(set.field, start);
+            return insert_node(arena, kElement, after(set.second));
         });
     }
 
-    static void bound_member(Writer& out, std::int32_t type, std::uint64_t id) {
-        Writer bound;
-        bound.int32_field(1, type);
-        bound.uint64_field(2, id);
-        out.bytes_field(3, bound.bytes());
+    Result<ElementSet> element_set(NodeArena& arena, const Element& e) {
+        switch (e.belong_to.index()) {
+            case 0: {
+                const Range& r = std::get<0>(e.belong_to);
+                FV_ASSIGN_OR_RETURN(std::uint64_t start, expression(arena, *r.start));
+                FV_ASSIGN_OR_RETURN(std::uint64_t end, expression(arena, *r.end));
+                return ElementSet{4, start, end};
+            }
+            case 1: return ElementSet{3, 1, placeholder(arena, *std::get<1>(e.belong_to))};
+            case 2: {
+                FV_ASSIGN_OR_RETURN(std::uint64_t id, element(arena, *std::get<2>(e.belong_to).cell()));
+                return ElementSet{3, 2, id};
+            }
+            default: {
+                const Node<Subscript>& s = *std::get<3>(e.belong_to).cell();
+                std::uint64_t type;
+                if (s.value.variable.index() == 0)
+                    type = 3;
+                else if (s.value.variable.index() == 1)
+                    type = 4;
+                else
+                    return std::unexpected(serialization_error(
+                        "failed to encode the element " + e.name +
+                        " because its set is a subscripted decision variable; only a subscripted "
+                        "placeholder or element can be the set of an element."));
+                FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, s));
+                return ElementSet{3, type, id};
+            }
+        }
     }
 
-    Result<std::uint64_t> decision_var(NodeArena& arena, const DecisionVar& v) {
-        return once(arena, &v, [&]() -> Result<std::uint64_t> {
+    // A DecisionVarBound message: the kind of the bound and its node's id.
+    struct BoundIds {
+        std::int32_t type;
+        std::uint64_t id;
+    };
+
+    Result<std::uint64_t> decision_var(NodeArena& arena, const Node<DecisionVar>& cell) {
+        const DecisionVar& v = cell.value;
+        return once(arena, cell, [&]() -> Result<std::uint64_t> {
             std::vector<std::uint64_t> shape;
             shape.reserve(v.shape.size());
             for (const Expression& s : v.shape) {
                 FV_ASSIGN_OR_RETURN(std::uint64_t id, expression(arena, s));
                 shape.push_back(id);
             }
-            Writer bounds;
+            std::optional<BoundIds> lower, upper;
             if (v.kind != DecisionVarKind::Binary) {
-                FV_TRY(decision_var_bound(arena, bounds, 4, v.lower_bound));
-                FV_TRY(decision_var_bound(arena, bounds, 5, v.upper_bound));
+                FV_ASSIGN_OR_RETURN(lower, decision_var_bound(arena, v.lower_bound));
+                FV_ASSIGN_OR_RETURN(upper, decision_var_bound(arena, v.upper_bound));
             }
-            Writer w;
+            Writer& w = node_body();
             w.int32_field(1, static_cast<std::int32_t>(v.kind) + 1);
             w.string_field(2, v.name);
             w.packed_field(3, shape);
-            w.bytes().append(bounds.bytes());
-            return insert_node(arena, kDecisionVar, w);
+            if (lower) bound_field(w, 4, *lower);
+            if (upper) bound_field(w, 5, *upper);
+            // Its shape alone bounds the ids of equal nodes well enough: variables are few.
+            return insert_node(arena, kDecisionVar, after(shape));
         });
     }
 
-    Result<void> decision_var_bound(NodeArena& arena, Writer& out, std::uint32_t field,
-                                    const DecisionVarBound& bound) {
-        std::int32_t type;
-        std::uint64_t id;
+    Result<BoundIds> decision_var_bound(NodeArena& arena, const DecisionVarBound& bound) {
         switch (bound.index()) {
             case 0: {
-                type = 1;
-                FV_ASSIGN_OR_RETURN(id, expression(arena, *std::get<0>(bound)));
-                break;
+                FV_ASSIGN_OR_RETURN(std::uint64_t id, expression(arena, *std::get<0>(bound)));
+                return BoundIds{1, id};
             }
-            case 1:
-                type = 2;
-                id = placeholder(arena, *std::get<1>(bound));
-                break;
+            case 1: return BoundIds{2, placeholder(arena, *std::get<1>(bound))};
             default: {
-                type = 3;
-                FV_ASSIGN_OR_RETURN(id, subscript(arena, *std::get<2>(bound)));
-                break;
+                FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, *std::get<2>(bound).cell()));
+                return BoundIds{3, id};
             }
         }
-        Writer w;
-        w.int32_field(1, type);
-        w.uint64_field(2, id);
-        out.bytes_field(field, w.bytes());
-        return {};
     }
 
-    Result<std::uint64_t> subscript(NodeArena& arena, const Subscript& s) {
+    static void bound_field(Writer& w, std::uint32_t field, const BoundIds& bound) {
+        std::size_t start = w.size();
+        w.int32_field(1, bound.type);
+        w.uint64_field(2, bound.id);
+        w.enclose(field, start);
+    }
+
+    Result<std::uint64_t> subscript(NodeArena& arena, const Node<Subscript>& cell) {
         DepthGuard guard;
-        return once(arena, &s, [&]() -> Result<std::uint64_t> {
+        const Subscript& s = cell.value;
+        return once(arena, cell, [&]() -> Result<std::uint64_t> {
             std::int32_t type;
             std::uint64_t variable;
             switch (s.variable.index()) {
@@ -557,17 +679,17 @@ private:
                     break;
                 case 1: {
                     type = 2;
-                    FV_ASSIGN_OR_RETURN(variable, element(arena, *std::get<1>(s.variable)));
+                    FV_ASSIGN_OR_RETURN(variable, element(arena, *std::get<1>(s.variable).cell()));
                     break;
                 }
                 case 2: {
                     type = 3;
-                    FV_ASSIGN_OR_RETURN(variable, decision_var(arena, *std::get<2>(s.variable)));
+                    FV_ASSIGN_OR_RETURN(variable, decision_var(arena, *std::get<2>(s.variable).cell()));
                     break;
                 }
                 default: {
                     type = 0;
-                    FV_ASSIGN_OR_RETURN(variable, subscript(arena, *std::get<3>(s.variable)));
+                    FV_ASSIGN_OR_RETURN(variable, subscript(arena, *std::get<3>(s.variable).cell()));
                     break;
                 }
             }
@@ -577,42 +699,46 @@ private:
                 FV_ASSIGN_OR_RETURN(std::uint64_t id, expression(arena, e));
                 ids.push_back(id);
             }
-            Writer w;
+            Writer& w = node_body();
             w.uint64_field(1, s.ndim);
             w.int32_field(2, type);
             w.uint64_field(3, variable);
             w.packed_field(4, ids);
-            return insert_node(arena, kSubscript, w);
+            return insert_node(arena, kSubscript, std::max(after(variable), after(ids)));
         });
     }
 
-    Result<std::uint64_t> array_length(NodeArena& arena, const ArrayLength& a) {
-        std::int32_t type;
-        std::uint64_t array;
-        switch (a.array.index()) {
-            case 0:
-                type = 1;
-                array = placeholder(arena, *std::get<0>(a.array));
-                break;
-            case 1: {
-                type = 2;
-                FV_ASSIGN_OR_RETURN(array, element(arena, *std::get<1>(a.array)));
-                break;
+    Result<std::uint64_t> array_length(NodeArena& arena, const Node<ArrayLength>& cell) {
+        const ArrayLength& a = cell.value;
+        return once(arena, cell, [&]() -> Result<std::uint64_t> {
+            std::int32_t type;
+            std::uint64_t array;
+            switch (a.array.index()) {
+                case 0:
+                    type = 1;
+                    array = placeholder(arena, *std::get<0>(a.array));
+                    break;
+                case 1: {
+                    type = 2;
+                    FV_ASSIGN_OR_RETURN(array, element(arena, *std::get<1>(a.array).cell()));
+                    break;
+                }
+                default: {
+                    const Node<Subscript>& s = *std::get<2>(a.array).cell();
+                    type = s.value.variable.index() == 0 ? 3 : s.value.variable.index() == 1 ? 4 : 0;
+                    FV_ASSIGN_OR_RETURN(array, subscript(arena, s));
+                    break;
+                }
             }
-            default: {
-                const Subscript& s = *std::get<2>(a.array);
-                type = s.variable.index() == 0 ? 3 : s.variable.index() == 1 ? 4 : 0;
-                FV_ASSIGN_OR_RETURN(array, subscript(arena, s));
-                break;
-            }
-        }
-        Writer w;
-        w.int32_field(1, type);
-        w.uint64_field(2, array);
-        w.uint64_field(3, a.axis);
-        return insert_node(arena, kArrayLength, w);
+            Writer& w = node_body();
+            w.int32_field(1, type);
+            w.uint64_field(2, array);
+            w.uint64_field(3, a.axis);
+            return insert_node(arena, kArrayLength, after(array));
+        });
     }
 
+    Writer scratch_;
     std::vector<std::unique_ptr<CommutativeOp>> normalised_;
 };
 

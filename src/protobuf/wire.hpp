@@ -39,15 +39,16 @@ public:
     const std::string& bytes() const { return out_; }
     std::size_t size() const { return out_.size(); }
 
+    void clear() { out_.clear(); }
+
     void varint(std::uint64_t x) {
-        char buf[10];
-        std::size_t n = 0;
-        while (x >= 0x80) {
-            buf[n++] = static_cast<char>(static_cast<std::uint8_t>(x) | 0x80);
-            x >>= 7;
+        // Most ids, lengths and codes take one byte.
+        if (x < 0x80) {
+            out_.push_back(static_cast<char>(x));
+            return;
         }
-        buf[n++] = static_cast<char>(x);
-        out_.append(buf, n);
+        char buf[10];
+        out_.append(buf, encode_varint(buf, x));
     }
     void key(std::uint32_t field, WireType type) { varint((std::uint64_t{field} << 3) | type); }
 
@@ -87,7 +88,27 @@ public:
         for (std::uint64_t v : values) varint(v);
     }
 
+    // Turns the bytes written since `start` into the body of one
+    // length-delimited field: its key and length go in front of them.
+    void enclose(std::uint32_t field, std::size_t start) {
+        char prefix[20];
+        std::size_t n = encode_varint(prefix, (std::uint64_t{field} << 3) | kLengthDelimited);
+        n += encode_varint(prefix + n, out_.size() - start);
+        out_.insert(start, prefix, n);
+    }
+
 private:
+    // Writes `x` at `buf` (room for 10 bytes); returns the bytes written.
+    static std::size_t encode_varint(char* buf, std::uint64_t x) {
+        std::size_t n = 0;
+        while (x >= 0x80) {
+            buf[n++] = static_cast<char>(static_cast<std::uint8_t>(x) | 0x80);
+            x >>= 7;
+        }
+        buf[n++] = static_cast<char>(x);
+        return n;
+    }
+
     std::string out_;
 };
 

@@ -169,6 +169,11 @@ public:
             return static_cast<Node<T>*>(node_)->value;
         }
     }
+    // The cell holding this value, for a value of kind T.
+    template <ExprPayload T>
+    const Node<T>& cell() const {
+        return *static_cast<const Node<T>*>(node_);
+    }
     // A handle sharing this value's cell.
     template <ExprPayload T>
     Box<T> box() const {
@@ -213,6 +218,11 @@ public:
             node_ = own;
         }
         return static_cast<Node<T>*>(node_)->value;
+    }
+    // The cell holding this value, a T.
+    template <class T>
+    const Node<T>& cell() const {
+        return *static_cast<const Node<T>*>(node_);
     }
     bool same_cell(const ConditionalExpr& o) const { return node_ == o.node_; }
 
