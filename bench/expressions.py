@@ -8,7 +8,7 @@ import subprocess
 import sys
 
 import forvela as fv
-from timing import best, slope
+from timing import available, best, slope
 
 
 def ours_loop(n):
@@ -81,14 +81,6 @@ def sympy_loop(n):
         return s
 
     return run
-
-
-def available(name):
-    try:
-        __import__(name)
-        return True
-    except ImportError:
-        return False
 
 
 # Memory is measured in a fresh interpreter each, so that no freed memory of

@@ -6,7 +6,7 @@ linear in n (slope 1).
     python bench/problem.py
 """
 import forvela as fv
-from timing import best, slope
+from timing import available, best, slope
 
 
 def forvela_build(n):
@@ -54,14 +54,6 @@ def pulp_build(n):
         return p
 
     return run
-
-
-def available(name):
-    try:
-        __import__(name)
-        return True
-    except ImportError:
-        return False
 
 
 def main():

@@ -1,5 +1,6 @@
-"""What the benchmark scripts share: the best time of a few runs and the
-slope of a cost curve on log-log axes (1 = linear in the work)."""
+"""What the benchmark scripts share: the best time of a few runs, the slope
+of a cost curve on log-log axes (1 = linear in the work), and whether a peer
+is installed."""
 import gc
 import math
 import time
@@ -19,3 +20,11 @@ def slope(points):
     """points: (work, seconds) pairs, smallest work first."""
     (n0, t0), (n1, t1) = points[0], points[-1]
     return math.log(t1 / t0) / math.log(n1 / n0)
+
+
+def available(name):
+    try:
+        __import__(name)
+        return True
+    except ImportError:
+        return False
