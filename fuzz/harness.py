@@ -153,8 +153,14 @@ def reader(target):
         except refused:
             return
         # Whatever was read writes again and reads back equal.
-        again = cls.from_json(value.to_json())
-        assert again.to_json() == value.to_json()
+        try:
+            text = value.to_json()
+        except TypeError as error:
+            # Ragged forall rows are kept as read and refused when written.
+            if not str(error).startswith("invalid length: "):
+                raise
+            return
+        assert cls.from_json(text).to_json() == text
 
     return read
 
