@@ -37,12 +37,14 @@ void collect_all(NameTable& table, const Problem& p, const Replaced& replaced) {
 // the problem as it is after the addition.
 Result<void> check_added(Problem& p, const Replaced& replaced, std::initializer_list<const Expression*> added) {
     ProblemNameIndex& index = p.names;
-    if (!index.valid || replaced.part != Replaced::Part::None) {
+    const bool rebuild = !index.valid || replaced.part != Replaced::Part::None;
+    // Not valid until the check passes: a refused part leaves its names
+    // behind, and a walk cut short by the depth guard leaves a partial table.
+    index.valid = false;
+    if (rebuild) {
         index.table.clear();
         collect_all(index.table, p, replaced);
     }
-    // Not valid until the check passes: a refused part leaves its names behind.
-    index.valid = false;
     std::vector<std::string> conflicts;
     for (const Expression* e : added) {
         check_name_conflicts(index.table, *e, conflicts);
