@@ -170,6 +170,18 @@ class TestNameCheck:
         assert duplicated(lambda: p.__iadd__(fv.Constraint("d", m.y[other_i] >= 0, forall=other_i))) == ["i"]
         assert list(p.constraints) == ["c"]
 
+    def test_literal_never_matches_a_placeholder_by_its_bytes(self):
+        # A literal's tag and padding once passed for a cell pointer, so the
+        # set 0..N could compare equal to 0..10 when the bytes happened to match.
+        for _ in range(2000):
+            n = fv.Placeholder("N")
+            i = fv.Element("i", belong_to=n)
+            p = fv.Problem("p")
+            p += fv.Constraint("c", fv.BinaryVar("x", shape=[n])[i] <= 1, forall=[i])
+            other_i = fv.Element("i", belong_to=10)
+            with pytest.raises(fv.ModelingError):
+                p += fv.Constraint("d", fv.BinaryVar("y", shape=[n])[other_i] >= 0, forall=other_i)
+
     @pytest.mark.parametrize(
         "objective, added",
         [

@@ -179,8 +179,9 @@ public:
     Box<T> box() const {
         return Box<T>::share(static_cast<Node<T>*>(node_));
     }
-    // Whether two values share one cell (and so are equal).
-    bool same_cell(const Expression& o) const { return has_node() && node_ == o.node_; }
+    // Whether two values share one cell (and so are equal). A literal has no
+    // cell: its bytes (a tag and padding) are never read as a pointer.
+    bool same_cell(const Expression& o) const { return has_node() && o.has_node() && node_ == o.node_; }
 
 private:
     bool has_node() const { return kind_ != ExprKind::NumberLit; }
