@@ -45,3 +45,38 @@ def test_no_stale_error_after_discarded_attempts():
         with pytest.raises(TypeError):
             fv.NumberLit(1) + c
     assert str(fv.NumberLit(1) + 2) == "3"
+
+
+@pytest.mark.parametrize(
+    "receiver, call",
+    [
+        (lambda: fv.Placeholder("a", ndim=2), lambda a, s: a.len_at(s)),
+        (lambda: fv.BinaryVar("b", shape=[3]), lambda b, s: b[s]),
+        (lambda: fv.Placeholder("q"), lambda q, s: q + s),
+        (lambda: fv.Placeholder("q"), lambda q, s: s * q),
+        (lambda: fv.Placeholder("q"), lambda q, s: q ** s),
+        (lambda: fv.Placeholder("q"), lambda q, s: q <= s),
+        (lambda: fv.NumberLit(1) + fv.Placeholder("q"), lambda e, s: e - s),
+    ],
+)
+def test_receiver_is_borrowed_for_the_whole_call(receiver, call):
+    # Code run while the arguments are converted cannot change the receiver.
+    target = receiver()
+    seen = []
+
+    class Sneaky:
+        def __index__(self):
+            try:
+                target.set_latex("changed")
+            except RuntimeError as e:
+                seen.append(str(e))
+            return 1
+
+    try:
+        call(target, Sneaky())
+    except TypeError:
+        pass  # an operand that is only an index is refused after the attempt
+    assert seen == ["Already borrowed"]
+    assert "changed" not in target._repr_latex_()
+    target.set_latex("later")  # the borrow ends with the call
+    assert "later" in target._repr_latex_()

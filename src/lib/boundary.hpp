@@ -91,11 +91,15 @@ T& own_value_of(Held<T>& held) {
         return held.template as<T>();
 }
 
-// Every object of the module: the header, the borrow flag, the value.
-template <class T>
-struct Object {
+// What every object of the module starts with: the header and the borrow flag.
+struct ObjectHead {
     PyObject_HEAD
     Py_ssize_t borrow;  // 0 free, > 0 shared borrows, -1 exclusive
+};
+
+// Every object of the module: the head, then the value.
+template <class T>
+struct Object : ObjectHead {
     Held<T> value;
 };
 
@@ -131,6 +135,13 @@ private:
     Py_ssize_t* flag_;
     bool exclusive_;
 };
+
+// A shared borrow of the receiver (an object of the module) held for a whole
+// entry, so that code the entry runs (an argument's `__index__`, say) cannot
+// change the receiver midway: its `set_latex` meets "Already borrowed".
+inline Result<Borrow> borrow_receiver(PyObject* self) {
+    return Borrow::shared(reinterpret_cast<ObjectHead*>(self)->borrow);
+}
 
 // Runs `fn(const T&)` under a shared borrow of the object's value.
 template <class T, class Fn>

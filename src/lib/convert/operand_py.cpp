@@ -163,6 +163,7 @@ Result<std::vector<Expression>> subscript_indices_from_python(PyObject* index) {
 
 PyObject* subscript_getitem(PyObject* self, PyObject* index, SubscriptedVariableFn variable_of) {
     return boundary([&]() -> PyResult {
+        FV_ASSIGN_OR_RETURN(auto borrow, borrow_receiver(self));
         auto variable = variable_of(self);
         if (!variable)
             return std::unexpected(reraised_modeling_error(std::move(variable.error()), ErrorKind::TypeError));
@@ -185,6 +186,7 @@ PyObject* len_at_method(const char* callable, PyObject* self, PyObject* const* a
     return boundary([&]() -> PyResult {
         static constexpr Param params[] = {
             {"axis", true, false}, {"latex", false, true}, {"description", false, true}};
+        FV_ASSIGN_OR_RETURN(auto borrow, borrow_receiver(self));
         Args<3> a;
         FV_TRY(parse_args(Signature{callable, params}, args, nargs, kwnames, a));
         FV_ASSIGN_OR_RETURN(auto axis, argument("axis", u64_from_python(a[0])));

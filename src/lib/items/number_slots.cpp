@@ -29,6 +29,7 @@ PyObject* binary_number_slot(ClassId id, ReceiverFn receive, PyObject* a, PyObje
                              Arithmetic op) {
     return boundary([&]() -> PyResult {
         if (!is_instance(a, id) && !is_instance(b, id)) return not_implemented();
+        FV_ASSIGN_OR_RETURN(auto borrow, borrow_receiver(is_instance(a, id) ? a : b));
         FV_ASSIGN_OR_RETURN(auto pair, operands(id, receive, a, b));
         auto& [left, right] = pair;
         switch (op) {
@@ -45,6 +46,7 @@ PyObject* binary_number_slot(ClassId id, ReceiverFn receive, PyObject* a, PyObje
 PyObject* power_slot(ClassId id, ReceiverFn receive, PyObject* a, PyObject* b, PyObject* m) {
     return boundary([&]() -> PyResult {
         if (!is_instance(a, id) && !is_instance(b, id)) return not_implemented();
+        FV_ASSIGN_OR_RETURN(auto borrow, borrow_receiver(is_instance(a, id) ? a : b));
         FV_ASSIGN_OR_RETURN(auto pair, operands(id, receive, a, b));
         std::optional<Expression> divisor;
         if (m && m != Py_None) {
@@ -67,6 +69,7 @@ PyObject* negative_slot(ReceiverFn receive, PyObject* a) {
 PyObject* richcompare_slot(ClassId id, ReceiverFn receive, PyObject* a, PyObject* b, int op) {
     return boundary([&]() -> PyResult {
         if (!is_instance(a, id)) return not_implemented();
+        FV_ASSIGN_OR_RETURN(auto borrow, borrow_receiver(a));
         ComparisonOpKind kind;
         switch (op) {
             case Py_LT: kind = ComparisonOpKind::LessThan; break;
