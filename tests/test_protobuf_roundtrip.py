@@ -117,16 +117,16 @@ def test_shared_subtrees_are_written_once():
     assert str(roundtrip(e)) == str(e)
 
 
-def test_deep_expression_roundtrips():
-    e = M["y"]
-    for k in range(2000):
-        e = (e + k) * 2 if k % 2 else e ** 2
-    # On a thread with room for 2,000 levels whatever the frame sizes of the
-    # build (sanitizer builds use several times more stack per level).
+def on_big_stack(fn):
+    # On a thread with room for thousands of levels whatever the frame sizes
+    # of the build (sanitizer builds use several times more stack per level).
     result = {}
 
     def run():
-        result["text"] = str(roundtrip(e))
+        try:
+            result["value"] = fn()
+        except BaseException as e:  # noqa: BLE001 - handed to the caller
+            result["error"] = e
 
     threading.stack_size(256 * 1024 * 1024)
     try:
@@ -135,7 +135,52 @@ def test_deep_expression_roundtrips():
         worker.join()
     finally:
         threading.stack_size(0)
-    assert result["text"] == str(e)
+    if "error" in result:
+        raise result["error"]
+    return result["value"]
+
+
+def test_deep_expression_roundtrips():
+    e = M["y"]
+    for k in range(2000):
+        e = (e + k) * 2 if k % 2 else e ** 2
+    assert on_big_stack(lambda: str(roundtrip(e))) == str(e)
+
+
+@pytest.mark.parametrize(
+    "leaf",
+    [
+        lambda: fv.BinaryVar("x"),
+        lambda: fv.IntegerVar("y", lower_bound=0, upper_bound=fv.Placeholder("u") + 1),
+    ],
+)
+@pytest.mark.parametrize("whole_problem", [False, True])
+def test_deepest_written_tree_reads_back(leaf, whole_problem):
+    # The reader's walk spends a few more levels than the writer's; whatever
+    # the writer accepts must still read back.
+    def chain(n):
+        e = leaf()
+        for _ in range(n):
+            e = e ** 2
+        if not whole_problem:
+            return e
+        p = fv.Problem("p")
+        p += fv.Constraint("c", e <= 1)
+        return p
+
+    def deepest_written():
+        for n in range(6000, 5900, -1):
+            try:
+                return fv.to_protobuf(chain(n))
+            except RecursionError:
+                continue
+        raise AssertionError("no chain near the depth limit was written")
+
+    def read_and_write_again():
+        data = deepest_written()
+        fv.to_protobuf(fv.from_protobuf(data))
+
+    on_big_stack(read_and_write_again)
 
 
 def test_bytes_subclass_is_read():

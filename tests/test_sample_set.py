@@ -154,6 +154,36 @@ def test_metadata_that_fails(monkeypatch):
     assert reported == [RuntimeError]
 
 
+@pytest.mark.parametrize("use", [lambda s, t: s == t, lambda s, t: t == s, lambda s, t: str(s)])
+def test_set_stays_borrowed_while_metadata_code_runs(use):
+    seen = []
+
+    class Meddling(dict):
+        def meddle(self):
+            try:
+                target.metadata = {}
+            except RuntimeError as e:
+                seen.append(str(e))
+
+        def __eq__(self, other):
+            self.meddle()
+            return True
+
+        def __repr__(self):
+            self.meddle()
+            return "meddling"
+
+    def make():
+        return fv.SampleSet(fv.Record({}, []), fv.Evaluation(), fv.MeasuringTime(), Meddling())
+
+    target, other = make(), make()
+    use(target, other)
+    assert seen == ["Already borrowed"]
+    assert isinstance(target.metadata, Meddling)
+    target.metadata = {}  # the borrows end with the call
+    assert target.metadata == {}
+
+
 def test_text_form():
     s = fv.SampleSet(fv.Record({"x": [entry(1)]}, [2]), fv.Evaluation(energy=[1]), fv.MeasuringTime(), {"k": "\ud800"})
     assert str(s) == repr(s) == (

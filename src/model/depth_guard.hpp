@@ -33,7 +33,7 @@ public:
     static constexpr int kLimit = 6000;
 
     DepthGuard() {
-        if (++depth_ > kLimit || below_floor()) {
+        if (++depth_ > limit_ || below_floor()) {
             --depth_;
             throw DepthExceeded{};
         }
@@ -50,9 +50,26 @@ private:
         return reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) < floor_;
     }
 
+    friend class DepthAllowance;
     static inline thread_local int depth_ = 0;
+    static inline thread_local int limit_ = kLimit;
     // 1 until read; the stack grows downwards on every platform we build for.
     static inline thread_local std::uintptr_t floor_ = 1;
+};
+
+// Raises this thread's nesting limit by a few levels while it lives: for a
+// reader whose walk spends a few more levels on a tree than the walk that
+// wrote it, so that whatever was written reads back. The stack floor holds
+// as before.
+class DepthAllowance {
+public:
+    explicit DepthAllowance(int extra) noexcept : extra_(extra) { DepthGuard::limit_ += extra; }
+    ~DepthAllowance() { DepthGuard::limit_ -= extra_; }
+    DepthAllowance(const DepthAllowance&) = delete;
+    DepthAllowance& operator=(const DepthAllowance&) = delete;
+
+private:
+    int extra_;
 };
 
 }  // namespace forvela

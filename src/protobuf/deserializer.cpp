@@ -587,6 +587,9 @@ Result<DeserializedObject> deserialize(std::string_view bytes) {
 }  // namespace
 
 Result<DeserializedObject> deserialize_from_protobuf(std::string_view bytes) {
+    // A node table nests a little deeper than the tree it holds (a decision
+    // variable is a node inside its expression node, and so are its bounds).
+    const DepthAllowance allowance(32);
     try {
         return deserialize(bytes);
     } catch (const DepthExceeded&) {

@@ -407,6 +407,9 @@ PyObject* get_backend_calculation_time(PyObject* self, PyObject*) {
 
 PyObject* text(PyObject* self) {
     return boundary([&]() -> PyResult {
+        // Held through str() of the metadata too: code it runs cannot change
+        // the set midway.
+        FV_ASSIGN_OR_RETURN(auto borrow, borrow_receiver(self));
         std::string head;
         Ref metadata;
         FV_TRY(with_shared<Self>(self, [&](const Self& v) -> Result<void> {
@@ -420,8 +423,8 @@ PyObject* text(PyObject* self) {
             FV_ASSIGN_OR_RETURN(metadata, metadata_of(v));
             return {};
         }));
-        // str() of the dict runs outside the borrow; a failure is reported
-        // to the unraisable hook and a placeholder stands in.
+        // A failure of str() of the dict is reported to the unraisable hook
+        // and a placeholder stands in.
         Ref shown(PyObject_Str(metadata.get()));
         if (!shown) {
             PyErr_WriteUnraisable(metadata.get());
@@ -437,7 +440,8 @@ PyObject* text(PyObject* self) {
 }
 
 // The parts are compared by value; the metadata dicts by Python ==, which
-// runs outside the borrows and may raise.
+// may raise. Both sets stay borrowed throughout, so code that == runs cannot
+// change either of them midway.
 PyObject* richcompare(PyObject* self, PyObject* other, int op) {
     return boundary([&]() -> PyResult {
         if (!is_instance(other, kId)) return not_implemented();
@@ -446,6 +450,8 @@ PyObject* richcompare(PyObject* self, PyObject* other, int op) {
             return fail(ErrorKind::TypeError,
                         std::string("Comparison '") + kSymbols[op] + "' not supported for SampleSet");
         }
+        FV_ASSIGN_OR_RETURN(auto self_borrow, borrow_receiver(self));
+        FV_ASSIGN_OR_RETURN(auto other_borrow, borrow_receiver(other));
         Ref a, b;
         FV_ASSIGN_OR_RETURN(bool parts_equal, with_shared<Self>(self, [&](const Self& x) -> Result<bool> {
             return with_shared<Self>(other, [&](const Self& y) -> Result<bool> {
