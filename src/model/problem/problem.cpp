@@ -34,12 +34,15 @@ void collect_all(NameTable& table, const Problem& p, const Replaced& replaced) {
 // Checks the expressions of an added part against the names of the rest of
 // the problem. The kept index serves when nothing is replaced; otherwise it is
 // built anew without the replaced part. Once the check passes, the index holds
-// the problem as it is after the addition.
+// the problem as it is after the addition, and the caller marks it valid once
+// the part is stored.
 Result<void> check_added(Problem& p, const Replaced& replaced, std::initializer_list<const Expression*> added) {
     ProblemNameIndex& index = p.names;
     const bool rebuild = !index.valid || replaced.part != Replaced::Part::None;
-    // Not valid until the check passes: a refused part leaves its names
-    // behind, and a walk cut short by the depth guard leaves a partial table.
+    // Not valid until the part is in the problem: a refused part leaves its
+    // names behind, a walk cut short by the depth guard leaves a partial
+    // table, and a store that fails for memory would leave names pointing
+    // into a part the problem never kept.
     index.valid = false;
     if (rebuild) {
         index.table.clear();
@@ -50,7 +53,6 @@ Result<void> check_added(Problem& p, const Replaced& replaced, std::initializer_
         check_name_conflicts(index.table, *e, conflicts);
         if (!conflicts.empty()) return std::unexpected(duplicated_name_error(conflicts));
     }
-    index.valid = true;
     return {};
 }
 
@@ -69,6 +71,7 @@ Result<void> problem_set_objective(Problem& problem, Expression objective) {
                                                                              : Replaced::Part::Objective};
     FV_TRY(check_added(problem, replaced, {&objective}));
     problem.objective = std::move(objective);
+    problem.names.valid = true;
     return {};
 }
 
@@ -79,6 +82,7 @@ Result<void> problem_add_constraint(Problem& problem, Constraint constraint) {
     FV_TRY(check_added(problem, replaced, {&constraint.left, &constraint.right}));
     std::string key = constraint.name;
     problem.constraints.insert_or_assign(std::move(key), std::move(constraint));
+    problem.names.valid = true;
     return {};
 }
 
@@ -89,6 +93,7 @@ Result<void> problem_add_custom_penalty_term(Problem& problem, CustomPenaltyTerm
     FV_TRY(check_added(problem, replaced, {&term.expression}));
     std::string key = term.name;
     problem.custom_penalty_terms.insert_or_assign(std::move(key), std::move(term));
+    problem.names.valid = true;
     return {};
 }
 
