@@ -55,6 +55,15 @@ def test_classes_belong_to_the_module(name):
     assert cls.__qualname__ == name
 
 
+@pytest.mark.parametrize("name", CLASSES)
+def test_classes_are_immutable(name):
+    cls = getattr(fv, name)
+    with pytest.raises(TypeError, match="immutable"):
+        cls.__add__ = lambda self, other: 0
+    with pytest.raises(TypeError, match="immutable"):
+        cls.extra = 1
+
+
 def test_import_is_clean_under_warnings_as_errors():
     subprocess.run([sys.executable, "-W", "error", "-c", "import forvela"], check=True)
 

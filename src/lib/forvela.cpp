@@ -75,7 +75,7 @@ Result<void> module_body(PyObject* module) {
 
 PyObject* init() {
     return boundary([]() -> PyResult {
-        PyObject* module = PyModule_Create2(&module_def, 1013);
+        PyObject* module = PyModule_Create2(&module_def, PYTHON_API_VERSION);
         if (!module) {
             if (!PyErr_Occurred())
                 return fail(ErrorKind::SystemError, "the module object could not be created");

@@ -96,7 +96,7 @@ Result<PyTypeObject*> build_type(ClassDef& def) {
     storage->slots.push_back({0, nullptr});
 
     PyType_Spec spec{storage->spec_name.c_str(), def.basicsize, 0,
-                     static_cast<unsigned int>(Py_TPFLAGS_DEFAULT | def.flags),
+                     static_cast<unsigned int>(Py_TPFLAGS_DEFAULT | Py_TPFLAGS_IMMUTABLETYPE | def.flags),
                      storage->slots.data()};
     PyObject* type = PyType_FromSpec(&spec);
     if (!type) return pending();
@@ -106,6 +106,8 @@ Result<PyTypeObject*> build_type(ClassDef& def) {
             Py_DECREF(type);
             return std::unexpected(r.error());
         }
+        // The class attributes were stored into the type's dict directly.
+        PyType_Modified(tp);
     }
     return tp;
 }
