@@ -24,8 +24,7 @@ sys.path.insert(0, str(HERE.parent / "tests"))
 
 import forvela as fv  # noqa: E402
 
-JSON_CLASSES = ["SolvingTime", "SystemTime", "MeasuringTime", "Evaluation", "Record", "SampleSet"]
-TARGETS = ["protobuf", *JSON_CLASSES]
+from targets import JSON_CLASSES, TARGETS  # noqa: E402
 
 
 def sample_set():

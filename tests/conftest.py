@@ -1,12 +1,6 @@
 import pytest
 
-import forvela as fv
-
-
-@pytest.fixture
-def lit():
-    """Number literals, the one operand kind every build has."""
-    return fv.NumberLit
+from needs import need
 
 
 @pytest.fixture(scope="session")
@@ -17,8 +11,8 @@ def pb2(tmp_path_factory):
     import pathlib
     import sys
 
-    protoc = pytest.importorskip("grpc_tools.protoc")
-    pytest.importorskip("google.protobuf")
+    protoc = need("grpc_tools.protoc")
+    need("google.protobuf")
     schema = pathlib.Path(__file__).resolve().parent.parent / "src" / "protobuf"
     out = tmp_path_factory.mktemp("pb2")
     status = protoc.main(

@@ -7,10 +7,14 @@ import sys
 
 import pytest
 
-pytest.importorskip("atheris")
+from needs import need
 
-HARNESS = pathlib.Path(__file__).resolve().parent.parent / "fuzz" / "harness.py"
-TARGETS = ["protobuf", "SolvingTime", "SystemTime", "MeasuringTime", "Evaluation", "Record", "SampleSet"]
+need("atheris")
+
+FUZZ = pathlib.Path(__file__).resolve().parent.parent / "fuzz"
+HARNESS = FUZZ / "harness.py"
+sys.path.insert(0, str(FUZZ))
+from targets import TARGETS  # noqa: E402
 
 
 @pytest.mark.parametrize("target", TARGETS)
