@@ -97,7 +97,8 @@ def test_dense_solutions_copy_any_layout():
         {"x": [(([2**64],), [1.0], (2,))]},
         {"x": [(([0],), [None], (2,))]},
         {"x": [(("01",), [1.0], (2,))]},
-        {"x": [np.zeros([1] * 33)]},                             # more axes than a record holds
+        # more axes than a record holds (NumPy 1 itself holds at most 32)
+        *([{"x": [np.zeros([1] * 33)]}] if np.lib.NumpyVersion(np.__version__) >= "2.0.0" else []),
     ],
 )
 def test_refused_solutions(solution):
