@@ -196,10 +196,21 @@ Result<void> check_fits_in_memory(std::uint64_t count, std::size_t bytes_each) {
     return {};
 }
 
+std::string cannot_convert_text(PyObject* obj, std::string_view kind) {
+    std::string message = "'";
+    message += type_qualname(obj);
+    message += "' object cannot be converted to '";
+    message += kind;
+    message += '\'';
+    return message;
+}
+
+std::unexpected<Error> cannot_convert(PyObject* obj, std::string_view kind) {
+    return fail(ErrorKind::TypeError, cannot_convert_text(obj, kind));
+}
+
 Result<std::string> to_string(PyObject* obj) {
-    if (!PyUnicode_Check(obj))
-        return fail(ErrorKind::TypeError,
-                    "'" + type_qualname(obj) + "' object cannot be converted to 'PyString'");
+    if (!PyUnicode_Check(obj)) return cannot_convert(obj, "PyString");
     Py_ssize_t len = 0;
     const char* s = PyUnicode_AsUTF8AndSize(obj, &len);
     if (!s) return pending();

@@ -143,6 +143,11 @@ inline Result<Borrow> borrow_receiver(PyObject* self) {
     return Borrow::shared(reinterpret_cast<ObjectHead*>(self)->borrow);
 }
 
+// The conversion TypeError's text, "'T' object cannot be converted to 'Kind'",
+// and the failure carrying it.
+std::string cannot_convert_text(PyObject* obj, std::string_view kind);
+std::unexpected<Error> cannot_convert(PyObject* obj, std::string_view kind);
+
 // Runs `fn(const T&)` under a shared borrow of the object's value.
 template <class T, class Fn>
 auto with_shared(PyObject* self, Fn&& fn) -> decltype(fn(std::declval<const T&>())) {

@@ -79,6 +79,14 @@ Result<PyTypeObject*> type_of(ClassId id);
 bool is_instance(PyObject* obj, ClassId id);
 const char* class_name(ClassId id);
 
+// A copy of the value held by an object of class `id`; otherwise the
+// conversion TypeError naming the class.
+template <class T>
+Result<T> copy_value_of(PyObject* obj, ClassId id) {
+    if (!is_instance(obj, id)) return cannot_convert(obj, class_name(id));
+    return with_shared<T>(obj, [](const T& v) -> Result<T> { return v; });
+}
+
 // A new object of the type holding `value`.
 template <class T>
 PyResult new_object(PyTypeObject* type, T value) {

@@ -111,9 +111,7 @@ Result<std::uint64_t> u64_from_python(PyObject* obj) {
 
 Result<std::vector<Expression>> expression_items_from_python(PyObject* obj) {
     if (PyUnicode_Check(obj)) return fail(ErrorKind::TypeError, "Can't extract `str` to `Vec`");
-    if (!PySequence_Check(obj))
-        return fail(ErrorKind::TypeError,
-                    "'" + type_qualname(obj) + "' object cannot be converted to 'Sequence'");
+    if (!PySequence_Check(obj)) return cannot_convert(obj, "Sequence");
     Ref iterator(PyObject_GetIter(obj));
     if (!iterator) return pending();
     std::vector<Expression> items;

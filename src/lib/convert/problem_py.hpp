@@ -41,14 +41,4 @@ PyResult constraint_into_python(Constraint c);
 PyResult custom_penalty_term_into_python(CustomPenaltyTerm t);
 PyResult problem_into_python(Problem p);
 
-// "'T' object cannot be converted to 'Kind'".
-std::unexpected<Error> class_check_error(PyObject* obj, const char* kind);
-
-// A copy of the value held by an object of class `id`, or the class-check error.
-template <class T>
-Result<T> copy_value_of(PyObject* obj, ClassId id) {
-    if (!is_instance(obj, id)) return class_check_error(obj, class_name(id));
-    return with_shared<T>(obj, [](const T& v) -> Result<T> { return v; });
-}
-
 }  // namespace forvela::py

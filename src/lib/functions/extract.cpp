@@ -73,7 +73,7 @@ PyObject* extract_nodes_function(PyObject*, PyObject* const* args, Py_ssize_t na
         static constexpr Param params[] = {{"obj", true, false}, {"type", true, false}};
         Args<2> a;
         FV_TRY(parse_args(Signature{"extract_nodes", params}, args, nargs, kwnames, a));
-        if (!PyType_Check(a[1])) return std::unexpected(argument_error("type", class_check_error(a[1], "PyType").error()));
+        if (!PyType_Check(a[1])) return std::unexpected(argument_error("type", cannot_convert(a[1], "PyType").error()));
         FV_ASSIGN_OR_RETURN(std::optional<NodeClass> cls, node_class_of_type(a[1]));
         FV_ASSIGN_OR_RETURN(ModelObject object, read_object(a[0]));
         std::vector<ModelNode> found;

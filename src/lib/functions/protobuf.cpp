@@ -60,9 +60,7 @@ PyObject* from_protobuf(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyOb
             return std::unexpected(r.error());
         PyObject* buf = a[0];
         if (!PyBytes_Check(buf))
-            return std::unexpected(argument_error(
-                "buf", Error{ErrorKind::TypeError,
-                             "'" + type_qualname(buf) + "' object cannot be converted to 'PyBytes'"}));
+            return std::unexpected(argument_error("buf", cannot_convert(buf, "PyBytes").error()));
         std::string_view bytes(PyBytes_AS_STRING(buf), static_cast<std::size_t>(PyBytes_GET_SIZE(buf)));
         // The bytes object is immutable and held by the caller for the whole call.
         auto object = deserialize_from_protobuf(bytes);

@@ -21,7 +21,7 @@ Result<Element> element_from_python(PyObject* obj, std::string& failure) {
         failure = "RuntimeError: " + copied.error().message;
         return std::unexpected(copied.error());
     }
-    failure = "TypeError: '" + type_qualname(obj) + "' object cannot be converted to 'Element'";
+    failure = "TypeError: " + cannot_convert_text(obj, "Element");
     return fail(ErrorKind::TypeError, failure);
 }
 
@@ -33,8 +33,7 @@ std::optional<IndexItem> index_item_from_python(PyObject* obj, std::string& fail
 
     std::string conditional_failure;
     if (!PyTuple_Check(obj)) {
-        conditional_failure =
-            "TypeError: '" + type_qualname(obj) + "' object cannot be converted to 'PyTuple'";
+        conditional_failure = "TypeError: " + cannot_convert_text(obj, "PyTuple");
     } else if (PyTuple_GET_SIZE(obj) != 2) {
         conditional_failure = "ValueError: expected tuple of length 2, but got tuple of length " +
                               std::to_string(PyTuple_GET_SIZE(obj));
@@ -88,8 +87,7 @@ Result<std::vector<IndexItem>> index_from_python(PyObject* obj) {
         if (sequence_failure.empty()) return items;
     } else {
         FV_TRY(discard_pending());
-        sequence_failure =
-            "TypeError: '" + type_qualname(obj) + "' object cannot be converted to 'Sequence'";
+        sequence_failure = "TypeError: " + cannot_convert_text(obj, "Sequence");
     }
     sequence_failure = caused("TypeError: failed to extract field Index::Sequence.0", sequence_failure);
     return fail(ErrorKind::TypeError, "failed to extract enum Index ('Single | Sequence')"

@@ -61,7 +61,7 @@ private:
     // The cell held by an object of exactly the class, shared.
     template <class T>
     static Result<Box<T>> held_box(PyObject* obj, ClassId id) {
-        if (!is_instance(obj, id)) return class_check_error(obj, class_name(id));
+        if (!is_instance(obj, id)) return cannot_convert(obj, class_name(id));
         return with_held<T>(obj, [](const Held<T>& h) -> Result<Box<T>> { return h.template box<T>(); });
     }
 

@@ -32,15 +32,6 @@ std::unexpected<Error> refused(const char* message) {
 
 }  // namespace
 
-std::unexpected<Error> class_check_error(PyObject* obj, const char* kind) {
-    std::string message = "'";
-    message += type_qualname(obj);
-    message += "' object cannot be converted to '";
-    message += kind;
-    message += "'";
-    return fail(ErrorKind::TypeError, std::move(message));
-}
-
 Result<ForallIndex> forall_item_from_python(PyObject* obj) {
     if (auto element = element_of(obj)) return ForallIndex{std::move(*element), std::nullopt};
     if (!PyTuple_Check(obj) || PyTuple_GET_SIZE(obj) != 2) return refused(kItemFailure);

@@ -19,10 +19,10 @@ PyObject* measuring_time_new(PyTypeObject* type, PyObject* args, PyObject* kwarg
         FV_TRY(parse_args(kNewSignature, args, kwargs, a));
         Self v{};
         if (a[0]) {
-            FV_ASSIGN_OR_RETURN(v.solve, argument("solve", result_value_of<SolvingTime>(a[0], ClassId::SolvingTime)));
+            FV_ASSIGN_OR_RETURN(v.solve, argument("solve", copy_value_of<SolvingTime>(a[0], ClassId::SolvingTime)));
         }
         if (a[1]) {
-            FV_ASSIGN_OR_RETURN(v.system, argument("system", result_value_of<SystemTime>(a[1], ClassId::SystemTime)));
+            FV_ASSIGN_OR_RETURN(v.system, argument("system", copy_value_of<SystemTime>(a[1], ClassId::SystemTime)));
         }
         FV_ASSIGN_OR_RETURN(v.total, argument("total", optional_float_from_python(a[2])));
         return new_object(type, std::move(v));
@@ -39,7 +39,7 @@ PyObject* get_solve(PyObject* self, void*) {
 
 int set_solve(PyObject* self, PyObject* value, void*) {
     return result_setter<Self>(self, value, [](Self& v, PyObject* obj) -> Result<void> {
-        FV_ASSIGN_OR_RETURN(v.solve, result_value_of<SolvingTime>(obj, ClassId::SolvingTime));
+        FV_ASSIGN_OR_RETURN(v.solve, copy_value_of<SolvingTime>(obj, ClassId::SolvingTime));
         return {};
     });
 }
@@ -52,7 +52,7 @@ PyObject* get_system(PyObject* self, void*) {
 
 int set_system(PyObject* self, PyObject* value, void*) {
     return result_setter<Self>(self, value, [](Self& v, PyObject* obj) -> Result<void> {
-        FV_ASSIGN_OR_RETURN(v.system, result_value_of<SystemTime>(obj, ClassId::SystemTime));
+        FV_ASSIGN_OR_RETURN(v.system, copy_value_of<SystemTime>(obj, ClassId::SystemTime));
         return {};
     });
 }

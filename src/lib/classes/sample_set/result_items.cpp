@@ -92,15 +92,6 @@ PyResult u64_list_into_python(std::span<const std::uint64_t> values) {
     return sequence_into_python(values, false, [](std::uint64_t v) { return PyLong_FromUnsignedLongLong(v); });
 }
 
-std::unexpected<Error> cannot_convert(PyObject* obj, std::string_view kind) {
-    std::string message = type_qualname(obj);
-    message.insert(0, 1, '\'');
-    message += "' object cannot be converted to '";
-    message += kind;
-    message += '\'';
-    return fail(ErrorKind::TypeError, std::move(message));
-}
-
 Result<void> require_dict(PyObject* obj) {
     if (!PyDict_Check(obj)) return cannot_convert(obj, "PyDict");
     return {};

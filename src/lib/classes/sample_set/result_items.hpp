@@ -64,15 +64,6 @@ int result_setter(PyObject* self, PyObject* value, Assign&& assign) {
 Result<std::optional<double>> optional_float_from_python(PyObject* obj);
 PyResult optional_float_into_python(const std::optional<double>& x);
 
-// The class-check TypeError: "'T' object cannot be converted to 'Kind'".
-std::unexpected<Error> cannot_convert(PyObject* obj, std::string_view kind);
-
-// A copy of the value of an object of class Id.
-template <class T>
-Result<T> result_value_of(PyObject* obj, ClassId id) {
-    if (!is_instance(obj, id)) return cannot_convert(obj, class_name(id));
-    return with_shared<T>(obj, [](const T& v) -> Result<T> { return v; });
-}
 
 // ---- building large values ----
 

@@ -211,11 +211,11 @@ PyObject* sample_set_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
         Args<4> a;
         FV_TRY(parse_args(kNewSignature, args, kwargs, a));
         Self v;
-        FV_ASSIGN_OR_RETURN(v.parts.record, argument("record", result_value_of<Record>(a[0], ClassId::Record)));
+        FV_ASSIGN_OR_RETURN(v.parts.record, argument("record", copy_value_of<Record>(a[0], ClassId::Record)));
         FV_ASSIGN_OR_RETURN(v.parts.evaluation,
-                            argument("evaluation", result_value_of<Evaluation>(a[1], ClassId::Evaluation)));
+                            argument("evaluation", copy_value_of<Evaluation>(a[1], ClassId::Evaluation)));
         FV_ASSIGN_OR_RETURN(v.parts.measuring_time,
-                            argument("measuring_time", result_value_of<MeasuringTime>(a[2], ClassId::MeasuringTime)));
+                            argument("measuring_time", copy_value_of<MeasuringTime>(a[2], ClassId::MeasuringTime)));
         FV_ASSIGN_OR_RETURN(v.metadata, argument("metadata", metadata_from_python(a[3])));
         return new_object(type, std::move(v));
     });
@@ -230,7 +230,7 @@ struct PartAccess {
     }
     static int set(PyObject* self, PyObject* value, void*) {
         return result_setter<Self>(self, value, [](Self& v, PyObject* obj) -> Result<void> {
-            FV_ASSIGN_OR_RETURN(v.parts.*Part, result_value_of<V>(obj, PartId));
+            FV_ASSIGN_OR_RETURN(v.parts.*Part, copy_value_of<V>(obj, PartId));
             return {};
         });
     }
