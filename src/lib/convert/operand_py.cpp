@@ -110,16 +110,12 @@ Result<std::uint64_t> u64_from_python(PyObject* obj) {
 }
 
 Result<std::vector<Expression>> expression_items_from_python(PyObject* obj) {
-    if (PyUnicode_Check(obj)) return fail(ErrorKind::TypeError, "Can't extract `str` to `Vec`");
-    if (!PySequence_Check(obj)) return cannot_convert(obj, "Sequence");
-    Ref iterator(PyObject_GetIter(obj));
-    if (!iterator) return pending();
     std::vector<Expression> items;
-    while (Ref item{PyIter_Next(iterator.get())}) {
-        FV_ASSIGN_OR_RETURN(auto converted, expression_from_python(item.get()));
+    FV_TRY(for_each_item(obj, [&](PyObject* item) -> Result<void> {
+        FV_ASSIGN_OR_RETURN(auto converted, expression_from_python(item));
         items.push_back(std::move(converted));
-    }
-    if (PyErr_Occurred()) return pending();
+        return {};
+    }));
     return items;
 }
 

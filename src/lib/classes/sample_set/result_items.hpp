@@ -84,34 +84,6 @@ private:
     int was_enabled_;
 };
 
-// ---- sequences ----
-
-// Visits the items of a sequence that is not a str, stopping at the first
-// failure. Lists and tuples are read by position (a list is re-measured
-// before every item, since converting one may run code that changes it),
-// anything else through its iterator.
-template <class Fn>
-Result<void> for_each_item(PyObject* obj, Fn&& visit) {
-    if (PyUnicode_Check(obj)) return fail(ErrorKind::TypeError, "Can't extract `str` to `Vec`");
-    if (!PySequence_Check(obj)) return cannot_convert(obj, "Sequence");
-    if (PyList_CheckExact(obj)) {
-        for (Py_ssize_t i = 0; i < PyList_GET_SIZE(obj); ++i) {
-            Ref item = Ref::borrowed(PyList_GET_ITEM(obj, i));
-            FV_TRY(visit(item.get()));
-        }
-        return {};
-    }
-    if (PyTuple_CheckExact(obj)) {
-        for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(obj); ++i) FV_TRY(visit(PyTuple_GET_ITEM(obj, i)));
-        return {};
-    }
-    Ref iterator(PyObject_GetIter(obj));
-    if (!iterator) return pending();
-    while (Ref item{PyIter_Next(iterator.get())}) FV_TRY(visit(item.get()));
-    if (PyErr_Occurred()) return pending();
-    return {};
-}
-
 // An unsigned 64-bit integer through the index protocol; the interpreter's
 // TypeError or OverflowError otherwise.
 Result<std::uint64_t> count_from_python(PyObject* obj);
