@@ -19,6 +19,14 @@ bool is_complex_number(PyObject* obj) {
 }
 
 Result<std::optional<NumericValue>> number_from_python(PyObject* obj) {
+    // The two exact built-in kinds read directly: no index attempt, whose
+    // TypeError a float would build and discard.
+    if (PyFloat_CheckExact(obj)) return NumericValue::of_float(PyFloat_AS_DOUBLE(obj));
+    if (PyLong_CheckExact(obj)) {
+        int overflow = 0;
+        long long v = PyLong_AsLongLongAndOverflow(obj, &overflow);
+        if (!overflow) return NumericValue::of_integer(v);
+    }
     if (is_complex_number(obj)) return std::optional<NumericValue>{};
     if (PyObject* index = PyNumber_Index(obj)) {
         int overflow = 0;
