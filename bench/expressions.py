@@ -1,4 +1,4 @@
-"""Expression building and printing, ours beside the peers'.
+"""Expression building, printing and memory, ours beside the peers'.
 
 Run with `python bench/expressions.py` after `pip install -r bench/requirements.txt`
 (sympy, pyomo and pulp, into the benchmark's own environment); a peer that is
@@ -83,19 +83,25 @@ def sympy_loop(n):
     return run
 
 
-# Memory is measured in a fresh interpreter each, so that no freed memory of
-# an earlier workload is reused.
+# Memory is the growth of the resident size while `build` runs, divided by
+# the number of terms, in a fresh interpreter each, so that no freed memory
+# of an earlier workload is reused; `setup` (imports, and what the workload
+# does not count) runs before the first reading.
 MEASURE = """
 import gc, os
 def rss():
     with open(f"/proc/{os.getpid()}/statm") as f:
         return int(f.read().split()[1]) * os.sysconf("SC_PAGE_SIZE")
+n = 100_000
 %s
 gc.collect()
 before = rss()
-held = [term(k) for k in range(100_000)]
-print((rss() - before) / len(held))
+%s
+print((rss() - before) / n)
 """
+
+# n products w[k] * x[k], held in a list, the variables made beforehand.
+HELD = "held = [term(k) for k in range(n)]"
 
 FORVELA_HELD = """
 import forvela as fv
@@ -105,20 +111,43 @@ term = lambda k: w[k] * x[k]
 
 PYOMO_HELD = """
 import pyomo.environ as pyo
-m = pyo.ConcreteModel(); m.I = pyo.RangeSet(0, 99_999)
+m = pyo.ConcreteModel(); m.I = pyo.RangeSet(0, n - 1)
 m.w = pyo.Param(m.I, initialize=lambda m, k: k + 1, mutable=True); m.x = pyo.Var(m.I, domain=pyo.Binary)
 term = lambda k: m.w[k] * m.x[k]
 """
 
 PULP_HELD = """
 import pulp
-x = [pulp.LpVariable(f"x{k}", cat="Binary") for k in range(100_000)]
+x = [pulp.LpVariable(f"x{k}", cat="Binary") for k in range(n)]
 term = lambda k: (k + 1) * x[k]
 """
 
+# A whole model: n binary variables, their data and the sum of the n terms
+# w[k] * x[k] held as one expression, all made while measured. forvela's
+# model holds no data (w is a placeholder): the data that goes with it is an
+# array of n floats. PuLP's coefficients are the numbers themselves.
+FORVELA_MODEL = ("import forvela as fv\nimport numpy as np", """
+N = fv.Placeholder("N"); w = fv.Placeholder("w", ndim=1); x = fv.BinaryVar("x", shape=[N])
+data = {"N": n, "w": np.arange(1, n + 1, dtype=float)}
+objective = sum(w[k] * x[k] for k in range(n))
+""")
 
-def held_bytes(setup):
-    out = subprocess.run([sys.executable, "-c", MEASURE % setup], check=True,
+PYOMO_MODEL = ("import pyomo.environ as pyo", """
+m = pyo.ConcreteModel()
+m.w = pyo.Param(range(n), initialize=lambda m, k: k + 1, mutable=True)
+m.x = pyo.Var(range(n), domain=pyo.Binary)
+objective = sum(m.w[k] * m.x[k] for k in range(n))
+""")
+
+PULP_MODEL = ("import pulp", """
+w = [float(k + 1) for k in range(n)]
+x = [pulp.LpVariable(f"x{k}", cat="Binary") for k in range(n)]
+objective = pulp.lpSum(w[k] * x[k] for k in range(n))
+""")
+
+
+def bytes_per_term(setup, build):
+    out = subprocess.run([sys.executable, "-c", MEASURE % (setup, build)], check=True,
                          capture_output=True, text=True)
     return float(out.stdout.strip())
 
@@ -184,11 +213,15 @@ def main():
     rows.append(("str of 10^4-term sum (ms)", "forvela", best(lambda: str(s)) * 1e3))
     rows.append(("_repr_latex_ of 10^4-term sum (ms)", "forvela", best(lambda: s._repr_latex_()) * 1e3))
 
-    rows.append(("bytes per held w[k] * x[k]", "forvela", held_bytes(FORVELA_HELD)))
+    memory = [("forvela", FORVELA_HELD, FORVELA_MODEL)]
     if available("pyomo"):
-        rows.append(("bytes per held w[k] * x[k]", "pyomo", held_bytes(PYOMO_HELD)))
+        memory.append(("pyomo", PYOMO_HELD, PYOMO_MODEL))
     if available("pulp"):
-        rows.append(("bytes per held w[k] * x[k]", "pulp", held_bytes(PULP_HELD)))
+        memory.append(("pulp", PULP_HELD, PULP_MODEL))
+    for side, held, _ in memory:
+        rows.append(("bytes per held w[k] * x[k]", side, bytes_per_term(held, HELD)))
+    for side, _, model in memory:
+        rows.append(("bytes per term, 10^5-term model", side, bytes_per_term(*model)))
 
     timed_import = "import time; t = time.perf_counter(); import %s; print(time.perf_counter() - t)"
     for side, module in [("forvela", "forvela"), ("pyomo", "pyomo.environ"), ("pulp", "pulp"), ("sympy", "sympy")]:

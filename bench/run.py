@@ -1,6 +1,6 @@
 """Every benchmark in one run: expressions (with `import forvela`), building a
-problem, LaTeX of a whole model, the model format and sample sets, each beside
-its peers.
+problem, the tree tools, LaTeX of a whole model, the model format and sample
+sets, each beside its peers.
 
     pip install -r bench/requirements.txt && python bench/run.py
 """
@@ -9,7 +9,7 @@ import subprocess
 import sys
 
 HERE = pathlib.Path(__file__).resolve().parent
-SCRIPTS = ["expressions.py", "problem.py", "latex.py", "protobuf.py", "sample_set.py"]
+SCRIPTS = ["expressions.py", "problem.py", "tree_tools.py", "latex.py", "protobuf.py", "sample_set.py"]
 
 
 def main():
