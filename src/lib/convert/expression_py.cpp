@@ -43,9 +43,10 @@ Result<std::optional<NumericValue>> number_from_python(PyObject* obj) {
 
 Result<Expression> expression_from_python(PyObject* obj) {
     std::optional<ClassId> id = expression_class_of(obj);
-    // Objects of the operand and operator classes answer no number protocol:
-    // they skip the number attempts and the exceptions those would raise.
-    if (!id || *id == ClassId::NumberLit) {
+    // Objects of the expression classes, NumberLit among them, answer no
+    // number protocol: they skip the number attempts and the exceptions
+    // those would raise.
+    if (!id) {
         FV_ASSIGN_OR_RETURN(auto number, number_from_python(obj));
         if (number) return Expression(*number);
     }
