@@ -374,12 +374,15 @@ def test_from_dict_errors(d, error, message):
     assert str(info.value) == message
 
 
-def test_sparse_sample_set_survives_json(sample_set):
+def test_sample_set_survives_json(sample_set):
     text = sample_set.to_json()
     assert text.startswith('{"record":{"solution":{"x":[[[[0]],[1.0],[4]],')
     back = fv.SampleSet.from_json(text)
     assert back == sample_set and back.metadata == sample_set.metadata
     assert back.metadata is not sample_set.metadata
+    dense = sample_set.to_dense()
+    assert dense.to_json().startswith('{"record":{"solution":{"x":[[1.0,0.0,0.0,0.0],')
+    assert fv.SampleSet.from_json(dense.to_json()) == dense
     assert sys.modules[""].load is not None  # the snippets run as the module ""
 
 
@@ -421,6 +424,7 @@ def json_with_solution(solution):
         ('{"x":[7]}', [np.array(7.0)]),
         ('{"x":[[[1],[2],[3]]]}', [np.array([[1.0], [2.0], [3.0]])]),  # three lists, but no index lists
         ('{"x":[[[],[]]]}', [np.zeros((2, 0))]),
+        ('{"x":[%s1.0%s]}' % ("[" * 32, "]" * 32), [np.ones([1] * 32)]),
     ],
 )
 def test_json_dense_samples_read(solution, expected):
