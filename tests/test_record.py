@@ -112,6 +112,33 @@ def test_refused_solutions(solution):
     assert r.is_dense()
 
 
+class Interrupt(BaseException):
+    pass
+
+
+class Raising:
+    """A number whose conversion raises."""
+
+    def __init__(self, error):
+        self.error = error
+
+    def __index__(self):
+        raise self.error("converted")
+
+    __float__ = __index__
+
+
+@pytest.mark.parametrize("error", [KeyboardInterrupt, SystemExit, Interrupt])
+@pytest.mark.parametrize("sample", [lambda bad: (([bad],), [1.0], (2,)), lambda bad: (([0],), [bad], (2,)),
+                                    lambda bad: (([0],), [1.0], (bad,))])
+def test_solution_reader_lets_interrupts_out(error, sample):
+    """A failed sparse attempt is dropped only for an Exception."""
+    with pytest.raises(error):
+        fv.Record({"x": [sample(Raising(error))]}, [])
+    with pytest.raises(TypeError, match="^argument 'solution': Failed"):
+        fv.Record({"x": [sample(Raising(ValueError))]}, [])
+
+
 @pytest.mark.parametrize(
     "counts, error, message",
     [

@@ -2,6 +2,7 @@
 (with their checks of the per-sample list lengths), the dict, JSON and
 pandas forms, to_dense, and the report of backend calculation times."""
 import gc
+import json
 import math
 import sys
 
@@ -152,6 +153,39 @@ def test_metadata_that_fails(monkeypatch):
     monkeypatch.setattr(sys, "unraisablehook", lambda u: reported.append(type(u.exc_value)))
     assert str(s).endswith(", metadata=<unprintable Hostile object>)")
     assert reported == [RuntimeError]
+
+
+class Interrupt(BaseException):
+    pass
+
+
+class Raising:
+    def __init__(self, error):
+        self.error = error
+
+    def __repr__(self):
+        raise self.error("printed")
+
+    def __eq__(self, other):
+        raise self.error("compared")
+
+
+@pytest.mark.parametrize("use", [str, repr, lambda s: s == fv.SampleSet(fv.Record({}, []), fv.Evaluation(),
+                                                                         fv.MeasuringTime(), {"k": 1})])
+@pytest.mark.parametrize("error", [KeyboardInterrupt, SystemExit, Interrupt, ValueError])
+def test_metadata_code_that_raises(monkeypatch, use, error):
+    """Only an Exception raised while printing the metadata is reported and replaced; == lets every error out."""
+    reported = []
+    monkeypatch.setattr(sys, "unraisablehook", lambda u: reported.append(type(u.exc_value)))
+    s = fv.SampleSet(fv.Record({}, []), fv.Evaluation(), fv.MeasuringTime(), {"k": Raising(error)})
+    if error is ValueError and use in (str, repr):
+        assert use(s).endswith(", metadata=<unprintable dict object>)")
+        assert reported == [ValueError]
+    else:
+        with pytest.raises(error):
+            use(s)
+        assert reported == []
+    s.metadata = {}  # the set is no longer borrowed
 
 
 @pytest.mark.parametrize("use", [lambda s, t: s == t, lambda s, t: t == s, lambda s, t: str(s)])
@@ -340,19 +374,95 @@ def test_from_dict_errors(d, error, message):
     assert str(info.value) == message
 
 
-def test_sparse_sample_set_survives_json(sample_set):
+def test_sample_set_survives_json(sample_set):
     text = sample_set.to_json()
     assert text.startswith('{"record":{"solution":{"x":[[[[0]],[1.0],[4]],')
     back = fv.SampleSet.from_json(text)
     assert back == sample_set and back.metadata == sample_set.metadata
     assert back.metadata is not sample_set.metadata
+    dense = sample_set.to_dense()
+    assert dense.to_json().startswith('{"record":{"solution":{"x":[[1.0,0.0,0.0,0.0],')
+    assert fv.SampleSet.from_json(dense.to_json()) == dense
     assert sys.modules[""].load is not None  # the snippets run as the module ""
 
 
-def test_json_that_does_not_read_back(sample_set):
+def arrays(shape, samples):
+    """`samples` distinct float64 arrays of `shape`, with fractions, -0.0 and a large and a tiny value."""
+    size = math.prod(shape)
+    pool = [0.0, 1.0, -2.5, 0.1, -0.0, 1e300, 3e-7, 7.0]
+    return [np.array([pool[(i + k) % len(pool)] for i in range(size)], dtype=np.float64).reshape(shape)
+            for k in range(samples)]
+
+
+@pytest.mark.parametrize("kind", ["dense", "sparse"])
+@pytest.mark.parametrize("samples", [1, 3])
+@pytest.mark.parametrize("shape", [(), (1,), (4,), (2, 3), (3, 2), (2, 2, 2), (2, 0), (0,), (1, 1, 1)])
+def test_json_round_trip(kind, samples, shape):
+    solution = {"x": arrays(shape, samples), "a": arrays((3,), samples)}
+    r = fv.Record(solution, list(range(1, samples + 1)))
+    s = fv.SampleSet(r if kind == "dense" else r.to_sparse(), fv.Evaluation(energy=[0.5] * samples),
+                     fv.MeasuringTime(total=2.0), {"solver": "test", "tags": [1, None]})
+    back = fv.SampleSet.from_json(s.to_json())
+    assert back == s and back.is_dense() == (kind == "dense")
+    if kind == "dense":
+        for name, expected in solution.items():
+            got = back.record.solution[name]
+            assert [a.shape for a in got] == [a.shape for a in expected]
+            assert all(a.dtype == np.float64 for a in got)
+            assert all(np.array_equal(a, b) for a, b in zip(got, expected))
+    assert fv.Record.from_json(s.record.to_json()) == s.record
+
+
+def json_with_solution(solution):
+    return '{"record":{"solution":%s,"num_occurrences":[1]},"evaluation":{},"measuring_time":{}}' % solution
+
+
+@pytest.mark.parametrize(
+    "solution, expected",
+    [
+        ('{"x":[[1,2.5]]}', [np.array([1.0, 2.5])]),  # integers become floats
+        ('{"x":[7]}', [np.array(7.0)]),
+        ('{"x":[[[1],[2],[3]]]}', [np.array([[1.0], [2.0], [3.0]])]),  # three lists, but no index lists
+        ('{"x":[[[],[]]]}', [np.zeros((2, 0))]),
+        ('{"x":[%s1.0%s]}' % ("[" * 32, "]" * 32), [np.ones([1] * 32)]),
+    ],
+)
+def test_json_dense_samples_read(solution, expected):
+    got = fv.SampleSet.from_json(json_with_solution(solution)).record.solution["x"]
+    assert [a.shape for a in got] == [a.shape for a in expected]
+    assert all(a.dtype == np.float64 and np.array_equal(a, b) for a, b in zip(got, expected))
+
+
+@pytest.mark.parametrize(
+    "solution",
+    [
+        '{"x":[[1.0,null]]}',  # NaN and infinities are written as null
+        '{"x":[[[1.0],[2.0,3.0]]]}',  # ragged
+        '{"x":[[[1.0],2.0]]}',
+        '{"x":[[1.0,true]]}',
+        '{"x":[[1.0,"2"]]}',
+        '{"x":[null]}',
+        '{"x":[[1.0]],"y":[[[[0]],[1.0],[1]]]}',  # a dense and a sparse variable
+        '{"x":[%s1.0%s]}' % ("[" * 33, "]" * 33),  # more axes than numpy allows
+    ],
+)
+def test_json_dense_samples_refused(solution):
     with pytest.raises(TypeError) as info:
-        fv.SampleSet.from_json(sample_set.to_dense().to_json())
+        fv.SampleSet.from_json(json_with_solution(solution))
     assert str(info.value) == MISMATCH
+
+
+def test_json_that_does_not_read_back(sample_set):
+    # from_dict keeps taking only numpy arrays as dense samples
+    dense_json = json.loads(sample_set.to_dense().to_json())
+    with pytest.raises(TypeError) as info:
+        fv.SampleSet.from_dict(dense_json)
+    assert str(info.value) == MISMATCH
+    for values in ([math.nan], [1.0, math.inf]):
+        dense = fv.SampleSet(fv.Record({"x": [np.array(values)]}, [1]), fv.Evaluation(), fv.MeasuringTime())
+        assert '"solution":{"x":[[' in dense.to_json() and "null" in dense.to_json()
+        with pytest.raises(TypeError, match="^Failed to extract a solution"):
+            fv.SampleSet.from_json(dense.to_json())
     nan_value = fv.SampleSet(fv.Record({"x": [(([0],), [math.nan], (1,))]}, []), fv.Evaluation(), fv.MeasuringTime())
     assert '"solution":{"x":[[[[0]],[null],[1]]]}' in nan_value.to_json()
     with pytest.raises(TypeError, match="^Failed to extract a solution"):

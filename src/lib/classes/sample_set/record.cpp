@@ -103,6 +103,41 @@ Result<DenseArray> dense_from_python(PyObject* obj) {
     return out;
 }
 
+// The elements of `obj` along axis `axis` onwards, appended in row-major
+// order: lists down to the last axis, each as long as its axis, and a JSON
+// number (an int or a float, not a bool) at the bottom.
+Result<void> fill_from_lists(PyObject* obj, std::size_t axis, DenseArray& out) {
+    if (axis == out.shape.size()) {
+        if (PyFloat_Check(obj)) {
+            out.data.push_back(PyFloat_AS_DOUBLE(obj));
+            return {};
+        }
+        if (!PyLong_Check(obj) || PyBool_Check(obj)) return mismatch();
+        const double x = PyLong_AsDouble(obj);
+        if (x == -1.0 && PyErr_Occurred()) return pending();
+        out.data.push_back(x);
+        return {};
+    }
+    if (!PyList_Check(obj) || static_cast<std::uint64_t>(PyList_GET_SIZE(obj)) != out.shape[axis]) return mismatch();
+    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(obj); ++i) FV_TRY(fill_from_lists(PyList_GET_ITEM(obj, i), axis + 1, out));
+    return {};
+}
+
+// A dense array as JSON writes it: nested lists of numbers, one level per
+// axis, or a bare number for an array without axes. The shape is the
+// length of the first list at every level; an empty list is the last axis.
+// Nothing here runs Python code, so the lists stay as they are.
+Result<DenseArray> dense_from_lists(PyObject* obj) {
+    DenseArray out;
+    for (PyObject* level = obj; PyList_Check(level); level = PyList_GET_ITEM(level, 0)) {
+        if (out.shape.size() == kMaxAxes) return mismatch();
+        out.shape.push_back(static_cast<std::uint64_t>(PyList_GET_SIZE(level)));
+        if (PyList_GET_SIZE(level) == 0) break;
+    }
+    FV_TRY(fill_from_lists(obj, 0, out));
+    return out;
+}
+
 // The items of a dict snapshot, so that code run by a conversion cannot
 // change what is walked.
 Result<Ref> dict_items(PyObject* dict) { return checked(PyDict_Items(dict)); }
@@ -126,19 +161,29 @@ Result<SampleMap<Sample>> samples_from_python(PyObject* items, Convert&& convert
     return map;
 }
 
+// How a dense sample is given: as a numpy array, or as the nested lists
+// that JSON text loads into.
+enum class DenseForm { Array, Lists };
+
 // Sparse first; when that fails anywhere, dense from the start; else the
-// one mismatch TypeError.
-Result<Solution> solution_from_python(PyObject* obj) {
+// one mismatch TypeError. An attempt's error is dropped only when it is an
+// Exception: an interrupt or an exit propagates.
+Result<Solution> solution_from_python(PyObject* obj, DenseForm form = DenseForm::Array) {
     if (!PyDict_Check(obj)) return mismatch();
     FV_ASSIGN_OR_RETURN(Ref items, dict_items(obj));
     if (auto sparse = samples_from_python<CooFormat>(items.get(), coo_from_python)) return Solution(std::move(*sparse));
-    PyErr_Clear();
+    FV_TRY(discard_pending());
+    if (form == DenseForm::Lists) {
+        if (auto dense = samples_from_python<DenseArray>(items.get(), dense_from_lists)) return Solution(std::move(*dense));
+        FV_TRY(discard_pending());
+        return mismatch();
+    }
     if (!ensure_numpy()) {
-        PyErr_Clear();
+        FV_TRY(discard_pending());
         return mismatch();
     }
     if (auto dense = samples_from_python<DenseArray>(items.get(), dense_from_python)) return Solution(std::move(*dense));
-    PyErr_Clear();
+    FV_TRY(discard_pending());
     return mismatch();
 }
 
@@ -227,18 +272,26 @@ PyResult record_to_dict(const Record& v) {
     return dict;
 }
 
-Result<Record> record_from_dict(PyObject* dict) {
+namespace {
+
+Result<Record> record_from_dict_with(PyObject* dict, DenseForm form) {
     Record v;
     FV_ASSIGN_OR_RETURN(Ref solution, dict_lookup(dict, "solution"));
     FV_ASSIGN_OR_RETURN(Ref counts, dict_lookup(dict, "num_occurrences"));
     if (solution) {
-        FV_ASSIGN_OR_RETURN(v.solution, solution_from_python(solution.get()));
+        FV_ASSIGN_OR_RETURN(v.solution, solution_from_python(solution.get(), form));
     }
     if (counts) {
         FV_ASSIGN_OR_RETURN(v.num_occurrences, occurrences_from_python(counts.get()));
     }
     return v;
 }
+
+}  // namespace
+
+Result<Record> record_from_dict(PyObject* dict) { return record_from_dict_with(dict, DenseForm::Array); }
+
+Result<Record> record_from_loaded_json(PyObject* dict) { return record_from_dict_with(dict, DenseForm::Lists); }
 
 PyResult record_pandas_columns(const Record& v) {
     Ref columns(PyDict_New());

@@ -25,6 +25,9 @@ Result<MeasuringTime> measuring_time_from_dict(PyObject* dict);
 PyResult record_to_dict(const Record& v);
 // A missing "solution" is an empty sparse one, missing counts are empty.
 Result<Record> record_from_dict(PyObject* dict);
+// The same for a dict that JSON text was loaded into, where a dense sample
+// is the nested lists (or the bare number) that a numpy array is written as.
+Result<Record> record_from_loaded_json(PyObject* dict);
 // "solution[name]" per variable in name order, then "num_occurrences".
 PyResult record_pandas_columns(const Record& v);
 

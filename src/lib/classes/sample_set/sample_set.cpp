@@ -171,11 +171,13 @@ Result<Ref> required_part(PyObject* dict, const char* key) {
     return value;
 }
 
-PyResult sample_set_from_dict(PyObject* dict) {
+// `read_record` reads the record's dict: numpy arrays for dense samples in
+// a dict given by Python, nested lists in one loaded from JSON.
+PyResult sample_set_from_dict(PyObject* dict, Result<Record> (*read_record)(PyObject*) = record_from_dict) {
     SampleSet parts;
     {
         FV_ASSIGN_OR_RETURN(Ref record, required_part(dict, "record"));
-        FV_ASSIGN_OR_RETURN(parts.record, record_from_dict(record.get()));
+        FV_ASSIGN_OR_RETURN(parts.record, read_record(record.get()));
     }
     {
         FV_ASSIGN_OR_RETURN(Ref evaluation, required_part(dict, "evaluation"));
@@ -309,7 +311,8 @@ PyObject* to_dict(PyObject* self, PyObject*) {
 }
 
 PyObject* from_dict(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return from_dict_method("SampleSet.from_dict", args, nargs, kwnames, sample_set_from_dict);
+    return from_dict_method("SampleSet.from_dict", args, nargs, kwnames,
+                            [](PyObject* dict) { return sample_set_from_dict(dict); });
 }
 
 PyObject* to_json(PyObject* self, PyObject*) {
@@ -330,7 +333,7 @@ PyObject* from_json(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject
         Ref dict(PyObject_CallOneArg(load.get(), text.get()));
         if (!dict) return pending();
         FV_TRY(require_dict(dict.get()));
-        return sample_set_from_dict(dict.get());
+        return sample_set_from_dict(dict.get(), record_from_loaded_json);
     });
 }
 
@@ -423,10 +426,12 @@ PyObject* text(PyObject* self) {
             FV_ASSIGN_OR_RETURN(metadata, metadata_of(v));
             return {};
         }));
-        // A failure of str() of the dict is reported to the unraisable hook
-        // and a placeholder stands in.
+        // An Exception raised by str() of the dict is reported to the
+        // unraisable hook and a placeholder stands in; anything else (an
+        // interrupt, an exit) propagates.
         Ref shown(PyObject_Str(metadata.get()));
         if (!shown) {
+            if (!PyErr_ExceptionMatches(PyExc_Exception)) return pending();
             PyErr_WriteUnraisable(metadata.get());
             FV_ASSIGN_OR_RETURN(shown, text_into_python("<unprintable " + type_qualname(metadata.get()) + " object>"));
         }
