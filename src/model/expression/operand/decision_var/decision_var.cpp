@@ -95,15 +95,17 @@ bool is_size(const NumericValue& v) {
 
 Result<void> check_shape(DecisionVarKind kind, const std::string& name,
                          const std::vector<Expression>& shape) {
+    auto where = [&](std::size_t axis) {
+        return "the size of axis " + std::to_string(axis) + " of the " + decision_var_kind_name(kind) +
+               "Var { name: " + name + " }";
+    };
     for (std::size_t axis = 0; axis < shape.size(); ++axis) {
         const Expression& size = shape[axis];
-        std::string where = "the size of axis " + std::to_string(axis) + " of the " +
-                            decision_var_kind_name(kind) + "Var { name: " + name + " }";
         if (size.is<NumericValue>() && !is_size(size.as<NumericValue>()))
-            return fail(ErrorKind::ValueError, where + " must be a non-negative integer, but is " +
+            return fail(ErrorKind::ValueError, where(axis) + " must be a non-negative integer, but is " +
                                                    numeric_text(size.as<NumericValue>()));
         if (const std::string* var = decision_var_in(size))
-            return modeling_error(where + " contains the decision variable " + *var);
+            return modeling_error(where(axis) + " contains the decision variable " + *var);
     }
     return {};
 }
