@@ -33,11 +33,44 @@ class TestConstructor:
         assert isinstance(x.shape[0], fv.NumberLit) and x.shape[0].value == 2
         assert isinstance(x.shape[1], fv.Placeholder) and x.shape[1].name == "N"
 
-    def test_shape_entries_are_not_checked(self, N):
-        b = fv.BinaryVar("b")
-        x = fv.BinaryVar("x", shape=(2, N, b, -1, 2.5))
-        assert x.ndim == 5
-        assert fv.BinaryVar("x", shape=range(3)).ndim == 3
+    @pytest.mark.parametrize("cls", ALL)
+    def test_symbolic_and_integral_shape_entries_are_accepted(self, cls, N):
+        A = fv.Placeholder("A", ndim=2)
+        i = fv.Element("i", belong_to=N)
+        shape = (0, 2, 2.0, -0.0, True, 2**63 - 1, N, A.len_at(1), A[0, 1], N * 2 - 1, fv.sum(i, A[i, 0]))
+        x = make(cls, shape=shape)
+        assert x.ndim == len(shape)
+        assert [type(s) for s in x.shape[:3]] == [fv.NumberLit] * 3
+        assert make(cls, shape=range(3)).ndim == 3
+
+    @pytest.mark.parametrize("cls", ALL)
+    @pytest.mark.parametrize(
+        "entry, error, message",
+        [
+            (-3, ValueError, "must be a non-negative integer, but is -3"),
+            (-(2**63), ValueError, "must be a non-negative integer, but is -9223372036854775808"),
+            (2.5, ValueError, "must be a non-negative integer, but is 2.5"),
+            (-2.0, ValueError, "must be a non-negative integer, but is -2"),
+            (float("nan"), ValueError, "must be a non-negative integer, but is NaN"),
+            (float("inf"), ValueError, "must be a non-negative integer, but is inf"),
+            (lambda: fv.NumberLit(2) - 5, ValueError, "must be a non-negative integer, but is -3"),
+            (lambda: fv.BinaryVar("cash"), fv.ModelingError, "contains the decision variable cash"),
+            (lambda: fv.Placeholder("N") + fv.BinaryVar("cash"), fv.ModelingError,
+             "contains the decision variable cash"),
+            (lambda: fv.BinaryVar("cash") ** 2, fv.ModelingError, "contains the decision variable cash"),
+            (lambda: fv.BinaryVar("cash", shape=[3])[0], fv.ModelingError, "contains the decision variable cash"),
+            (lambda: fv.BinaryVar("cash", shape=[3, 3])[0][1], fv.ModelingError,
+             "contains the decision variable cash"),
+            (lambda: fv.sum(fv.Element("i", belong_to=3), fv.BinaryVar("cash", shape=[3])[fv.Element("i", belong_to=3)]),
+             fv.ModelingError, "contains the decision variable cash"),
+        ],
+    )
+    def test_shape_entries_that_cannot_be_a_size_are_refused(self, cls, N, entry, error, message):
+        entry = entry() if callable(entry) else entry
+        with pytest.raises(error) as info:
+            make(cls, shape=[N, 2, entry, -1])
+        # the first bad entry is named, with its axis and the variable
+        assert str(info.value) == f"the size of axis 2 of the {cls.__name__} {{ name: x }} " + message
 
     @pytest.mark.parametrize(
         "shape, message",

@@ -86,6 +86,45 @@ def test_latex_forms(build, latex):
     assert build()._repr_latex_() == f"$$\\displaystyle {latex}$$"
 
 
+P = fv.Placeholder("n")
+PR = "Placeholder(name='n', ndim=0)"
+
+
+@pytest.mark.parametrize(
+    "build, text, rep, latex, value",
+    [
+        (lambda: N(-5) ** P, "(-5) ** n", f"NumberLit(value=-5) ** {PR}", "(-5)^{n}", 25),
+        (lambda: N(-2.5) ** P, "(-2.5) ** n", f"NumberLit(value=-2.5) ** {PR}", "(-2.5)^{n}", 6.25),
+        (lambda: N(-0.0) ** P, "(-0) ** n", f"NumberLit(value=-0) ** {PR}", "(-0)^{n}", 0),
+        (lambda: N(5) ** P, "5 ** n", f"NumberLit(value=5) ** {PR}", "5^{n}", 25),
+        (lambda: N(float("-nan")) ** P, "NaN ** n", f"NumberLit(value=NaN) ** {PR}", "(NaN)^{n}", None),
+        (lambda: atom() + N(-5) ** P, "2 % 7 + (-5) ** n",
+         f"NumberLit(value=2) % NumberLit(value=7) + NumberLit(value=-5) ** {PR}",
+         "2 \\bmod 7 + (-5)^{n}", 27),
+        (lambda: atom() - N(-5) ** P, "2 % 7 - (-5) ** n",
+         f"NumberLit(value=2) % NumberLit(value=7) - NumberLit(value=-5) ** {PR}",
+         "2 \\bmod 7 - (-5)^{n}", -23),
+        (lambda: 3 * N(-5) ** P, "3 * (-5) ** n", f"NumberLit(value=3) * NumberLit(value=-5) ** {PR}",
+         "3 \\cdot (-5)^{n}", 75),
+        (lambda: (N(-5) ** P) ** 3, "((-5) ** n) ** 3",
+         f"(NumberLit(value=-5) ** {PR}) ** NumberLit(value=3)", "\\left((-5)^{n}\\right)^{3}", 15625),
+        (lambda: N(-5) ** (N(-2) ** P), "(-5) ** ((-2) ** n)",
+         f"NumberLit(value=-5) ** (NumberLit(value=-2) ** {PR})", "(-5)^{(-2)^{n}}", 625),
+        # only a power's base reads differently: -5 % n is (-5) % n in Python
+        (lambda: N(-5) % P, "-5 % n", f"NumberLit(value=-5) % {PR}", "(-5) \\bmod n", 1),
+        (lambda: P ** -2, "n ** -2", f"{PR} ** NumberLit(value=-2)", "n^{(-2)}", 0.25),
+    ],
+)
+def test_negative_literal_base(build, text, rep, latex, value):
+    e = build()
+    assert str(e) == text
+    assert repr(e) == rep
+    assert e._repr_latex_() == f"$$\\displaystyle {latex}$$"
+    if value is not None:
+        # the str form reads back, with n = 2, as the expression's value
+        assert eval(text.replace("n", "2")) == value
+
+
 def test_root_power_and_modulo_are_not_wrapped_by_their_own_printers():
     assert str(atom() ** 2) == "(2 % 7) ** 2"
     assert str(N(2) ** 3) == "2 ** 3"

@@ -89,10 +89,44 @@ class TestRows:
 
     def test_penalty_row_uses_generic_entry(self, m):
         t = fv.CustomPenaltyTerm("p_{1}", (m.b - 1) ** 2)
-        assert t._repr_latex_() == BEGIN + r" & \text{p_{1}} & \displaystyle \left(\left(b - 1\right)^{2}\right) &  \\" + END
+        assert t._repr_latex_() == BEGIN + r" & \text{p\_\{1\}} & \displaystyle \left(\left(b - 1\right)^{2}\right) &  \\" + END
         e = m.b * 3
         e.set_latex(r"\beta")
         assert fv.CustomPenaltyTerm("p", e)._repr_latex_() == BEGIN + r" & \text{p} & \displaystyle \beta &  \\" + END
+
+
+    @pytest.mark.parametrize(
+        "text, shown",
+        [
+            ("c", "c"),
+            ("total cost (all)", "total cost (all)"),
+            ("one_hot", r"one\_hot"),
+            ("50% share", r"50\% share"),
+            ("R&D", r"R\&D"),
+            ("#1 in $", r"\#1 in \$"),
+            ("{a}", r"\{a\}"),
+            ("x^2 ~ y", r"x\textasciicircum{}2 \textasciitilde{} y"),
+            ("a\\b", r"a\textbackslash{}b"),
+            (r"\_", r"\textbackslash{}\_"),
+            ("Größe ≤ 3", "Größe ≤ 3"),
+        ],
+    )
+    def test_names_and_descriptions_are_escaped(self, m, text, shown):
+        c = fv.Constraint(text, m.b == 1)
+        assert c._repr_latex_() == BEGIN + r" & \text{" + shown + r"} & \displaystyle b = 1 &  \\" + END
+        t = fv.CustomPenaltyTerm(text, m.b)
+        assert t._repr_latex_() == BEGIN + r" & \text{" + shown + r"} & \displaystyle b &  \\" + END
+        p = fv.Problem(text)
+        p += fv.Constraint(text, m.b == 1)
+        p += fv.CustomPenaltyTerm(text, fv.IntegerVar("v", lower_bound=0, upper_bound=1, description=text))
+        table = p._repr_latex_()
+        assert table.startswith(BEGIN + r"\text{Problem:} & \text{" + shown + r"} & & \\" + "\n")
+        assert r"\\ & \text{" + shown + r"} & \displaystyle b = 1 &  \\" in table
+        assert r"\\ & \text{" + shown + r"} & \displaystyle v &  \\" in table
+        assert r"& v & 0\text{-dim integer variable}& \text{" + shown + r"}\\ & & \text{lower bound: }0" in table
+        # the text forms and the stored values are unchanged
+        assert c.name == t.name == p.name == text
+        assert fv.BinaryVar("x", description=text).description == text
 
 
 def problem_table(name, sense, objective, constraints="", penalties="", where="", lines=("",) * 5):

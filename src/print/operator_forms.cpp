@@ -151,7 +151,13 @@ void print_unary_op(Printer& p, const UnaryOp& v) {
 }
 
 void print_binary_op(Printer& p, const BinaryOp& v) {
+    // "-5 ** N" would read as -(5 ** N): a negative literal base is
+    // parenthesised in str (repr shows the literal whole, LaTeX always wraps it).
+    bool wrap_base = v.kind == BinaryOpKind::Pow && p.mode == PrintMode::Str && is_literal(*v.left) &&
+                     is_negative_number(v.left->as<NumericValue>());
+    if (wrap_base) p << "(";
     print_expression(p, *v.left);
+    if (wrap_base) p << ")";
     if (v.kind == BinaryOpKind::Pow) {
         if (p.latex()) {
             p << "^{";

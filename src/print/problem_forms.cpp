@@ -93,11 +93,29 @@ std::string to_text(const Constraint& c) {
     return out;
 }
 
+void append_text_escaped(std::string& out, std::string_view text) {
+    for (char ch : text) {
+        switch (ch) {
+            case '_': out += "\\_"; break;
+            case '%': out += "\\%"; break;
+            case '&': out += "\\&"; break;
+            case '#': out += "\\#"; break;
+            case '$': out += "\\$"; break;
+            case '{': out += "\\{"; break;
+            case '}': out += "\\}"; break;
+            case '~': out += "\\textasciitilde{}"; break;
+            case '^': out += "\\textasciicircum{}"; break;
+            case '\\': out += "\\textbackslash{}"; break;
+            default: out += ch; break;
+        }
+    }
+}
+
 namespace {
 
 void append_row(std::string& out, const std::string& name, const std::string& body, const ForallList& forall) {
     out += " & \\text{";
-    out += name;
+    append_text_escaped(out, name);
     out += "} & \\displaystyle ";
     out += body;
     out += " & ";
@@ -220,7 +238,7 @@ void append_var_line(std::string& out, const DecisionVar& v) {
     out += " variable}";
     if (v.description) {
         out += "& \\text{";
-        out += *v.description;
+        append_text_escaped(out, *v.description);
         out += "}";
     }
     if (v.kind != DecisionVarKind::Binary) {
@@ -249,7 +267,7 @@ std::string decision_vars_latex_lines(const std::vector<DecisionVar>& set) {
 
 std::string to_latex(const Problem& p) {
     std::string out = "\\begin{array}{cccc}\n\\text{Problem:} & \\text{";
-    out += p.name;
+    append_text_escaped(out, p.name);
     out += "} & & \\\\\n& & ";
     out += p.sense == ProblemSense::Minimize ? "\\min" : "\\max";
     out += " \\quad \\displaystyle ";

@@ -5,11 +5,17 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "model/expression/operand/decision_var/decision_var_sets.hpp"
 #include "model/problem/problem.hpp"
 
 namespace forvela {
+
+// Appends a user text (a name, a description) for use inside "\text{...}":
+// the characters that LaTeX and KaTeX read as commands or math are escaped
+// ("\_", "\%", "\textbackslash{}", ...); every other character is kept.
+void append_text_escaped(std::string& out, std::string_view text);
 
 std::string to_text(const ConditionalExpr& c);
 // The condition's own custom LaTeX text when set, else its LaTeX render.
@@ -23,7 +29,7 @@ std::string to_latex(const ForallList& forall);
 // "{'expression': ..., 'forall': [...]}" (the forall part only when not empty).
 std::string to_text(const Constraint& c);
 
-// " & \text{name} & \displaystyle ... & forall \\".
+// " & \text{name} & \displaystyle ... & forall \\", the name escaped.
 std::string constraint_latex_row(const Constraint& c);
 std::string custom_penalty_term_latex_row(const CustomPenaltyTerm& t);
 // The row in its own array environment (`_repr_latex_`).

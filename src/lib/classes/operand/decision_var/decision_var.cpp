@@ -140,8 +140,9 @@ PyObject* new_binary_var_object(PyTypeObject* type, PyObject* args, PyObject* kw
         FV_ASSIGN_OR_RETURN(auto common, read_name_and_shape(a[0], a[1]));
         FV_ASSIGN_OR_RETURN(auto latex, argument("latex", to_optional_string(a[2])));
         FV_ASSIGN_OR_RETURN(auto description, argument("description", to_optional_string(a[3])));
-        return new_object(type, make_binary_var(std::move(common.name), std::move(common.shape),
-                                               std::move(latex), std::move(description)));
+        FV_ASSIGN_OR_RETURN(auto var, make_binary_var(std::move(common.name), std::move(common.shape),
+                                                      std::move(latex), std::move(description)));
+        return new_object(type, std::move(var));
     });
 }
 

@@ -1,4 +1,8 @@
 #include "model/expression/operand/decision_var/decision_var.hpp"
+
+#include <cmath>
+
+#include "model/depth_guard.hpp"
 #include "model/expression/expression.hpp"
 #include "model/result_macros.hpp"
 
@@ -29,7 +33,82 @@ Result<void> check_bound(DecisionVarKind kind, const DecisionVarBound& bound, bo
                           " (= " + std::to_string(ndim) + ")");
 }
 
+const std::string* decision_var_in(const ConditionalExpr& c);
+
+// The name of the first decision variable anywhere in `e`, or null.
+const std::string* decision_var_in(const Expression& e) {
+    DepthGuard guard;
+    switch (e.kind()) {
+        case ExprKind::DecisionVar:
+            return &e.as<DecisionVar>().name;
+        case ExprKind::Subscript: {
+            // Subscripts never hold one; the variable, maybe nested, may be one.
+            const SubscriptedVariable* v = &e.as<Subscript>().variable;
+            while (const auto* nested = std::get_if<Box<Subscript>>(v)) v = &(*nested)->variable;
+            if (const auto* var = std::get_if<Box<DecisionVar>>(v)) return &(*var)->name;
+            return nullptr;
+        }
+        case ExprKind::UnaryOp:
+            return decision_var_in(*e.as<UnaryOp>().operand);
+        case ExprKind::BinaryOp: {
+            const auto& op = e.as<BinaryOp>();
+            if (const std::string* name = decision_var_in(*op.left)) return name;
+            return decision_var_in(*op.right);
+        }
+        case ExprKind::CommutativeOp:
+            for (const auto& t : e.as<CommutativeOp>().terms)
+                if (const std::string* name = decision_var_in(t)) return name;
+            return nullptr;
+        case ExprKind::ReductionOp: {
+            const auto& r = e.as<ReductionOp>();
+            if (r.condition)
+                if (const std::string* name = decision_var_in(**r.condition)) return name;
+            return decision_var_in(*r.operand);
+        }
+        case ExprKind::NumberLit:
+        case ExprKind::Placeholder:
+        case ExprKind::Element:
+        case ExprKind::ArrayLength:
+            return nullptr;
+    }
+    return nullptr;
+}
+
+const std::string* decision_var_in(const ConditionalExpr& c) {
+    DepthGuard guard;
+    if (c.is_comparison()) {
+        const auto& cmp = c.as<ComparisonOp>();
+        if (const std::string* name = decision_var_in(*cmp.left)) return name;
+        return decision_var_in(*cmp.right);
+    }
+    for (const auto& t : c.as<LogicalOp>().terms)
+        if (const std::string* name = decision_var_in(t)) return name;
+    return nullptr;
+}
+
+bool is_size(const NumericValue& v) {
+    if (v.is_integer()) return v.integer >= 0;
+    return std::isfinite(v.floating) && v.floating >= 0 && std::trunc(v.floating) == v.floating;
+}
+
 }  // namespace
+
+Result<void> check_shape(DecisionVarKind kind, const std::string& name,
+                         const std::vector<Expression>& shape) {
+    auto where = [&](std::size_t axis) {
+        return "the size of axis " + std::to_string(axis) + " of the " + decision_var_kind_name(kind) +
+               "Var { name: " + name + " }";
+    };
+    for (std::size_t axis = 0; axis < shape.size(); ++axis) {
+        const Expression& size = shape[axis];
+        if (size.is<NumericValue>() && !is_size(size.as<NumericValue>()))
+            return fail(ErrorKind::ValueError, where(axis) + " must be a non-negative integer, but is " +
+                                                   numeric_text(size.as<NumericValue>()));
+        if (const std::string* var = decision_var_in(size))
+            return modeling_error(where(axis) + " contains the decision variable " + *var);
+    }
+    return {};
+}
 
 DecisionVarBound binary_var_lower_bound() {
     return Box<Expression>(Expression(NumericValue::of_integer(0)));
@@ -39,8 +118,9 @@ DecisionVarBound binary_var_upper_bound() {
     return Box<Expression>(Expression(NumericValue::of_integer(1)));
 }
 
-DecisionVar make_binary_var(std::string name, std::vector<Expression> shape, OptText latex,
-                           OptText description) {
+Result<DecisionVar> make_binary_var(std::string name, std::vector<Expression> shape, OptText latex,
+                                   OptText description) {
+    FV_TRY(check_shape(DecisionVarKind::Binary, name, shape));
     return DecisionVar{DecisionVarKind::Binary, std::move(name),     std::move(shape),
                        binary_var_lower_bound(), binary_var_upper_bound(), std::move(latex),
                        std::move(description)};
@@ -49,6 +129,7 @@ DecisionVar make_binary_var(std::string name, std::vector<Expression> shape, Opt
 Result<DecisionVar> make_bounded_var(DecisionVarKind kind, std::string name,
                                     std::vector<Expression> shape, DecisionVarBound lower,
                                     DecisionVarBound upper, OptText latex, OptText description) {
+    FV_TRY(check_shape(kind, name, shape));
     std::uint64_t ndim = shape.size();
     FV_TRY(check_bound(kind, lower, false, ndim));
     FV_TRY(check_bound(kind, upper, true, ndim));

@@ -30,15 +30,23 @@ struct DecisionVar {
     OptText description;
 };
 
-// A binary variable: its bounds are the integer literals 0 and 1.
-DecisionVar make_binary_var(std::string name, std::vector<Expression> shape, OptText latex,
-                           OptText description);
+// Every shape entry must be able to be a size: a number literal that is
+// negative or not integral is a ValueError, an entry that holds a decision
+// variable a ModelingError; symbolic entries pass. The first bad entry is named.
+Result<void> check_shape(DecisionVarKind kind, const std::string& name,
+                         const std::vector<Expression>& shape);
+
+// A binary variable: its bounds are the integer literals 0 and 1. The shape
+// is checked by check_shape.
+Result<DecisionVar> make_binary_var(std::string name, std::vector<Expression> shape, OptText latex,
+                                   OptText description);
 DecisionVarBound binary_var_lower_bound();
 DecisionVarBound binary_var_upper_bound();
 
-// An integer, continuous, semi-integer or semi-continuous variable. Each bound
-// must have dimensionality 0 or the variable's (the lower bound is checked
-// first), with the kind's own wording of the message.
+// An integer, continuous, semi-integer or semi-continuous variable. The shape
+// is checked first (check_shape); then each bound must have dimensionality 0
+// or the variable's (the lower bound is checked first), with the kind's own
+// wording of the message.
 Result<DecisionVar> make_bounded_var(DecisionVarKind kind, std::string name,
                                     std::vector<Expression> shape, DecisionVarBound lower,
                                     DecisionVarBound upper, OptText latex, OptText description);
