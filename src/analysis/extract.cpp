@@ -1,6 +1,9 @@
 #include "analysis/extract.hpp"
 
+#include <cstdint>
 #include <unordered_map>
+
+#include "model/expression/cell_memo.hpp"
 
 #include "model/expression/equality.hpp"
 
@@ -70,19 +73,72 @@ NodeClass node_class_of(const ConditionalExpr& c) {
 
 namespace {
 
+// Counts the matches in the subtree of every cell, each cell once.
+class MatchCounter final : public NodeVisitor {
+public:
+    explicit MatchCounter(NodeClass cls) : cls_(cls) { frames_.push_back(0); }
+    bool expression(const Expression& node) override { return enter(node.cell_key(), node_class_of(node)); }
+    bool condition(const ConditionalExpr& node) override { return enter(node.cell_key(), node_class_of(node)); }
+    void leave() override {
+        std::uint64_t count = frames_.back();
+        frames_.pop_back();
+        counts.insert({cells_.back()}, count);
+        cells_.pop_back();
+        add(count);
+    }
+    CellMemo<std::uint64_t> counts;
+
+private:
+    bool enter(const NodeBase* cell, NodeClass cls) {
+        std::uint64_t own = cls == cls_ ? 1 : 0;
+        if (!cell) {
+            add(own);
+            return false;
+        }
+        if (const std::uint64_t* known = counts.find({cell})) {
+            add(*known);
+            return false;
+        }
+        cells_.push_back(cell);
+        frames_.push_back(own);
+        return true;
+    }
+    // Saturates: a count that large is never listed anyway.
+    void add(std::uint64_t n) {
+        std::uint64_t& top = frames_.back();
+        top = n > UINT64_MAX - top ? UINT64_MAX : top + n;
+    }
+
+    NodeClass cls_;
+    std::vector<std::uint64_t> frames_;
+    std::vector<const NodeBase*> cells_;
+};
+
+// Lists the matches in walking order, entering only subtrees that hold one.
 class NodeCollector final : public NodeVisitor {
 public:
-    explicit NodeCollector(NodeClass cls) : cls_(cls) {}
-    void expression(const Expression& node) override {
+    NodeCollector(NodeClass cls, CellMemo<std::uint64_t>& counts) : cls_(cls), counts_(counts) {}
+    bool expression(const Expression& node) override {
+        if (!holds_match(node.cell_key())) return false;
         if (node_class_of(node) == cls_) found.emplace_back(node);
+        return node.cell_key() != nullptr;
     }
-    void condition(const ConditionalExpr& node) override {
+    bool condition(const ConditionalExpr& node) override {
+        if (!holds_match(node.cell_key())) return false;
         if (node_class_of(node) == cls_) found.emplace_back(node);
+        return true;
     }
     std::vector<ModelNode> found;
 
 private:
+    bool holds_match(const NodeBase* cell) {
+        if (!cell) return true;  // a literal: tested alone
+        const std::uint64_t* count = counts_.find({cell});
+        return count && *count != 0;
+    }
+
     NodeClass cls_;
+    CellMemo<std::uint64_t>& counts_;
 };
 
 bool is_variable(const Expression& e) {
@@ -99,8 +155,17 @@ bool is_variable(const Expression& e) {
 // from hash to the positions of the items with that hash.
 class VariableSet final : public NodeVisitor {
 public:
-    void expression(const Expression& node) override {
-        if (!is_variable(node)) return;
+    // A cell met again adds nothing: its variables went in at its first visit.
+    bool expression(const Expression& node) override {
+        if (!node.cell_key() || !seen_.insert({node.cell_key()})) return false;
+        if (is_variable(node)) add(node);
+        return true;
+    }
+    bool condition(const ConditionalExpr& node) override { return seen_.insert({node.cell_key()}); }
+    std::vector<Expression> items;
+
+private:
+    void add(const Expression& node) {
         std::uint64_t h = hash_of(node);
         auto [first, last] = index_.equal_range(h);
         for (auto it = first; it != last; ++it)
@@ -108,17 +173,17 @@ public:
         index_.emplace(h, items.size());
         items.push_back(node);
     }
-    void condition(const ConditionalExpr&) override {}
-    std::vector<Expression> items;
 
-private:
+    CellSet seen_;
     std::unordered_multimap<std::uint64_t, std::size_t> index_;
 };
 
 }  // namespace
 
 std::vector<ModelNode> extract_nodes(const ModelObject& object, NodeClass cls) {
-    NodeCollector collector(cls);
+    MatchCounter counter(cls);
+    walk_nodes(counter, object);
+    NodeCollector collector(cls, counter.counts);
     walk_nodes(collector, object);
     return std::move(collector.found);
 }

@@ -14,7 +14,49 @@ public:
 
     void expression(const Expression& e) {
         DepthGuard guard;
-        v_.expression(e);
+        if (!v_.expression(e)) return;
+        parts(e);
+        v_.leave();
+    }
+
+    void condition(const ConditionalExpr& c) {
+        DepthGuard guard;
+        if (!v_.condition(c)) return;
+        if (c.is_comparison()) {
+            expression(*c.as<ComparisonOp>().left);
+            expression(*c.as<ComparisonOp>().right);
+        } else {
+            for (const ConditionalExpr& t : c.as<LogicalOp>().terms) condition(t);
+        }
+        v_.leave();
+    }
+
+    void forall(const ForallList& list) {
+        for (const ForallIndex& entry : list) {
+            embedded(entry.element);
+            if (entry.condition) condition(*entry.condition);
+        }
+    }
+
+    void constraint(const Constraint& c) {
+        expression(c.left);
+        expression(c.right);
+        forall(c.forall);
+    }
+
+    void penalty(const CustomPenaltyTerm& t) {
+        expression(t.expression);
+        forall(t.forall);
+    }
+
+    void problem(const Problem& p) {
+        expression(p.objective);
+        for (const auto& [name, c] : p.constraints) constraint(c);
+        for (const auto& [name, t] : p.custom_penalty_terms) penalty(t);
+    }
+
+private:
+    void parts(const Expression& e) {
         switch (e.kind()) {
             case ExprKind::NumberLit:
             case ExprKind::Placeholder: return;
@@ -49,42 +91,6 @@ public:
         }
     }
 
-    void condition(const ConditionalExpr& c) {
-        DepthGuard guard;
-        v_.condition(c);
-        if (c.is_comparison()) {
-            expression(*c.as<ComparisonOp>().left);
-            expression(*c.as<ComparisonOp>().right);
-            return;
-        }
-        for (const ConditionalExpr& t : c.as<LogicalOp>().terms) condition(t);
-    }
-
-    void forall(const ForallList& list) {
-        for (const ForallIndex& entry : list) {
-            embedded(entry.element);
-            if (entry.condition) condition(*entry.condition);
-        }
-    }
-
-    void constraint(const Constraint& c) {
-        expression(c.left);
-        expression(c.right);
-        forall(c.forall);
-    }
-
-    void penalty(const CustomPenaltyTerm& t) {
-        expression(t.expression);
-        forall(t.forall);
-    }
-
-    void problem(const Problem& p) {
-        expression(p.objective);
-        for (const auto& [name, c] : p.constraints) constraint(c);
-        for (const auto& [name, t] : p.custom_penalty_terms) penalty(t);
-    }
-
-private:
     // An operand held in its own cell, visited as the expression node it is.
     template <class T>
     void embedded(const Box<T>& box) {

@@ -19,11 +19,15 @@ namespace forvela {
 using ModelObject =
     std::variant<Expression, ConditionalExpr, Problem, Constraint, CustomPenaltyTerm, ForallList>;
 
+// Each visit answers whether the node's parts are walked; after the parts of
+// a node are walked, `leave` is called (so a visitor can skip a shared cell
+// it has seen, or sum up over a cell's parts).
 class NodeVisitor {
 public:
     virtual ~NodeVisitor() = default;
-    virtual void expression(const Expression& node) = 0;
-    virtual void condition(const ConditionalExpr& node) = 0;
+    virtual bool expression(const Expression& node) = 0;
+    virtual bool condition(const ConditionalExpr& node) = 0;
+    virtual void leave() {}
 };
 
 // Walks the object: expression and condition nodes are visited; problems,

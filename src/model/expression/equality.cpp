@@ -2,6 +2,8 @@
 
 #include <bit>
 
+#include "model/expression/cell_memo.hpp"
+
 namespace forvela {
 
 namespace {
@@ -45,6 +47,41 @@ bool equal_boxed(const Box<T>& a, const Box<T>& b) {
 }
 
 bool equal_text_free(const std::string& a, const std::string& b) { return a == b; }
+
+// The memo of the outermost call on this thread of a walk over shared cells
+// (a comparison or a hash): made by the first scope, reused by nested ones.
+template <class Memo>
+class MemoScope {
+public:
+    MemoScope() {
+        if (!current) {
+            current = &own_;
+            owner_ = true;
+        }
+    }
+    ~MemoScope() {
+        if (owner_) current = nullptr;
+    }
+    MemoScope(const MemoScope&) = delete;
+    MemoScope& operator=(const MemoScope&) = delete;
+    Memo& memo() { return *current; }
+
+private:
+    static thread_local Memo* current;
+    Memo own_;
+    bool owner_ = false;
+};
+template <class Memo>
+thread_local Memo* MemoScope<Memo>::current = nullptr;
+
+// Pairs of cells found equal: a pair met again is equal at once. Unequal
+// pairs need no entry, since an unequal part ends the whole comparison.
+using EqualPairs = MemoScope<CellSet>;
+
+CellKey pair_key(const NodeBase* a, const NodeBase* b) { return {a, reinterpret_cast<std::uintptr_t>(b)}; }
+
+bool equal_nodes(const Expression& a, const Expression& b);
+bool equal_conditions(const ConditionalExpr& a, const ConditionalExpr& b);
 
 }  // namespace
 
@@ -156,14 +193,35 @@ bool equal(const LogicalOp& a, const LogicalOp& b) {
 
 bool equal(const ConditionalExpr& a, const ConditionalExpr& b) {
     if (a.same_cell(b)) return true;
+    EqualPairs pairs;
+    const CellKey key = pair_key(a.cell_key(), b.cell_key());
+    if (pairs.memo().contains(key)) return true;
+    if (!equal_conditions(a, b)) return false;
+    pairs.memo().insert(key);
+    return true;
+}
+
+bool equal(const Expression& a, const Expression& b) {
+    if (a.same_cell(b)) return true;
+    if (!a.cell_key() || !b.cell_key()) return equal_nodes(a, b);
+    EqualPairs pairs;
+    const CellKey key = pair_key(a.cell_key(), b.cell_key());
+    if (pairs.memo().contains(key)) return true;
+    if (!equal_nodes(a, b)) return false;
+    pairs.memo().insert(key);
+    return true;
+}
+
+namespace {
+
+bool equal_conditions(const ConditionalExpr& a, const ConditionalExpr& b) {
     DepthGuard guard;
     if (a.is_comparison() != b.is_comparison()) return false;
     if (a.is_comparison()) return equal(a.as<ComparisonOp>(), b.as<ComparisonOp>());
     return equal(a.as<LogicalOp>(), b.as<LogicalOp>());
 }
 
-bool equal(const Expression& a, const Expression& b) {
-    if (a.same_cell(b)) return true;
+bool equal_nodes(const Expression& a, const Expression& b) {
     DepthGuard guard;
     if (a.kind() != b.kind()) return false;
     switch (a.kind()) {
@@ -182,7 +240,19 @@ bool equal(const Expression& a, const Expression& b) {
     return false;
 }
 
+}  // namespace
+
 // ---- hashing ----
+
+namespace {
+
+// The hash of every cell met, so a shared subtree is hashed once; a cell
+// adds its own hash to the hash of its parent.
+using CellHashes = MemoScope<CellMemo<std::uint64_t>>;
+
+void hash_node(const Expression& e, Hasher& h);
+
+}  // namespace
 
 void hash(const std::vector<Expression>& list, Hasher& h) {
     h.word(list.size());
@@ -262,6 +332,20 @@ void hash(const ConditionalExpr& c, Hasher& h) {
 }
 
 void hash(const Expression& e, Hasher& h) {
+    const NodeBase* cell = e.cell_key();
+    if (!cell) return hash_node(e, h);
+    CellHashes hashes;
+    if (const std::uint64_t* known = hashes.memo().find({cell})) return h.word(*known);
+    Hasher own;
+    hash_node(e, own);
+    const std::uint64_t value = own.finish();
+    hashes.memo().insert({cell}, value);
+    h.word(value);
+}
+
+namespace {
+
+void hash_node(const Expression& e, Hasher& h) {
     DepthGuard guard;
     h.word(static_cast<std::uint64_t>(e.kind()));
     switch (e.kind()) {
@@ -291,5 +375,7 @@ void hash(const Expression& e, Hasher& h) {
         }
     }
 }
+
+}  // namespace
 
 }  // namespace forvela

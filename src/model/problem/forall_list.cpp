@@ -53,8 +53,11 @@ void collect_in_reduction(ElementUsage& usage, const ReductionOp& r) {
     usage.bound.insert(index);
     collect_in_belong_to(usage, index.belong_to);
     usage.scope.push_back(&index);
+    const std::uintptr_t outer_visit = usage.scope_visit;
+    usage.scope_visit = ++usage.visits;
     if (r.condition) collect_elements_in_condition(usage, **r.condition);
     collect_elements(usage, *r.operand);
+    usage.scope_visit = outer_visit;
     usage.scope.pop_back();
 }
 
@@ -81,6 +84,7 @@ void collect_elements_in_subscript(ElementUsage& usage, const Subscript& s) {
 }
 
 void collect_elements(ElementUsage& usage, const Expression& e) {
+    if (!e.cell_key() || !usage.seen.insert({e.cell_key(), usage.scope_visit})) return;
     DepthGuard guard;
     switch (e.kind()) {
         case ExprKind::NumberLit:
@@ -121,6 +125,7 @@ void collect_elements(ElementUsage& usage, const Expression& e) {
 }
 
 void collect_elements_in_condition(ElementUsage& usage, const ConditionalExpr& c) {
+    if (!usage.seen.insert({c.cell_key(), usage.scope_visit})) return;
     DepthGuard guard;
     if (c.is_comparison()) {
         const ComparisonOp& cmp = c.as<ComparisonOp>();

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "model/depth_guard.hpp"
+#include "model/expression/cell_memo.hpp"
 #include "model/expression/equality.hpp"
 
 namespace forvela {
@@ -24,7 +25,9 @@ class NameWalker {
 public:
     NameWalker(NameTable& table, std::vector<std::string>* conflicts) : table_(table), conflicts_(conflicts) {}
 
+    // A cell met again adds nothing: its names went in at its first visit.
     void expression(const Expression& e) {
+        if (!e.cell_key() || !seen_.insert({e.cell_key()})) return;
         DepthGuard guard;
         switch (e.kind()) {
             case ExprKind::NumberLit: return;
@@ -55,6 +58,7 @@ public:
 
 private:
     void condition(const ConditionalExpr& c) {
+        if (!seen_.insert({c.cell_key()})) return;
         DepthGuard guard;
         if (c.is_comparison()) {
             expression(*c.as<ComparisonOp>().left);
@@ -115,6 +119,7 @@ private:
 
     NameTable& table_;
     std::vector<std::string>* conflicts_;
+    CellSet seen_;
 };
 
 }  // namespace
