@@ -121,8 +121,11 @@ void merge(DegreeState& s, const DegreeState& fresh) {
 }
 
 void walk(DegreeState& s, const Expression& e, DegreeMemo& memo) {
+    // Only operators walk parts; every other node is answered at once.
+    const ExprKind kind = e.kind();
+    if (kind != ExprKind::BinaryOp && kind != ExprKind::CommutativeOp && kind != ExprKind::ReductionOp)
+        return walk_node(s, e, memo);
     const NodeBase* cell = e.cell_key();
-    if (!cell) return walk_node(s, e, memo);
     if (const DegreeState* known = memo.find({cell})) return merge(s, *known);
     DegreeState fresh;
     walk_node(fresh, e, memo);

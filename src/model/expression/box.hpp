@@ -36,6 +36,7 @@ struct NodeBase {
     mutable std::uint8_t facts = 0;
     explicit NodeBase(NodeKind k) : kind(k) {}
 };
+static_assert(sizeof(NodeBase) == 8, "the facts fit in the padding");
 
 template <class T>
 struct Node final : NodeBase {

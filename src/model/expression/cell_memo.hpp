@@ -60,7 +60,7 @@ private:
 
     void grow() {
         std::vector<Slot> old = std::move(slots_);
-        slots_ = std::vector<Slot>(old.empty() ? 64 : old.size() * 2);
+        slots_ = std::vector<Slot>(old.empty() ? 16 : old.size() * 2);
         mask_ = slots_.size() - 1;
         count_ = 0;
         for (Slot& s : old)

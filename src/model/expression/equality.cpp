@@ -78,6 +78,20 @@ thread_local Memo* MemoScope<Memo>::current = nullptr;
 // pairs need no entry, since an unequal part ends the whole comparison.
 using EqualPairs = MemoScope<CellSet>;
 
+// Operators and subscripts: the nodes whose parts a walk may meet again.
+// The other kinds compare or hash in constant time, or through expressions
+// that are memoised themselves.
+bool has_parts(const Expression& e) {
+    switch (e.kind()) {
+        case ExprKind::Subscript:
+        case ExprKind::UnaryOp:
+        case ExprKind::BinaryOp:
+        case ExprKind::CommutativeOp:
+        case ExprKind::ReductionOp: return true;
+        default: return false;
+    }
+}
+
 CellKey pair_key(const NodeBase* a, const NodeBase* b) { return {a, reinterpret_cast<std::uintptr_t>(b)}; }
 
 bool equal_nodes(const Expression& a, const Expression& b);
@@ -203,7 +217,7 @@ bool equal(const ConditionalExpr& a, const ConditionalExpr& b) {
 
 bool equal(const Expression& a, const Expression& b) {
     if (a.same_cell(b)) return true;
-    if (!a.cell_key() || !b.cell_key()) return equal_nodes(a, b);
+    if (!has_parts(a) || !has_parts(b)) return equal_nodes(a, b);
     EqualPairs pairs;
     const CellKey key = pair_key(a.cell_key(), b.cell_key());
     if (pairs.memo().contains(key)) return true;
@@ -332,8 +346,8 @@ void hash(const ConditionalExpr& c, Hasher& h) {
 }
 
 void hash(const Expression& e, Hasher& h) {
+    if (!has_parts(e)) return hash_node(e, h);
     const NodeBase* cell = e.cell_key();
-    if (!cell) return hash_node(e, h);
     CellHashes hashes;
     if (const std::uint64_t* known = hashes.memo().find({cell})) return h.word(*known);
     Hasher own;
