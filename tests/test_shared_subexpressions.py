@@ -272,3 +272,31 @@ def test_name_conflict_deep_in_a_shared_tree(names):
         fv.Problem("q").__iadd__(fv.Constraint("c", doubling(x, N) + doubling(other, N) <= 1))
     p += fv.Constraint("d", doubling(x, N) >= 0)
     assert sorted(p.constraints) == ["c", "d"]
+
+
+def list_doubling(base, N, steps=STEPS):
+    """Sums that extend one sum share its term buffer: `s` and `s + N` hold
+    the same terms, and so does their product's every earlier tree, with no
+    other handle to any of those cells."""
+    e = base
+    for _ in range(steps):
+        s = e + N
+        e = s * (s + N)
+        del s
+    return e
+
+
+def test_trees_shared_through_term_lists(names):
+    N, x = names
+    e = list_doubling(x, N)
+    assert (fv.is_linear(e), fv.is_higher_order(e), fv.is_dynamic_degree(e)) == (False, True, False)
+    assert [v.name for v in fv.extract_variables(e)] == ["x", "N"]
+    assert fv.extract_nodes(e, fv.ContinuousVar) == []
+    assert fv.is_same(e, list_doubling(x, N))
+    assert not fv.is_same(e, list_doubling(fv.BinaryVar("z"), N))
+    p = fv.Problem("p")
+    p += fv.Constraint("c", e <= 1)
+    p += fv.CustomPenaltyTerm("t", e)
+    with pytest.raises(fv.ModelingError, match="Duplicated name"):
+        p += fv.Constraint("d", list_doubling(fv.IntegerVar("x", lower_bound=0, upper_bound=1), N) <= 1)
+    assert len(fv.extract_nodes(list_doubling(x, N, steps=6), fv.BinaryVar)) == 2 ** 6

@@ -26,7 +26,7 @@ bool is_natural_exponent(const NumericValue& v) {
 // state is the merge of its fresh one into that state.
 using DegreeMemo = CellMemo<DegreeState>;
 
-void walk(DegreeState& s, const Expression& e, DegreeMemo& memo);
+void walk(DegreeState& s, const Expression& e, DegreeMemo& memo, bool in_shared_list = false);
 
 void walk_pow(DegreeState& s, const BinaryOp& op, DegreeMemo& memo) {
     bool outer_has_variable = s.has_variable;
@@ -47,9 +47,10 @@ void walk_pow(DegreeState& s, const BinaryOp& op, DegreeMemo& memo) {
 void walk_commutative(DegreeState& s, const CommutativeOp& op, DegreeMemo& memo) {
     std::vector<double> degrees;
     degrees.reserve(op.terms.size());
+    const bool shared_list = op.terms.buffer_shared();
     for (const Expression& t : op.terms) {
         DegreeState term;
-        walk(term, t, memo);
+        walk(term, t, memo, shared_list);
         degrees.push_back(term.degree);
         s.dynamic = s.dynamic || term.dynamic;
         s.has_variable = s.has_variable || term.has_variable;
@@ -120,12 +121,13 @@ void merge(DegreeState& s, const DegreeState& fresh) {
     s.non_polynomial = s.non_polynomial || fresh.non_polynomial;
 }
 
-void walk(DegreeState& s, const Expression& e, DegreeMemo& memo) {
+void walk(DegreeState& s, const Expression& e, DegreeMemo& memo, bool in_shared_list) {
     // Only operators walk parts; every other node is answered at once.
     const ExprKind kind = e.kind();
-    if (kind != ExprKind::BinaryOp && kind != ExprKind::CommutativeOp && kind != ExprKind::ReductionOp)
-        return walk_node(s, e, memo);
     const NodeBase* cell = e.cell_key();
+    if ((kind != ExprKind::BinaryOp && kind != ExprKind::CommutativeOp && kind != ExprKind::ReductionOp) ||
+        !may_meet_again(cell, in_shared_list))
+        return walk_node(s, e, memo);
     if (const DegreeState* known = memo.find({cell})) return merge(s, *known);
     DegreeState fresh;
     walk_node(fresh, e, memo);

@@ -73,72 +73,55 @@ NodeClass node_class_of(const ConditionalExpr& c) {
 
 namespace {
 
-// Counts the matches in the subtree of every cell, each cell once.
-class MatchCounter final : public NodeVisitor {
-public:
-    explicit MatchCounter(NodeClass cls) : cls_(cls) { frames_.push_back(0); }
-    bool expression(const Expression& node) override { return enter(node.cell_key(), node_class_of(node)); }
-    bool condition(const ConditionalExpr& node) override { return enter(node.cell_key(), node_class_of(node)); }
-    void leave() override {
-        std::uint64_t count = frames_.back();
-        frames_.pop_back();
-        counts.insert({cells_.back()}, count);
-        cells_.pop_back();
-        add(count);
-    }
-    CellMemo<std::uint64_t> counts;
-
-private:
-    bool enter(const NodeBase* cell, NodeClass cls) {
-        std::uint64_t own = cls == cls_ ? 1 : 0;
-        if (!cell) {
-            add(own);
-            return false;
-        }
-        if (const std::uint64_t* known = counts.find({cell})) {
-            add(*known);
-            return false;
-        }
-        cells_.push_back(cell);
-        frames_.push_back(own);
-        return true;
-    }
-    // Saturates: a count that large is never listed anyway.
-    void add(std::uint64_t n) {
-        std::uint64_t& top = frames_.back();
-        top = n > UINT64_MAX - top ? UINT64_MAX : top + n;
-    }
-
-    NodeClass cls_;
-    std::vector<std::uint64_t> frames_;
-    std::vector<const NodeBase*> cells_;
-};
-
-// Lists the matches in walking order, entering only subtrees that hold one.
+// Lists the matches in walking order. A cell met again is not walked again:
+// the matches its first walk listed are listed once more.
 class NodeCollector final : public NodeVisitor {
 public:
-    NodeCollector(NodeClass cls, CellMemo<std::uint64_t>& counts) : cls_(cls), counts_(counts) {}
-    bool expression(const Expression& node) override {
-        if (!holds_match(node.cell_key())) return false;
-        if (node_class_of(node) == cls_) found.emplace_back(node);
-        return node.cell_key() != nullptr;
+    explicit NodeCollector(NodeClass cls) : cls_(cls) {}
+    bool expression(const Expression& node, bool shared) override {
+        return enter(node.cell_key(), shared, node_class_of(node), node);
     }
-    bool condition(const ConditionalExpr& node) override {
-        if (!holds_match(node.cell_key())) return false;
-        if (node_class_of(node) == cls_) found.emplace_back(node);
-        return true;
+    bool condition(const ConditionalExpr& node, bool shared) override {
+        return enter(node.cell_key(), shared, node_class_of(node), node);
+    }
+    void leave() override {
+        const Frame frame = frames_.back();
+        frames_.pop_back();
+        if (frame.cell) listed_.insert({frame.cell}, Span{frame.start, found.size()});
     }
     std::vector<ModelNode> found;
 
 private:
-    bool holds_match(const NodeBase* cell) {
-        if (!cell) return true;  // a literal: tested alone
-        const std::uint64_t* count = counts_.find({cell});
-        return count && *count != 0;
+    struct Span {
+        std::size_t start = 0;
+        std::size_t end = 0;
+    };
+    struct Frame {
+        const NodeBase* cell;  // null for a cell met only once
+        std::size_t start;
+    };
+
+    template <class Node>
+    bool enter(const NodeBase* cell, bool shared, NodeClass cls, const Node& node) {
+        if (shared) {
+            if (const Span* span = listed_.find({cell})) {
+                for (std::size_t k = span->start; k < span->end; ++k) {
+                    ModelNode again = found[k];
+                    found.push_back(std::move(again));
+                }
+                return false;
+            }
+        }
+        const std::size_t start = found.size();
+        if (cls == cls_) found.emplace_back(node);
+        if (!cell) return false;  // a literal has no parts
+        frames_.push_back({shared ? cell : nullptr, start});
+        return true;
     }
 
     NodeClass cls_;
-    CellMemo<std::uint64_t>& counts_;
+    CellMemo<Span> listed_;
+    std::vector<Frame> frames_;
 };
 
 bool is_variable(const Expression& e) {
@@ -156,12 +139,14 @@ bool is_variable(const Expression& e) {
 class VariableSet final : public NodeVisitor {
 public:
     // A cell met again adds nothing: its variables went in at its first visit.
-    bool expression(const Expression& node) override {
-        if (!node.cell_key() || !seen_.insert({node.cell_key()})) return false;
+    bool expression(const Expression& node, bool shared) override {
+        if (!node.cell_key() || (shared && !seen_.insert({node.cell_key()}))) return false;
         if (is_variable(node)) add(node);
         return true;
     }
-    bool condition(const ConditionalExpr& node) override { return seen_.insert({node.cell_key()}); }
+    bool condition(const ConditionalExpr& node, bool shared) override {
+        return !shared || seen_.insert({node.cell_key()});
+    }
     std::vector<Expression> items;
 
 private:
@@ -181,9 +166,7 @@ private:
 }  // namespace
 
 std::vector<ModelNode> extract_nodes(const ModelObject& object, NodeClass cls) {
-    MatchCounter counter(cls);
-    walk_nodes(counter, object);
-    NodeCollector collector(cls, counter.counts);
+    NodeCollector collector(cls);
     walk_nodes(collector, object);
     return std::move(collector.found);
 }

@@ -3,6 +3,7 @@
 #include <type_traits>
 
 #include "model/depth_guard.hpp"
+#include "model/expression/cell_memo.hpp"
 
 namespace forvela {
 
@@ -12,16 +13,16 @@ class Walk {
 public:
     explicit Walk(NodeVisitor& v) : v_(v) {}
 
-    void expression(const Expression& e) {
+    void expression(const Expression& e, bool in_shared_list = false) {
         DepthGuard guard;
-        if (!v_.expression(e)) return;
+        if (!v_.expression(e, may_meet_again(e.cell_key(), in_shared_list))) return;
         parts(e);
         v_.leave();
     }
 
     void condition(const ConditionalExpr& c) {
         DepthGuard guard;
-        if (!v_.condition(c)) return;
+        if (!v_.condition(c, may_meet_again(c.cell_key()))) return;
         if (c.is_comparison()) {
             expression(*c.as<ComparisonOp>().left);
             expression(*c.as<ComparisonOp>().right);
@@ -78,9 +79,12 @@ private:
                 expression(*e.as<BinaryOp>().left);
                 expression(*e.as<BinaryOp>().right);
                 return;
-            case ExprKind::CommutativeOp:
-                for (const Expression& t : e.as<CommutativeOp>().terms) expression(t);
+            case ExprKind::CommutativeOp: {
+                const TermList& terms = e.as<CommutativeOp>().terms;
+                const bool shared_list = terms.buffer_shared();
+                for (const Expression& t : terms) expression(t, shared_list);
                 return;
+            }
             case ExprKind::ReductionOp: {
                 const ReductionOp& r = e.as<ReductionOp>();
                 embedded(r.index);

@@ -21,12 +21,13 @@ using ModelObject =
 
 // Each visit answers whether the node's parts are walked; after the parts of
 // a node are walked, `leave` is called (so a visitor can skip a shared cell
-// it has seen, or sum up over a cell's parts).
+// it has seen, or sum up over a cell's parts). `shared` tells whether the
+// walk may meet the node's cell again (see may_meet_again).
 class NodeVisitor {
 public:
     virtual ~NodeVisitor() = default;
-    virtual bool expression(const Expression& node) = 0;
-    virtual bool condition(const ConditionalExpr& node) = 0;
+    virtual bool expression(const Expression& node, bool shared) = 0;
+    virtual bool condition(const ConditionalExpr& node, bool shared) = 0;
     virtual void leave() {}
 };
 

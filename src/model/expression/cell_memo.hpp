@@ -9,7 +9,16 @@
 #include <utility>
 #include <vector>
 
+#include "model/expression/box.hpp"
+
 namespace forvela {
+
+// Whether a walk may meet a cell more than once: another holder shares it, or
+// it is a term of a list whose buffer other lists hold too. A cell held once,
+// by a node met once, is met once; only the others go in the memo tables.
+inline bool may_meet_again(const NodeBase* cell, bool in_shared_list = false) {
+    return cell && (in_shared_list || cell->refs > 1);
+}
 
 struct CellKey {
     const void* first = nullptr;

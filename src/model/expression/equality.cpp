@@ -96,6 +96,10 @@ CellKey pair_key(const NodeBase* a, const NodeBase* b) { return {a, reinterpret_
 
 bool equal_nodes(const Expression& a, const Expression& b);
 bool equal_conditions(const ConditionalExpr& a, const ConditionalExpr& b);
+// `shared_a`, `shared_b`: whether the values are terms of lists whose buffers
+// other lists hold too.
+bool equal_terms(const Expression& a, const Expression& b, bool shared_a, bool shared_b);
+void hash_term(const Expression& e, Hasher& h, bool in_shared_list);
 
 }  // namespace
 
@@ -182,8 +186,10 @@ bool equal(const BinaryOp& a, const BinaryOp& b) {
 
 bool equal(const CommutativeOp& a, const CommutativeOp& b) {
     if (a.kind != b.kind || a.terms.size() != b.terms.size()) return false;
+    const bool shared_a = a.terms.buffer_shared();
+    const bool shared_b = b.terms.buffer_shared();
     for (std::size_t i = 0; i < a.terms.size(); ++i)
-        if (!equal(a.terms[i], b.terms[i])) return false;
+        if (!equal_terms(a.terms[i], b.terms[i], shared_a, shared_b)) return false;
     return true;
 }
 
@@ -207,6 +213,7 @@ bool equal(const LogicalOp& a, const LogicalOp& b) {
 
 bool equal(const ConditionalExpr& a, const ConditionalExpr& b) {
     if (a.same_cell(b)) return true;
+    if (!may_meet_again(a.cell_key()) || !may_meet_again(b.cell_key())) return equal_conditions(a, b);
     EqualPairs pairs;
     const CellKey key = pair_key(a.cell_key(), b.cell_key());
     if (pairs.memo().contains(key)) return true;
@@ -215,9 +222,16 @@ bool equal(const ConditionalExpr& a, const ConditionalExpr& b) {
     return true;
 }
 
-bool equal(const Expression& a, const Expression& b) {
+bool equal(const Expression& a, const Expression& b) { return equal_terms(a, b, false, false); }
+
+namespace {
+
+// A pair is met again only when both of its cells are.
+bool equal_terms(const Expression& a, const Expression& b, bool shared_a, bool shared_b) {
     if (a.same_cell(b)) return true;
-    if (!has_parts(a) || !has_parts(b)) return equal_nodes(a, b);
+    if (!has_parts(a) || !has_parts(b) || !may_meet_again(a.cell_key(), shared_a) ||
+        !may_meet_again(b.cell_key(), shared_b))
+        return equal_nodes(a, b);
     EqualPairs pairs;
     const CellKey key = pair_key(a.cell_key(), b.cell_key());
     if (pairs.memo().contains(key)) return true;
@@ -225,8 +239,6 @@ bool equal(const Expression& a, const Expression& b) {
     pairs.memo().insert(key);
     return true;
 }
-
-namespace {
 
 bool equal_conditions(const ConditionalExpr& a, const ConditionalExpr& b) {
     DepthGuard guard;
@@ -345,9 +357,13 @@ void hash(const ConditionalExpr& c, Hasher& h) {
     }
 }
 
-void hash(const Expression& e, Hasher& h) {
-    if (!has_parts(e)) return hash_node(e, h);
+void hash(const Expression& e, Hasher& h) { hash_term(e, h, false); }
+
+namespace {
+
+void hash_term(const Expression& e, Hasher& h, bool in_shared_list) {
     const NodeBase* cell = e.cell_key();
+    if (!has_parts(e) || !may_meet_again(cell, in_shared_list)) return hash_node(e, h);
     CellHashes hashes;
     if (const std::uint64_t* known = hashes.memo().find({cell})) return h.word(*known);
     Hasher own;
@@ -356,8 +372,6 @@ void hash(const Expression& e, Hasher& h) {
     hashes.memo().insert({cell}, value);
     h.word(value);
 }
-
-namespace {
 
 void hash_node(const Expression& e, Hasher& h) {
     DepthGuard guard;
@@ -376,9 +390,12 @@ void hash_node(const Expression& e, Hasher& h) {
             hash(*op.right, h);
             break;
         }
-        case ExprKind::CommutativeOp:
-            for (const auto& t : e.as<CommutativeOp>().terms) hash(t, h);
+        case ExprKind::CommutativeOp: {
+            const TermList& terms = e.as<CommutativeOp>().terms;
+            const bool shared_list = terms.buffer_shared();
+            for (const auto& t : terms) hash_term(t, h, shared_list);
             break;
+        }
         case ExprKind::ReductionOp: {
             const auto& op = e.as<ReductionOp>();
             hash(*op.index, h);

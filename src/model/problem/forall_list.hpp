@@ -57,7 +57,9 @@ struct ElementUsage {
     std::uintptr_t visits = 0;
 };
 
-void collect_elements(ElementUsage& usage, const Expression& e);
+// `in_shared_list`: whether `e` is a term of a list whose buffer other lists
+// hold too.
+void collect_elements(ElementUsage& usage, const Expression& e, bool in_shared_list = false);
 void collect_elements_in_condition(ElementUsage& usage, const ConditionalExpr& c);
 void collect_elements_in_subscript(ElementUsage& usage, const Subscript& s);
 void record_element(ElementUsage& usage, const Element& e);

@@ -26,8 +26,9 @@ public:
     NameWalker(NameTable& table, std::vector<std::string>* conflicts) : table_(table), conflicts_(conflicts) {}
 
     // A cell met again adds nothing: its names went in at its first visit.
-    void expression(const Expression& e) {
-        if (!e.cell_key() || !seen_.insert({e.cell_key()})) return;
+    void expression(const Expression& e, bool in_shared_list = false) {
+        const NodeBase* cell = e.cell_key();
+        if (!cell || (may_meet_again(cell, in_shared_list) && !seen_.insert({cell}))) return;
         DepthGuard guard;
         switch (e.kind()) {
             case ExprKind::NumberLit: return;
@@ -43,9 +44,12 @@ public:
                 expression(*e.as<BinaryOp>().left);
                 expression(*e.as<BinaryOp>().right);
                 return;
-            case ExprKind::CommutativeOp:
-                for (const Expression& t : e.as<CommutativeOp>().terms) expression(t);
+            case ExprKind::CommutativeOp: {
+                const TermList& terms = e.as<CommutativeOp>().terms;
+                const bool shared_list = terms.buffer_shared();
+                for (const Expression& t : terms) expression(t, shared_list);
                 return;
+            }
             case ExprKind::ReductionOp: {
                 const ReductionOp& r = e.as<ReductionOp>();
                 element(*r.index);
@@ -58,7 +62,7 @@ public:
 
 private:
     void condition(const ConditionalExpr& c) {
-        if (!seen_.insert({c.cell_key()})) return;
+        if (may_meet_again(c.cell_key()) && !seen_.insert({c.cell_key()})) return;
         DepthGuard guard;
         if (c.is_comparison()) {
             expression(*c.as<ComparisonOp>().left);
