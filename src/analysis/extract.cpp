@@ -4,7 +4,6 @@
 #include <unordered_map>
 
 #include "model/expression/cell_memo.hpp"
-
 #include "model/expression/equality.hpp"
 
 namespace forvela {
