@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "model/depth_guard.hpp"
+#include "model/expression/cell_memo.hpp"
 
 namespace forvela {
 
@@ -20,12 +21,17 @@ bool is_natural_exponent(const NumericValue& v) {
     return std::isfinite(d) && d >= 0 && std::trunc(d) == d;
 }
 
-void walk(DegreeState& s, const Expression& e);
+// What the walk of each cell left in a fresh state. A walk only overwrites
+// `degree` and raises or sets the other fields, so the walk of a cell in any
+// state is the merge of its fresh one into that state.
+using DegreeMemo = CellMemo<DegreeState>;
 
-void walk_pow(DegreeState& s, const BinaryOp& op) {
+void walk(DegreeState& s, const Expression& e, DegreeMemo& memo, bool in_shared_list = false);
+
+void walk_pow(DegreeState& s, const BinaryOp& op, DegreeMemo& memo) {
     bool outer_has_variable = s.has_variable;
     s.has_variable = false;
-    walk(s, *op.left);
+    walk(s, *op.left, memo);
     bool base_has_variable = s.has_variable;
     s.has_variable = s.has_variable || outer_has_variable;
     const Expression& exponent = *op.right;
@@ -38,12 +44,13 @@ void walk_pow(DegreeState& s, const BinaryOp& op) {
     s.degree *= value.as_double();
 }
 
-void walk_commutative(DegreeState& s, const CommutativeOp& op) {
+void walk_commutative(DegreeState& s, const CommutativeOp& op, DegreeMemo& memo) {
     std::vector<double> degrees;
     degrees.reserve(op.terms.size());
+    const bool shared_list = op.terms.buffer_shared();
     for (const Expression& t : op.terms) {
         DegreeState term;
-        walk(term, t);
+        walk(term, t, memo, shared_list);
         degrees.push_back(term.degree);
         s.dynamic = s.dynamic || term.dynamic;
         s.has_variable = s.has_variable || term.has_variable;
@@ -60,8 +67,8 @@ void walk_commutative(DegreeState& s, const CommutativeOp& op) {
     s.degree = largest;
 }
 
-void walk_reduction(DegreeState& s, const ReductionOp& op) {
-    walk(s, *op.operand);
+void walk_reduction(DegreeState& s, const ReductionOp& op, DegreeMemo& memo) {
+    walk(s, *op.operand, memo);
     if (op.kind == ReductionOpKind::Sum) return;
     const Range* range = std::get_if<Range>(&op.index->belong_to);
     if (range && range->start->is<NumericValue>() && range->end->is<NumericValue>()) {
@@ -72,7 +79,7 @@ void walk_reduction(DegreeState& s, const ReductionOp& op) {
     s.dynamic = true;
 }
 
-void walk(DegreeState& s, const Expression& e) {
+void walk_node(DegreeState& s, const Expression& e, DegreeMemo& memo) {
     DepthGuard guard;
     switch (e.kind()) {
         case ExprKind::NumberLit:
@@ -93,22 +100,47 @@ void walk(DegreeState& s, const Expression& e) {
         case ExprKind::BinaryOp: {
             const BinaryOp& op = e.as<BinaryOp>();
             if (op.kind == BinaryOpKind::Pow) {
-                walk_pow(s, op);
+                walk_pow(s, op, memo);
             } else {
-                walk(s, *op.left);
-                walk(s, *op.right);
+                walk(s, *op.left, memo);
+                walk(s, *op.right, memo);
             }
             break;
         }
-        case ExprKind::CommutativeOp: walk_commutative(s, e.as<CommutativeOp>()); break;
-        case ExprKind::ReductionOp: walk_reduction(s, e.as<ReductionOp>()); break;
+        case ExprKind::CommutativeOp: walk_commutative(s, e.as<CommutativeOp>(), memo); break;
+        case ExprKind::ReductionOp: walk_reduction(s, e.as<ReductionOp>(), memo); break;
     }
     raise_to(s.max_degree, s.degree);
 }
 
+void merge(DegreeState& s, const DegreeState& fresh) {
+    s.degree = fresh.degree;
+    raise_to(s.max_degree, fresh.max_degree);
+    s.dynamic = s.dynamic || fresh.dynamic;
+    s.has_variable = s.has_variable || fresh.has_variable;
+    s.non_polynomial = s.non_polynomial || fresh.non_polynomial;
+}
+
+void walk(DegreeState& s, const Expression& e, DegreeMemo& memo, bool in_shared_list) {
+    // Only operators walk parts; every other node is answered at once.
+    const ExprKind kind = e.kind();
+    const NodeBase* cell = e.cell_key();
+    if ((kind != ExprKind::BinaryOp && kind != ExprKind::CommutativeOp && kind != ExprKind::ReductionOp) ||
+        !may_meet_again(cell, in_shared_list))
+        return walk_node(s, e, memo);
+    if (const DegreeState* known = memo.find({cell})) return merge(s, *known);
+    DegreeState fresh;
+    walk_node(fresh, e, memo);
+    memo.insert({cell}, fresh);
+    merge(s, fresh);
+}
+
 }  // namespace
 
-void compute_degree(DegreeState& state, const Expression& e) { walk(state, e); }
+void compute_degree(DegreeState& state, const Expression& e) {
+    DegreeMemo memo;
+    walk(state, e, memo);
+}
 
 DegreeState degree_of(const Expression& e) {
     DegreeState s;

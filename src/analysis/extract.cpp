@@ -1,7 +1,9 @@
 #include "analysis/extract.hpp"
 
+#include <cstdint>
 #include <unordered_map>
 
+#include "model/expression/cell_memo.hpp"
 #include "model/expression/equality.hpp"
 
 namespace forvela {
@@ -70,19 +72,55 @@ NodeClass node_class_of(const ConditionalExpr& c) {
 
 namespace {
 
+// Lists the matches in walking order. A cell met again is not walked again:
+// the matches its first walk listed are listed once more.
 class NodeCollector final : public NodeVisitor {
 public:
     explicit NodeCollector(NodeClass cls) : cls_(cls) {}
-    void expression(const Expression& node) override {
-        if (node_class_of(node) == cls_) found.emplace_back(node);
+    bool expression(const Expression& node, bool shared) override {
+        return enter(node.cell_key(), shared, node_class_of(node), node);
     }
-    void condition(const ConditionalExpr& node) override {
-        if (node_class_of(node) == cls_) found.emplace_back(node);
+    bool condition(const ConditionalExpr& node, bool shared) override {
+        return enter(node.cell_key(), shared, node_class_of(node), node);
+    }
+    void leave() override {
+        const Frame frame = frames_.back();
+        frames_.pop_back();
+        if (frame.cell) listed_.insert({frame.cell}, Span{frame.start, found.size()});
     }
     std::vector<ModelNode> found;
 
 private:
+    struct Span {
+        std::size_t start = 0;
+        std::size_t end = 0;
+    };
+    struct Frame {
+        const NodeBase* cell;  // null for a cell met only once
+        std::size_t start;
+    };
+
+    template <class Node>
+    bool enter(const NodeBase* cell, bool shared, NodeClass cls, const Node& node) {
+        if (shared) {
+            if (const Span* span = listed_.find({cell})) {
+                for (std::size_t k = span->start; k < span->end; ++k) {
+                    ModelNode again = found[k];
+                    found.push_back(std::move(again));
+                }
+                return false;
+            }
+        }
+        const std::size_t start = found.size();
+        if (cls == cls_) found.emplace_back(node);
+        if (!cell) return false;  // a literal has no parts
+        frames_.push_back({shared ? cell : nullptr, start});
+        return true;
+    }
+
     NodeClass cls_;
+    CellMemo<Span> listed_;
+    std::vector<Frame> frames_;
 };
 
 bool is_variable(const Expression& e) {
@@ -99,8 +137,19 @@ bool is_variable(const Expression& e) {
 // from hash to the positions of the items with that hash.
 class VariableSet final : public NodeVisitor {
 public:
-    void expression(const Expression& node) override {
-        if (!is_variable(node)) return;
+    // A cell met again adds nothing: its variables went in at its first visit.
+    bool expression(const Expression& node, bool shared) override {
+        if (!node.cell_key() || (shared && !seen_.insert({node.cell_key()}))) return false;
+        if (is_variable(node)) add(node);
+        return true;
+    }
+    bool condition(const ConditionalExpr& node, bool shared) override {
+        return !shared || seen_.insert({node.cell_key()});
+    }
+    std::vector<Expression> items;
+
+private:
+    void add(const Expression& node) {
         std::uint64_t h = hash_of(node);
         auto [first, last] = index_.equal_range(h);
         for (auto it = first; it != last; ++it)
@@ -108,10 +157,8 @@ public:
         index_.emplace(h, items.size());
         items.push_back(node);
     }
-    void condition(const ConditionalExpr&) override {}
-    std::vector<Expression> items;
 
-private:
+    CellSet seen_;
     std::unordered_multimap<std::uint64_t, std::size_t> index_;
 };
 

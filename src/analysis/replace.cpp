@@ -1,5 +1,7 @@
 #include "analysis/replace.hpp"
 
+#include <bit>
+#include <cstdint>
 #include <type_traits>
 #include <vector>
 
@@ -25,6 +27,27 @@ namespace forvela {
 namespace {
 
 Result<Expression> replace_parts(Replacer& r, const Expression& e);
+
+// Whether a part came back as the very value it was: the same cell, or a
+// literal of the same type and bits. A node whose parts all came back so
+// and that has no LaTeX text of its own to lose is kept as it is, shared, so
+// a tree with shared subtrees comes back with them shared.
+bool same_part(const Expression& before, const Expression& after) {
+    if (before.same_cell(after)) return true;
+    if (!before.is<NumericValue>() || !after.is<NumericValue>()) return false;
+    const NumericValue& a = before.as<NumericValue>();
+    const NumericValue& b = after.as<NumericValue>();
+    if (a.tag != b.tag) return false;
+    return a.is_integer() ? a.integer == b.integer
+                          : std::bit_cast<std::uint64_t>(a.floating) == std::bit_cast<std::uint64_t>(b.floating);
+}
+
+bool same_parts(const std::vector<Expression>& before, const std::vector<Expression>& after) {
+    if (before.size() != after.size()) return false;
+    for (std::size_t k = 0; k < before.size(); ++k)
+        if (!same_part(before[k], after[k])) return false;
+    return true;
+}
 
 Result<std::vector<Expression>> replace_expressions(Replacer& r, const std::vector<Expression>& list) {
     std::vector<Expression> out;
@@ -90,20 +113,26 @@ Result<Expression> replace_in_array_length(Replacer& r, const Expression& node) 
     return Expression(std::move(created));
 }
 
-Result<Expression> replace_in_binary_op(Replacer& r, const BinaryOp& op) {
+Result<Expression> replace_in_binary_op(Replacer& r, const Expression& node) {
+    const BinaryOp& op = node.as<BinaryOp>();
     Expression old_left = *op.left;
     Expression old_right = *op.right;
     BinaryOpKind kind = op.kind;
+    bool plain = !op.latex;
     FV_ASSIGN_OR_RETURN(Expression left, replace_expression(r, old_left));
     FV_ASSIGN_OR_RETURN(Expression right, replace_expression(r, old_right));
+    if (plain && same_part(old_left, left) && same_part(old_right, right)) return node;
     return make_binary_op(kind, std::move(left), std::move(right));
 }
 
-Result<Expression> replace_in_commutative_op(Replacer& r, const CommutativeOp& op) {
+Result<Expression> replace_in_commutative_op(Replacer& r, const Expression& node) {
     // The terms are reassembled as they stand: no folding, no flattening.
+    const CommutativeOp& op = node.as<CommutativeOp>();
     std::vector<Expression> old_terms = op.terms.to_vector();
     CommutativeOpKind kind = op.kind;
+    bool plain = !op.latex;
     FV_ASSIGN_OR_RETURN(std::vector<Expression> terms, replace_expressions(r, old_terms));
+    if (plain && same_parts(old_terms, terms)) return node;
     return Expression(CommutativeOp{std::nullopt, TermList(std::move(terms)), kind});
 }
 
@@ -134,11 +163,14 @@ Result<Expression> replace_parts(Replacer& r, const Expression& e) {
         case ExprKind::UnaryOp: {
             Expression old_operand = *e.as<UnaryOp>().operand;
             UnaryOpKind kind = e.as<UnaryOp>().kind;
+            bool plain = !e.as<UnaryOp>().latex;
             FV_ASSIGN_OR_RETURN(Expression operand, replace_expression(r, old_operand));
-            return make_unary_op(kind, std::move(operand));
+            bool same = plain && same_part(old_operand, operand);
+            FV_ASSIGN_OR_RETURN(Expression rebuilt, make_unary_op(kind, std::move(operand)));
+            return same ? e : rebuilt;
         }
-        case ExprKind::BinaryOp: return replace_in_binary_op(r, e.as<BinaryOp>());
-        case ExprKind::CommutativeOp: return replace_in_commutative_op(r, e.as<CommutativeOp>());
+        case ExprKind::BinaryOp: return replace_in_binary_op(r, e);
+        case ExprKind::CommutativeOp: return replace_in_commutative_op(r, e);
         case ExprKind::ReductionOp: return replace_in_reduction_op(r, e.as<ReductionOp>());
         default: break;
     }

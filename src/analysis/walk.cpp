@@ -3,6 +3,7 @@
 #include <type_traits>
 
 #include "model/depth_guard.hpp"
+#include "model/expression/cell_memo.hpp"
 
 namespace forvela {
 
@@ -12,52 +13,23 @@ class Walk {
 public:
     explicit Walk(NodeVisitor& v) : v_(v) {}
 
-    void expression(const Expression& e) {
+    void expression(const Expression& e, bool in_shared_list = false) {
         DepthGuard guard;
-        v_.expression(e);
-        switch (e.kind()) {
-            case ExprKind::NumberLit:
-            case ExprKind::Placeholder: return;
-            case ExprKind::Element: return element_set(e.as<Element>().belong_to);
-            case ExprKind::DecisionVar:
-                for (const Expression& s : e.as<DecisionVar>().shape) expression(s);
-                return;
-            case ExprKind::Subscript: {
-                const Subscript& s = e.as<Subscript>();
-                std::visit([&](const auto& var) { embedded(var); }, s.variable);
-                for (const Expression& sub : s.subscripts) expression(sub);
-                return;
-            }
-            case ExprKind::ArrayLength:
-                std::visit([&](const auto& array) { embedded(array); }, e.as<ArrayLength>().array);
-                return;
-            case ExprKind::UnaryOp: return expression(*e.as<UnaryOp>().operand);
-            case ExprKind::BinaryOp:
-                expression(*e.as<BinaryOp>().left);
-                expression(*e.as<BinaryOp>().right);
-                return;
-            case ExprKind::CommutativeOp:
-                for (const Expression& t : e.as<CommutativeOp>().terms) expression(t);
-                return;
-            case ExprKind::ReductionOp: {
-                const ReductionOp& r = e.as<ReductionOp>();
-                embedded(r.index);
-                if (r.condition) condition(**r.condition);
-                expression(*r.operand);
-                return;
-            }
-        }
+        if (!v_.expression(e, may_meet_again(e.cell_key(), in_shared_list))) return;
+        parts(e);
+        v_.leave();
     }
 
     void condition(const ConditionalExpr& c) {
         DepthGuard guard;
-        v_.condition(c);
+        if (!v_.condition(c, may_meet_again(c.cell_key()))) return;
         if (c.is_comparison()) {
             expression(*c.as<ComparisonOp>().left);
             expression(*c.as<ComparisonOp>().right);
-            return;
+        } else {
+            for (const ConditionalExpr& t : c.as<LogicalOp>().terms) condition(t);
         }
-        for (const ConditionalExpr& t : c.as<LogicalOp>().terms) condition(t);
+        v_.leave();
     }
 
     void forall(const ForallList& list) {
@@ -85,6 +57,44 @@ public:
     }
 
 private:
+    void parts(const Expression& e) {
+        switch (e.kind()) {
+            case ExprKind::NumberLit:
+            case ExprKind::Placeholder: return;
+            case ExprKind::Element: return element_set(e.as<Element>().belong_to);
+            case ExprKind::DecisionVar:
+                for (const Expression& s : e.as<DecisionVar>().shape) expression(s);
+                return;
+            case ExprKind::Subscript: {
+                const Subscript& s = e.as<Subscript>();
+                std::visit([&](const auto& var) { embedded(var); }, s.variable);
+                for (const Expression& sub : s.subscripts) expression(sub);
+                return;
+            }
+            case ExprKind::ArrayLength:
+                std::visit([&](const auto& array) { embedded(array); }, e.as<ArrayLength>().array);
+                return;
+            case ExprKind::UnaryOp: return expression(*e.as<UnaryOp>().operand);
+            case ExprKind::BinaryOp:
+                expression(*e.as<BinaryOp>().left);
+                expression(*e.as<BinaryOp>().right);
+                return;
+            case ExprKind::CommutativeOp: {
+                const TermList& terms = e.as<CommutativeOp>().terms;
+                const bool shared_list = terms.buffer_shared();
+                for (const Expression& t : terms) expression(t, shared_list);
+                return;
+            }
+            case ExprKind::ReductionOp: {
+                const ReductionOp& r = e.as<ReductionOp>();
+                embedded(r.index);
+                if (r.condition) condition(**r.condition);
+                expression(*r.operand);
+                return;
+            }
+        }
+    }
+
     // An operand held in its own cell, visited as the expression node it is.
     template <class T>
     void embedded(const Box<T>& box) {

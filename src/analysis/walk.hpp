@@ -19,11 +19,16 @@ namespace forvela {
 using ModelObject =
     std::variant<Expression, ConditionalExpr, Problem, Constraint, CustomPenaltyTerm, ForallList>;
 
+// Each visit answers whether the node's parts are walked; after the parts of
+// a node are walked, `leave` is called (so a visitor can skip a shared cell
+// it has seen, or sum up over a cell's parts). `shared` tells whether the
+// walk may meet the node's cell again (see may_meet_again).
 class NodeVisitor {
 public:
     virtual ~NodeVisitor() = default;
-    virtual void expression(const Expression& node) = 0;
-    virtual void condition(const ConditionalExpr& node) = 0;
+    virtual bool expression(const Expression& node, bool shared) = 0;
+    virtual bool condition(const ConditionalExpr& node, bool shared) = 0;
+    virtual void leave() {}
 };
 
 // Walks the object: expression and condition nodes are visited; problems,

@@ -21,11 +21,22 @@ enum class NodeKind : std::uint8_t {
     TermBuffer,
 };
 
+// Facts about a cell's subtree, worked out on first demand and kept in the
+// cell (its value never changes while shared). Making a node one's own to
+// change it forgets them.
+namespace node_facts {
+inline constexpr std::uint8_t kKnown = 1;           // the bits below are set
+inline constexpr std::uint8_t kDecisionVar = 2;     // a decision variable occurs
+}  // namespace node_facts
+
 struct NodeBase {
     std::uint32_t refs = 1;
     NodeKind kind;
+    // node_facts bits; written by readers, hence mutable.
+    mutable std::uint8_t facts = 0;
     explicit NodeBase(NodeKind k) : kind(k) {}
 };
+static_assert(sizeof(NodeBase) == 8, "the facts fit in the padding");
 
 template <class T>
 struct Node final : NodeBase {
@@ -88,6 +99,7 @@ public:
             release_node(p_);
             p_ = own;
         }
+        p_->facts = 0;
         return p_->value;
     }
     // The value moved out when this handle is its only holder, else copied.

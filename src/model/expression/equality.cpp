@@ -2,6 +2,8 @@
 
 #include <bit>
 
+#include "model/expression/cell_memo.hpp"
+
 namespace forvela {
 
 namespace {
@@ -45,6 +47,59 @@ bool equal_boxed(const Box<T>& a, const Box<T>& b) {
 }
 
 bool equal_text_free(const std::string& a, const std::string& b) { return a == b; }
+
+// The memo of the outermost call on this thread of a walk over shared cells
+// (a comparison or a hash): made by the first scope, reused by nested ones.
+template <class Memo>
+class MemoScope {
+public:
+    MemoScope() {
+        if (!current) {
+            current = &own_;
+            owner_ = true;
+        }
+    }
+    ~MemoScope() {
+        if (owner_) current = nullptr;
+    }
+    MemoScope(const MemoScope&) = delete;
+    MemoScope& operator=(const MemoScope&) = delete;
+    Memo& memo() { return *current; }
+
+private:
+    static thread_local Memo* current;
+    Memo own_;
+    bool owner_ = false;
+};
+template <class Memo>
+thread_local Memo* MemoScope<Memo>::current = nullptr;
+
+// Pairs of cells found equal: a pair met again is equal at once. Unequal
+// pairs need no entry, since an unequal part ends the whole comparison.
+using EqualPairs = MemoScope<CellSet>;
+
+// Operators and subscripts: the nodes whose parts a walk may meet again.
+// The other kinds compare or hash in constant time, or through expressions
+// that are memoised themselves.
+bool has_parts(const Expression& e) {
+    switch (e.kind()) {
+        case ExprKind::Subscript:
+        case ExprKind::UnaryOp:
+        case ExprKind::BinaryOp:
+        case ExprKind::CommutativeOp:
+        case ExprKind::ReductionOp: return true;
+        default: return false;
+    }
+}
+
+CellKey pair_key(const NodeBase* a, const NodeBase* b) { return {a, reinterpret_cast<std::uintptr_t>(b)}; }
+
+bool equal_nodes(const Expression& a, const Expression& b);
+bool equal_conditions(const ConditionalExpr& a, const ConditionalExpr& b);
+// `shared_a`, `shared_b`: whether the values are terms of lists whose buffers
+// other lists hold too.
+bool equal_terms(const Expression& a, const Expression& b, bool shared_a, bool shared_b);
+void hash_term(const Expression& e, Hasher& h, bool in_shared_list);
 
 }  // namespace
 
@@ -131,8 +186,10 @@ bool equal(const BinaryOp& a, const BinaryOp& b) {
 
 bool equal(const CommutativeOp& a, const CommutativeOp& b) {
     if (a.kind != b.kind || a.terms.size() != b.terms.size()) return false;
+    const bool shared_a = a.terms.buffer_shared();
+    const bool shared_b = b.terms.buffer_shared();
     for (std::size_t i = 0; i < a.terms.size(); ++i)
-        if (!equal(a.terms[i], b.terms[i])) return false;
+        if (!equal_terms(a.terms[i], b.terms[i], shared_a, shared_b)) return false;
     return true;
 }
 
@@ -156,14 +213,41 @@ bool equal(const LogicalOp& a, const LogicalOp& b) {
 
 bool equal(const ConditionalExpr& a, const ConditionalExpr& b) {
     if (a.same_cell(b)) return true;
+    if (!may_meet_again(a.cell_key()) || !may_meet_again(b.cell_key())) return equal_conditions(a, b);
+    EqualPairs pairs;
+    const CellKey key = pair_key(a.cell_key(), b.cell_key());
+    if (pairs.memo().contains(key)) return true;
+    if (!equal_conditions(a, b)) return false;
+    pairs.memo().insert(key);
+    return true;
+}
+
+bool equal(const Expression& a, const Expression& b) { return equal_terms(a, b, false, false); }
+
+namespace {
+
+// A pair is met again only when both of its cells are.
+bool equal_terms(const Expression& a, const Expression& b, bool shared_a, bool shared_b) {
+    if (a.same_cell(b)) return true;
+    if (!has_parts(a) || !has_parts(b) || !may_meet_again(a.cell_key(), shared_a) ||
+        !may_meet_again(b.cell_key(), shared_b))
+        return equal_nodes(a, b);
+    EqualPairs pairs;
+    const CellKey key = pair_key(a.cell_key(), b.cell_key());
+    if (pairs.memo().contains(key)) return true;
+    if (!equal_nodes(a, b)) return false;
+    pairs.memo().insert(key);
+    return true;
+}
+
+bool equal_conditions(const ConditionalExpr& a, const ConditionalExpr& b) {
     DepthGuard guard;
     if (a.is_comparison() != b.is_comparison()) return false;
     if (a.is_comparison()) return equal(a.as<ComparisonOp>(), b.as<ComparisonOp>());
     return equal(a.as<LogicalOp>(), b.as<LogicalOp>());
 }
 
-bool equal(const Expression& a, const Expression& b) {
-    if (a.same_cell(b)) return true;
+bool equal_nodes(const Expression& a, const Expression& b) {
     DepthGuard guard;
     if (a.kind() != b.kind()) return false;
     switch (a.kind()) {
@@ -182,7 +266,19 @@ bool equal(const Expression& a, const Expression& b) {
     return false;
 }
 
+}  // namespace
+
 // ---- hashing ----
+
+namespace {
+
+// The hash of every cell met, so a shared subtree is hashed once; a cell
+// adds its own hash to the hash of its parent.
+using CellHashes = MemoScope<CellMemo<std::uint64_t>>;
+
+void hash_node(const Expression& e, Hasher& h);
+
+}  // namespace
 
 void hash(const std::vector<Expression>& list, Hasher& h) {
     h.word(list.size());
@@ -261,7 +357,23 @@ void hash(const ConditionalExpr& c, Hasher& h) {
     }
 }
 
-void hash(const Expression& e, Hasher& h) {
+void hash(const Expression& e, Hasher& h) { hash_term(e, h, false); }
+
+namespace {
+
+void hash_term(const Expression& e, Hasher& h, bool in_shared_list) {
+    const NodeBase* cell = e.cell_key();
+    if (!has_parts(e) || !may_meet_again(cell, in_shared_list)) return hash_node(e, h);
+    CellHashes hashes;
+    if (const std::uint64_t* known = hashes.memo().find({cell})) return h.word(*known);
+    Hasher own;
+    hash_node(e, own);
+    const std::uint64_t value = own.finish();
+    hashes.memo().insert({cell}, value);
+    h.word(value);
+}
+
+void hash_node(const Expression& e, Hasher& h) {
     DepthGuard guard;
     h.word(static_cast<std::uint64_t>(e.kind()));
     switch (e.kind()) {
@@ -278,9 +390,12 @@ void hash(const Expression& e, Hasher& h) {
             hash(*op.right, h);
             break;
         }
-        case ExprKind::CommutativeOp:
-            for (const auto& t : e.as<CommutativeOp>().terms) hash(t, h);
+        case ExprKind::CommutativeOp: {
+            const TermList& terms = e.as<CommutativeOp>().terms;
+            const bool shared_list = terms.buffer_shared();
+            for (const auto& t : terms) hash_term(t, h, shared_list);
             break;
+        }
         case ExprKind::ReductionOp: {
             const auto& op = e.as<ReductionOp>();
             hash(*op.index, h);
@@ -291,5 +406,7 @@ void hash(const Expression& e, Hasher& h) {
         }
     }
 }
+
+}  // namespace
 
 }  // namespace forvela

@@ -77,8 +77,9 @@ OptText* custom_latex_slot(Expression& e) {
     return nullptr;
 }
 
-bool contains_decision_var(const Expression& e) {
-    DepthGuard guard;
+namespace {
+
+bool find_decision_var(const Expression& e) {
     switch (e.kind()) {
         case ExprKind::DecisionVar:
             return true;
@@ -104,6 +105,41 @@ bool contains_decision_var(const Expression& e) {
     return false;
 }
 
+// The answer kept in the cell, worked out once per cell.
+template <class Find, class Value>
+bool cached_decision_var_fact(const NodeBase* cell, const Value& v, Find find) {
+    if (cell->facts & node_facts::kKnown) return cell->facts & node_facts::kDecisionVar;
+    bool found;
+    {
+        DepthGuard guard;
+        found = find(v);
+    }
+    cell->facts = node_facts::kKnown | (found ? node_facts::kDecisionVar : 0);
+    return found;
+}
+
+bool find_decision_var_in_condition(const ConditionalExpr& c) {
+    if (c.is_comparison()) {
+        const auto& cmp = c.as<ComparisonOp>();
+        return contains_decision_var(*cmp.left) || contains_decision_var(*cmp.right);
+    }
+    for (const auto& t : c.as<LogicalOp>().terms)
+        if (condition_contains_decision_var(t)) return true;
+    return false;
+}
+
+}  // namespace
+
+bool contains_decision_var(const Expression& e) {
+    const NodeBase* cell = e.cell_key();
+    if (!cell) return false;
+    return cached_decision_var_fact(cell, e, find_decision_var);
+}
+
+bool condition_contains_decision_var(const ConditionalExpr& c) {
+    return cached_decision_var_fact(c.cell_key(), c, find_decision_var_in_condition);
+}
+
 const char* decision_var_kind_name(DecisionVarKind kind) {
     switch (kind) {
         case DecisionVarKind::Binary: return "Binary";
@@ -113,17 +149,6 @@ const char* decision_var_kind_name(DecisionVarKind kind) {
         case DecisionVarKind::SemiContinuous: return "SemiContinuous";
     }
     return "";
-}
-
-bool condition_contains_decision_var(const ConditionalExpr& c) {
-    DepthGuard guard;
-    if (c.is_comparison()) {
-        const auto& cmp = c.as<ComparisonOp>();
-        return contains_decision_var(*cmp.left) || contains_decision_var(*cmp.right);
-    }
-    for (const auto& t : c.as<LogicalOp>().terms)
-        if (condition_contains_decision_var(t)) return true;
-    return false;
 }
 
 }  // namespace forvela

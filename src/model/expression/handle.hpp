@@ -166,6 +166,7 @@ public:
                 release_node(node_);
                 node_ = own;
             }
+            node_->facts = 0;
             return static_cast<Node<T>*>(node_)->value;
         }
     }
@@ -182,6 +183,9 @@ public:
     // Whether two values share one cell (and so are equal). A literal has no
     // cell: its bytes (a tag and padding) are never read as a pointer.
     bool same_cell(const Expression& o) const { return has_node() && o.has_node() && node_ == o.node_; }
+    // The cell of this value, null for a literal: the key of a cell in the
+    // memo tables of walks over shared subtrees.
+    const NodeBase* cell_key() const { return has_node() ? node_ : nullptr; }
 
 private:
     bool has_node() const { return kind_ != ExprKind::NumberLit; }
@@ -218,6 +222,7 @@ public:
             release_node(node_);
             node_ = own;
         }
+        node_->facts = 0;
         return static_cast<Node<T>*>(node_)->value;
     }
     // The cell holding this value, a T.
@@ -226,6 +231,7 @@ public:
         return *static_cast<const Node<T>*>(node_);
     }
     bool same_cell(const ConditionalExpr& o) const { return node_ == o.node_; }
+    const NodeBase* cell_key() const { return node_; }
 
 private:
     NodeBase* node_;

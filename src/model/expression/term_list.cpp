@@ -52,6 +52,8 @@ TermList::~TermList() {
 
 std::vector<Expression>& TermList::items() const { return buffer(buf_)->value; }
 
+bool TermList::buffer_shared() const { return buffer(buf_)->refs > 1; }
+
 std::size_t TermList::items_len() const { return len_ == kWhole ? items().size() : len_; }
 
 const Expression& TermList::operator[](std::size_t i) const {

@@ -55,6 +55,9 @@ public:
     // Appends before the tail: the sum's way of keeping its literal last.
     void push_before_tail(Expression e);
     bool has_tail() const { return tail_ != nullptr; }
+    // Whether another list holds this list's buffer: its terms may then be
+    // met through that list too.
+    bool buffer_shared() const;
     // The held-apart last term (a literal), set or replaced.
     void set_tail(Expression e);
     void drop_tail();

@@ -53,8 +53,11 @@ void collect_in_reduction(ElementUsage& usage, const ReductionOp& r) {
     usage.bound.insert(index);
     collect_in_belong_to(usage, index.belong_to);
     usage.scope.push_back(&index);
+    const std::uintptr_t outer_visit = usage.scope_visit;
+    usage.scope_visit = ++usage.visits;
     if (r.condition) collect_elements_in_condition(usage, **r.condition);
     collect_elements(usage, *r.operand);
+    usage.scope_visit = outer_visit;
     usage.scope.pop_back();
 }
 
@@ -80,7 +83,9 @@ void collect_elements_in_subscript(ElementUsage& usage, const Subscript& s) {
     for (const Expression& sub : s.subscripts) collect_elements(usage, sub);
 }
 
-void collect_elements(ElementUsage& usage, const Expression& e) {
+void collect_elements(ElementUsage& usage, const Expression& e, bool in_shared_list) {
+    const NodeBase* cell = e.cell_key();
+    if (!cell || (may_meet_again(cell, in_shared_list) && !usage.seen.insert({cell, usage.scope_visit}))) return;
     DepthGuard guard;
     switch (e.kind()) {
         case ExprKind::NumberLit:
@@ -111,9 +116,12 @@ void collect_elements(ElementUsage& usage, const Expression& e) {
             collect_elements(usage, *e.as<BinaryOp>().left);
             collect_elements(usage, *e.as<BinaryOp>().right);
             return;
-        case ExprKind::CommutativeOp:
-            for (const Expression& t : e.as<CommutativeOp>().terms) collect_elements(usage, t);
+        case ExprKind::CommutativeOp: {
+            const TermList& terms = e.as<CommutativeOp>().terms;
+            const bool shared_list = terms.buffer_shared();
+            for (const Expression& t : terms) collect_elements(usage, t, shared_list);
             return;
+        }
         case ExprKind::ReductionOp:
             collect_in_reduction(usage, e.as<ReductionOp>());
             return;
@@ -121,6 +129,7 @@ void collect_elements(ElementUsage& usage, const Expression& e) {
 }
 
 void collect_elements_in_condition(ElementUsage& usage, const ConditionalExpr& c) {
+    if (may_meet_again(c.cell_key()) && !usage.seen.insert({c.cell_key(), usage.scope_visit})) return;
     DepthGuard guard;
     if (c.is_comparison()) {
         const ComparisonOp& cmp = c.as<ComparisonOp>();

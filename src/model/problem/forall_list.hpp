@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "model/error.hpp"
+#include "model/expression/cell_memo.hpp"
 #include "model/expression/expression.hpp"
 
 namespace forvela {
@@ -49,9 +50,16 @@ struct ElementUsage {
     ElementSet free;
     // The indices of the reductions around the node being walked.
     std::vector<const Element*> scope;
+    // The cells walked, each with the visit of the reduction around it (0
+    // outside any): a cell walked again inside the same visit adds nothing.
+    CellSet seen;
+    std::uintptr_t scope_visit = 0;
+    std::uintptr_t visits = 0;
 };
 
-void collect_elements(ElementUsage& usage, const Expression& e);
+// `in_shared_list`: whether `e` is a term of a list whose buffer other lists
+// hold too.
+void collect_elements(ElementUsage& usage, const Expression& e, bool in_shared_list = false);
 void collect_elements_in_condition(ElementUsage& usage, const ConditionalExpr& c);
 void collect_elements_in_subscript(ElementUsage& usage, const Subscript& s);
 void record_element(ElementUsage& usage, const Element& e);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "model/depth_guard.hpp"
+#include "model/expression/cell_memo.hpp"
 #include "model/expression/equality.hpp"
 
 namespace forvela {
@@ -24,7 +25,10 @@ class NameWalker {
 public:
     NameWalker(NameTable& table, std::vector<std::string>* conflicts) : table_(table), conflicts_(conflicts) {}
 
-    void expression(const Expression& e) {
+    // A cell met again adds nothing: its names went in at its first visit.
+    void expression(const Expression& e, bool in_shared_list = false) {
+        const NodeBase* cell = e.cell_key();
+        if (!cell || (may_meet_again(cell, in_shared_list) && !seen_.insert({cell}))) return;
         DepthGuard guard;
         switch (e.kind()) {
             case ExprKind::NumberLit: return;
@@ -40,9 +44,12 @@ public:
                 expression(*e.as<BinaryOp>().left);
                 expression(*e.as<BinaryOp>().right);
                 return;
-            case ExprKind::CommutativeOp:
-                for (const Expression& t : e.as<CommutativeOp>().terms) expression(t);
+            case ExprKind::CommutativeOp: {
+                const TermList& terms = e.as<CommutativeOp>().terms;
+                const bool shared_list = terms.buffer_shared();
+                for (const Expression& t : terms) expression(t, shared_list);
                 return;
+            }
             case ExprKind::ReductionOp: {
                 const ReductionOp& r = e.as<ReductionOp>();
                 element(*r.index);
@@ -55,6 +62,7 @@ public:
 
 private:
     void condition(const ConditionalExpr& c) {
+        if (may_meet_again(c.cell_key()) && !seen_.insert({c.cell_key()})) return;
         DepthGuard guard;
         if (c.is_comparison()) {
             expression(*c.as<ComparisonOp>().left);
@@ -115,6 +123,7 @@ private:
 
     NameTable& table_;
     std::vector<std::string>* conflicts_;
+    CellSet seen_;
 };
 
 }  // namespace
