@@ -300,3 +300,11 @@ def test_trees_shared_through_term_lists(names):
     with pytest.raises(fv.ModelingError, match="Duplicated name"):
         p += fv.Constraint("d", list_doubling(fv.IntegerVar("x", lower_bound=0, upper_bound=1), N) <= 1)
     assert len(fv.extract_nodes(list_doubling(x, N, steps=6), fv.BinaryVar)) == 2 ** 6
+
+
+def test_shape_entries_of_shared_trees_are_checked_once(names):
+    N, x = names
+    assert fv.BinaryVar("z", shape=[data_tower(N)]).ndim == 1
+    tower = data_tower(N)
+    with pytest.raises(fv.ModelingError, match="contains the decision variable x"):
+        fv.IntegerVar("z", shape=[tower + x * tower], lower_bound=0, upper_bound=1)

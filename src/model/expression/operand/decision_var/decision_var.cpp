@@ -1,3 +1,4 @@
+#include "model/expression/cell_memo.hpp"
 #include "model/expression/operand/decision_var/decision_var.hpp"
 
 #include <cmath>
@@ -33,10 +34,24 @@ Result<void> check_bound(DecisionVarKind kind, const DecisionVarBound& bound, bo
                           " (= " + std::to_string(ndim) + ")");
 }
 
-const std::string* decision_var_in(const ConditionalExpr& c);
+// The cells already found to hold no decision variable: a shared subtree of a
+// shape is looked through once, however often it occurs.
+using FreeCells = CellMemo<char>;
+
+const std::string* decision_var_in(const ConditionalExpr& c, FreeCells& free);
+const std::string* decision_var_in_node(const Expression& e, FreeCells& free);
 
 // The name of the first decision variable anywhere in `e`, or null.
-const std::string* decision_var_in(const Expression& e) {
+const std::string* decision_var_in(const Expression& e, FreeCells& free) {
+    const NodeBase* cell = e.cell_key();
+    if (!cell) return nullptr;  // a literal
+    if (free.find({cell})) return nullptr;
+    const std::string* name = decision_var_in_node(e, free);
+    if (!name) free.insert({cell}, 1);
+    return name;
+}
+
+const std::string* decision_var_in_node(const Expression& e, FreeCells& free) {
     DepthGuard guard;
     switch (e.kind()) {
         case ExprKind::DecisionVar:
@@ -49,21 +64,21 @@ const std::string* decision_var_in(const Expression& e) {
             return nullptr;
         }
         case ExprKind::UnaryOp:
-            return decision_var_in(*e.as<UnaryOp>().operand);
+            return decision_var_in(*e.as<UnaryOp>().operand, free);
         case ExprKind::BinaryOp: {
             const auto& op = e.as<BinaryOp>();
-            if (const std::string* name = decision_var_in(*op.left)) return name;
-            return decision_var_in(*op.right);
+            if (const std::string* name = decision_var_in(*op.left, free)) return name;
+            return decision_var_in(*op.right, free);
         }
         case ExprKind::CommutativeOp:
             for (const auto& t : e.as<CommutativeOp>().terms)
-                if (const std::string* name = decision_var_in(t)) return name;
+                if (const std::string* name = decision_var_in(t, free)) return name;
             return nullptr;
         case ExprKind::ReductionOp: {
             const auto& r = e.as<ReductionOp>();
             if (r.condition)
-                if (const std::string* name = decision_var_in(**r.condition)) return name;
-            return decision_var_in(*r.operand);
+                if (const std::string* name = decision_var_in(**r.condition, free)) return name;
+            return decision_var_in(*r.operand, free);
         }
         case ExprKind::NumberLit:
         case ExprKind::Placeholder:
@@ -74,16 +89,21 @@ const std::string* decision_var_in(const Expression& e) {
     return nullptr;
 }
 
-const std::string* decision_var_in(const ConditionalExpr& c) {
+const std::string* decision_var_in(const ConditionalExpr& c, FreeCells& free) {
     DepthGuard guard;
+    const NodeBase* cell = c.cell_key();
+    if (cell && free.find({cell})) return nullptr;
+    const std::string* found = nullptr;
     if (c.is_comparison()) {
         const auto& cmp = c.as<ComparisonOp>();
-        if (const std::string* name = decision_var_in(*cmp.left)) return name;
-        return decision_var_in(*cmp.right);
+        found = decision_var_in(*cmp.left, free);
+        if (!found) found = decision_var_in(*cmp.right, free);
+    } else {
+        for (const auto& t : c.as<LogicalOp>().terms)
+            if ((found = decision_var_in(t, free))) break;
     }
-    for (const auto& t : c.as<LogicalOp>().terms)
-        if (const std::string* name = decision_var_in(t)) return name;
-    return nullptr;
+    if (!found && cell) free.insert({cell}, 1);
+    return found;
 }
 
 bool is_size(const NumericValue& v) {
@@ -104,7 +124,8 @@ Result<void> check_shape(DecisionVarKind kind, const std::string& name,
         if (size.is<NumericValue>() && !is_size(size.as<NumericValue>()))
             return fail(ErrorKind::ValueError, where(axis) + " must be a non-negative integer, but is " +
                                                    numeric_text(size.as<NumericValue>()));
-        if (const std::string* var = decision_var_in(size))
+        FreeCells free;
+        if (const std::string* var = decision_var_in(size, free))
             return modeling_error(where(axis) + " contains the decision variable " + *var);
     }
     return {};
