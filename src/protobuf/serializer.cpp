@@ -49,6 +49,50 @@ std::uint64_t hash_bytes(std::string_view s) {
     return h ^ (h >> 33);
 }
 
+// Values by address, in an open-addressed table of at most half load: one
+// probe into one flat array per lookup.
+template <class V>
+class PointerMap {
+public:
+    const V* find(const void* key) const {
+        if (slots_.empty()) return nullptr;
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = slot_of(key, mask);; i = (i + 1) & mask) {
+            const Item& c = slots_[i];
+            if (c.key == key) return &c.value;
+            if (!c.key) return nullptr;
+        }
+    }
+    // `key` must not be present.
+    void insert(const void* key, V value) {
+        if ((count_ + 1) * 2 > slots_.size()) grow();
+        place(Item{key, value});
+        ++count_;
+    }
+
+private:
+    struct Item {
+        const void* key = nullptr;
+        V value{};
+    };
+    static std::size_t slot_of(const void* key, std::size_t mask) {
+        return static_cast<std::size_t>((reinterpret_cast<std::uintptr_t>(key) * 0x9e3779b97f4a7c15ULL) >> 32) & mask;
+    }
+    void place(Item c) {
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t i = slot_of(c.key, mask);
+        while (slots_[i].key) i = (i + 1) & mask;
+        slots_[i] = c;
+    }
+    void grow() {
+        std::vector<Item> old = std::exchange(slots_, std::vector<Item>(slots_.empty() ? 64 : slots_.size() * 2));
+        for (const Item& c : old)
+            if (c.key) place(c);
+    }
+    std::vector<Item> slots_;
+    std::size_t count_ = 0;
+};
+
 // The node table of one Expr or ForallList: nodes in insertion order, each
 // distinct encoding stored once, already laid out as the repeated field.
 //
@@ -79,21 +123,33 @@ public:
         return id;
     }
 
-    // The id already written for a shared cell, if any.
-    const std::uint64_t* find_cell(const void* cell) const {
-        if (cells_.empty()) return nullptr;
-        const std::size_t mask = cells_.size() - 1;
-        for (std::size_t i = cell_slot(cell, mask);; i = (i + 1) & mask) {
-            const CellId& c = cells_[i];
-            if (c.cell == cell) return &c.id;
-            if (!c.cell) return nullptr;
+    // The ids of the terms of the lists that share one run of term slots,
+    // keyed by the address of the run's first slot: a handle on them
+    // (`run_of`), then the id of slot k, 0 while unknown, else id + 1.
+    std::size_t run_of(const void* first_slot, std::size_t slots) {
+        const std::size_t* known = runs_.find(first_slot);
+        if (!known) {
+            std::size_t run = run_spans_.size();
+            run_spans_.push_back(RunSpan{run_ids_.size(), slots});
+            run_ids_.resize(run_ids_.size() + slots, 0);
+            runs_.insert(first_slot, run);
+            return run;
         }
+        RunSpan& span = run_spans_[*known];
+        if (span.size < slots) {
+            // A longer list than any before: its run moves to the end of the pool.
+            std::size_t first = run_ids_.size();
+            run_ids_.resize(first + slots, 0);
+            std::copy_n(run_ids_.begin() + span.first, span.size, run_ids_.begin() + first);
+            span = RunSpan{first, slots};
+        }
+        return *known;
     }
-    void remember_cell(const void* cell, std::uint64_t id) {
-        if ((cell_count_ + 1) * 2 > cells_.size()) grow_cells();
-        place_cell(CellId{cell, id});
-        ++cell_count_;
-    }
+    std::uint64_t& run_slot(std::size_t run, std::size_t k) { return run_ids_[run_spans_[run].first + k]; }
+
+    // The id already written for a shared cell, if any.
+    const std::uint64_t* find_cell(const void* cell) const { return cells_.find(cell); }
+    void remember_cell(const void* cell, std::uint64_t id) { cells_.insert(cell, id); }
 
     const std::string& bytes() const { return out_.bytes(); }
 
@@ -192,28 +248,16 @@ private:
     SlotTable older_;   // nodes below recent_start_
     std::size_t recent_start_ = 0;
 
-    // Shared cells already written, in an open-addressed table of at most
-    // half load: one probe into one flat array per lookup.
-    struct CellId {
-        const void* cell = nullptr;
-        std::uint64_t id = 0;
+    // Shared cells already written, by address.
+    PointerMap<std::uint64_t> cells_;
+    // Term runs: spans of one pool of slot ids, by the address of the first slot.
+    struct RunSpan {
+        std::size_t first;
+        std::size_t size;
     };
-    static std::size_t cell_slot(const void* cell, std::size_t mask) {
-        return static_cast<std::size_t>((reinterpret_cast<std::uintptr_t>(cell) * 0x9e3779b97f4a7c15ULL) >> 32) & mask;
-    }
-    void place_cell(CellId c) {
-        const std::size_t mask = cells_.size() - 1;
-        std::size_t i = cell_slot(c.cell, mask);
-        while (cells_[i].cell) i = (i + 1) & mask;
-        cells_[i] = c;
-    }
-    void grow_cells() {
-        std::vector<CellId> old = std::exchange(cells_, std::vector<CellId>(cells_.empty() ? 64 : cells_.size() * 2));
-        for (const CellId& c : old)
-            if (c.cell) place_cell(c);
-    }
-    std::vector<CellId> cells_;
-    std::size_t cell_count_ = 0;
+    PointerMap<std::size_t> runs_;
+    std::vector<RunSpan> run_spans_;
+    std::vector<std::uint64_t> run_ids_;
 };
 
 enum Member : std::uint32_t {
@@ -498,10 +542,26 @@ private:
     }
 
     Result<std::uint64_t> terms_node(NodeArena& arena, const CommutativeOp& op) {
+        // Lists extended from one another share the slots of their common
+        // terms, so a term that its slot alone holds can still be reached
+        // from many sums: each slot's id is kept, and the term is walked
+        // once. A literal may stand apart from the slots (a sum's last term)
+        // and costs nothing to write again.
+        const std::size_t n = op.terms.size();
+        const std::size_t run = n >= 2 ? arena.run_of(&op.terms[0], n) : 0;
         std::vector<std::uint64_t> ids;
-        ids.reserve(op.terms.size());
-        for (const Expression& t : op.terms) {
+        ids.reserve(n);
+        for (std::size_t k = 0; k < n; ++k) {
+            const Expression& t = op.terms[k];
+            const bool in_run = n >= 2 && t.kind() != ExprKind::NumberLit;
+            if (in_run) {
+                if (std::uint64_t known = arena.run_slot(run, k)) {
+                    ids.push_back(known - 1);
+                    continue;
+                }
+            }
             FV_ASSIGN_OR_RETURN(std::uint64_t id, expression(arena, t));
+            if (in_run) arena.run_slot(run, k) = id + 1;
             ids.push_back(id);
         }
         Writer& w = node_body();
