@@ -308,3 +308,11 @@ def test_shape_entries_of_shared_trees_are_checked_once(names):
     tower = data_tower(N)
     with pytest.raises(fv.ModelingError, match="contains the decision variable x"):
         fv.IntegerVar("z", shape=[tower + x * tower], lower_bound=0, upper_bound=1)
+
+
+@pytest.mark.parametrize("build", [doubling, lambda x, N: data_tower(N) * x], ids=["doubling", "tower"])
+def test_writer_walks_shared_cells_once(names, build):
+    N, x = names
+    # Equal nodes are stored once, so the bytes stay small however far the
+    # tree expands.
+    assert len(fv.to_protobuf(build(x, N))) < 10_000
