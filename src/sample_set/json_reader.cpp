@@ -213,39 +213,42 @@ Result<void> JsonReader::parse_ident(std::string_view rest) {
     return {};
 }
 
-Result<JsonNumber> JsonReader::parse_number(bool positive) {
-    const std::size_t start = positive ? index_ : index_ - 1;
-    auto peek_byte = [&]() -> int {
-        return index_ < text_.size() ? static_cast<unsigned char>(text_[index_]) : -1;
+Result<bool> JsonReader::scan_number(std::string_view at_end) {
+    auto digit_next = [&] {
+        return index_ < text_.size() && is_digit(static_cast<unsigned char>(text_[index_]));
     };
-    if (index_ >= text_.size()) return std::unexpected(syntax_error("EOF while parsing a value"));
+    if (index_ >= text_.size()) return std::unexpected(syntax_error(at_end));
     auto first = static_cast<unsigned char>(text_[index_++]);
     if (first == '0') {
-        if (int c = peek_byte(); c >= 0 && is_digit(static_cast<unsigned char>(c)))
-            return std::unexpected(peek_syntax_error("invalid number"));
+        if (digit_next()) return std::unexpected(peek_syntax_error("invalid number"));
     } else if (first >= '1' && first <= '9') {
-        while (peek_byte() >= 0 && is_digit(static_cast<unsigned char>(peek_byte()))) ++index_;
+        while (digit_next()) ++index_;
     } else {
         return std::unexpected(syntax_error("invalid number"));
     }
     bool is_float = false;
-    if (peek_byte() == '.') {
+    if (index_ < text_.size() && text_[index_] == '.') {
         ++index_;
         is_float = true;
-        if (!(peek_byte() >= 0 && is_digit(static_cast<unsigned char>(peek_byte()))))
-            return std::unexpected(peek_syntax_error(peek_byte() < 0 ? "EOF while parsing a value"
-                                                                     : "invalid number"));
-        while (peek_byte() >= 0 && is_digit(static_cast<unsigned char>(peek_byte()))) ++index_;
+        if (!digit_next())
+            return std::unexpected(peek_syntax_error(index_ < text_.size() ? "invalid number" : at_end));
+        while (digit_next()) ++index_;
     }
-    if (peek_byte() == 'e' || peek_byte() == 'E') {
+    if (index_ < text_.size() && (text_[index_] == 'e' || text_[index_] == 'E')) {
         ++index_;
         is_float = true;
-        if (peek_byte() == '+' || peek_byte() == '-') ++index_;
-        if (index_ >= text_.size()) return std::unexpected(syntax_error("EOF while parsing a value"));
+        if (index_ < text_.size() && (text_[index_] == '+' || text_[index_] == '-')) ++index_;
+        if (index_ >= text_.size()) return std::unexpected(syntax_error(at_end));
         if (!is_digit(static_cast<unsigned char>(text_[index_++])))
             return std::unexpected(syntax_error("invalid number"));
-        while (peek_byte() >= 0 && is_digit(static_cast<unsigned char>(peek_byte()))) ++index_;
+        while (digit_next()) ++index_;
     }
+    return is_float;
+}
+
+Result<JsonNumber> JsonReader::parse_number(bool positive) {
+    const std::size_t start = positive ? index_ : index_ - 1;
+    FV_ASSIGN_OR_RETURN(bool is_float, scan_number("EOF while parsing a value"));
     const std::string_view token = text_.substr(start, index_ - start);
     JsonNumber n{JsonNumber::Kind::Float};
     if (!is_float) {
@@ -278,36 +281,6 @@ Result<JsonNumber> JsonReader::parse_number(bool positive) {
     }
     n.f = value;
     return n;
-}
-
-Result<void> JsonReader::skip_number() {
-    auto peek_digit = [&] {
-        return index_ < text_.size() && is_digit(static_cast<unsigned char>(text_[index_]));
-    };
-    unsigned char first = index_ < text_.size() ? static_cast<unsigned char>(text_[index_]) : 0;
-    if (index_ < text_.size()) ++index_;
-    if (first == '0') {
-        if (peek_digit()) return std::unexpected(peek_syntax_error("invalid number"));
-    } else if (first >= '1' && first <= '9') {
-        while (peek_digit()) ++index_;
-    } else {
-        return std::unexpected(syntax_error("invalid number"));
-    }
-    if (index_ < text_.size() && text_[index_] == '.') {
-        ++index_;
-        if (!peek_digit()) return std::unexpected(peek_syntax_error("invalid number"));
-        while (peek_digit()) ++index_;
-    }
-    if (index_ < text_.size() && (text_[index_] == 'e' || text_[index_] == 'E')) {
-        ++index_;
-        if (index_ < text_.size() && (text_[index_] == '+' || text_[index_] == '-')) ++index_;
-        if (!peek_digit()) {
-            if (index_ < text_.size()) ++index_;
-            return std::unexpected(syntax_error("invalid number"));
-        }
-        while (peek_digit()) ++index_;
-    }
-    return {};
 }
 
 Result<std::uint16_t> JsonReader::decode_hex() {
@@ -612,7 +585,7 @@ Result<void> JsonReader::skip_value() {
             case 'n': eat(); FV_TRY(parse_ident("ull")); break;
             case 't': eat(); FV_TRY(parse_ident("rue")); break;
             case 'f': eat(); FV_TRY(parse_ident("alse")); break;
-            case '-': eat(); FV_TRY(skip_number()); break;
+            case '-': eat(); FV_TRY(scan_number("invalid number")); break;
             case '"': eat(); FV_TRY(parse_string_body(nullptr)); break;
             case '[':
             case '{':
@@ -622,7 +595,7 @@ Result<void> JsonReader::skip_value() {
                 break;
             default:
                 if (!is_digit(*peek)) return std::unexpected(peek_syntax_error("expected value"));
-                FV_TRY(skip_number());
+                FV_TRY(scan_number("invalid number"));
         }
         // After a value (or an opening bracket): close what ends here, then
         // move on to the next element or member.

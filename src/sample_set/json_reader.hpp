@@ -134,9 +134,12 @@ public:
     Error positioned(Error error);
 
 private:
+    // Reads past the grammar of a number from its first digit (any '-' is
+    // read already) and tells whether it has a fraction or an exponent.
+    // `at_end` is the failure when the text ends where a digit must come.
+    Result<bool> scan_number(std::string_view at_end);
+    // A number, converted; `positive` is false when its '-' was read.
     Result<JsonNumber> parse_number(bool positive);
-    // Checks the number's syntax only (skipped values).
-    Result<void> skip_number();
     // After the opening quote; appends the decoded text to `out` when given.
     Result<void> parse_string_body(std::string* out);
     Result<void> parse_escape(std::string* out);

@@ -347,17 +347,7 @@ int set_num_occurrences(PyObject* self, PyObject* value, void*) {
 
 // ---- methods ----
 
-PyObject* is_dense_method(PyObject* self, PyObject*) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) { return PyResult(Ref::borrowed(is_dense(v) ? Py_True : Py_False)); });
-    });
-}
-
-PyObject* is_sparse_method(PyObject* self, PyObject*) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) { return PyResult(Ref::borrowed(is_dense(v) ? Py_False : Py_True)); });
-    });
-}
+const Record& record_of(const Self& v) { return v; }
 
 PyObject* to_dense(PyObject* self, PyObject*) {
     return boundary([&]() -> PyResult {
@@ -397,18 +387,8 @@ bool equal(const Self& a, const Self& b) { return records_equal(a, b); }
 
 const ItemGroup kItems{
     {
-        {"is_dense", is_dense_method, METH_NOARGS,
-         "is_dense($self)\n--\n\n"
-         "Return true if the solution is dense.\n"
-         "\n"
-         "Returns:\n"
-         "    bool: True if the solution is dense."},
-        {"is_sparse", is_sparse_method, METH_NOARGS,
-         "is_sparse($self)\n--\n\n"
-         "Return true if the solution is sparse.\n"
-         "\n"
-         "Returns:\n"
-         "    bool: True if the solution is sparse."},
+        {"is_dense", solution_kind_method<Self, record_of, true>, METH_NOARGS, kIsDenseDoc},
+        {"is_sparse", solution_kind_method<Self, record_of, false>, METH_NOARGS, kIsSparseDoc},
         {"to_dense", to_dense, METH_NOARGS,
          "to_dense($self)\n--\n\n"
          "Return a Record object whose solution is dense.\n"

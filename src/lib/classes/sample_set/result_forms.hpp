@@ -1,8 +1,9 @@
 // The Python forms of the parts of a SampleSet, shared between the class
 // of each part and SampleSet: dict forms both ways and the columns of the
-// pandas frames.
+// pandas frames; is_dense() and is_sparse() of the classes holding a record.
 #pragma once
 
+#include "lib/classes/sample_set/result_items.hpp"
 #include "lib/py.hpp"
 #include "sample_set/evaluation.hpp"
 #include "sample_set/measuring_time.hpp"
@@ -30,5 +31,29 @@ Result<Record> record_from_dict(PyObject* dict);
 Result<Record> record_from_loaded_json(PyObject* dict);
 // "solution[name]" per variable in name order, then "num_occurrences".
 PyResult record_pandas_columns(const Record& v);
+
+// `is_dense()` (Dense) or `is_sparse()` of a class whose value `Self`
+// holds the record `RecordOf(value)`.
+template <class Self, const Record& (*RecordOf)(const Self&), bool Dense>
+PyObject* solution_kind_method(PyObject* self, PyObject*) {
+    return boundary([&] {
+        return with_shared<Self>(self, [](const Self& v) {
+            return PyResult(Ref::borrowed(is_dense(RecordOf(v)) == Dense ? Py_True : Py_False));
+        });
+    });
+}
+
+inline constexpr const char* kIsDenseDoc =
+    "is_dense($self)\n--\n\n"
+    "Return true if the solution is dense.\n"
+    "\n"
+    "Returns:\n"
+    "    bool: True if the solution is dense.";
+inline constexpr const char* kIsSparseDoc =
+    "is_sparse($self)\n--\n\n"
+    "Return true if the solution is sparse.\n"
+    "\n"
+    "Returns:\n"
+    "    bool: True if the solution is sparse.";
 
 }  // namespace forvela::py

@@ -21,17 +21,21 @@ namespace forvela::py {
 
 // ---- comparison ----
 
+// The TypeError of an ordering (`op` one of Py_LT, Py_LE, Py_GT, Py_GE)
+// between two objects of the class.
+inline std::unexpected<Error> ordering_refused(int op, ClassId id) {
+    static constexpr const char* kSymbols[] = {"<", "<=", "==", "!=", ">", ">="};
+    return fail(ErrorKind::TypeError,
+                std::string("Comparison '") + kSymbols[op] + "' not supported for " + class_name(id));
+}
+
 // Another class gives NotImplemented; == and != compare by value; the four
 // orderings between two objects of the class raise TypeError.
 template <class T, ClassId Id, bool (*Equal)(const T&, const T&)>
 PyObject* result_richcompare(PyObject* self, PyObject* other, int op) {
     return boundary([&]() -> PyResult {
         if (!is_instance(other, Id)) return not_implemented();
-        if (op != Py_EQ && op != Py_NE) {
-            static constexpr const char* kSymbols[] = {"<", "<=", "==", "!=", ">", ">="};
-            return fail(ErrorKind::TypeError, std::string("Comparison '") + kSymbols[op] +
-                                                  "' not supported for " + class_name(Id));
-        }
+        if (op != Py_EQ && op != Py_NE) return ordering_refused(op, Id);
         FV_ASSIGN_OR_RETURN(bool equal, with_shared<T>(self, [&](const T& a) -> Result<bool> {
             return with_shared<T>(other, [&](const T& b) -> Result<bool> { return Equal(a, b); });
         }));

@@ -257,21 +257,7 @@ int set_metadata(PyObject* self, PyObject* value, void*) {
 
 // ---- methods ----
 
-PyObject* is_dense_method(PyObject* self, PyObject*) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) {
-            return PyResult(Ref::borrowed(is_dense(v.parts.record) ? Py_True : Py_False));
-        });
-    });
-}
-
-PyObject* is_sparse_method(PyObject* self, PyObject*) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) {
-            return PyResult(Ref::borrowed(is_dense(v.parts.record) ? Py_False : Py_True));
-        });
-    });
-}
+const Record& record_of(const Self& v) { return v.parts.record; }
 
 // The tolerances `rtol=1e-5, atol=1e-8` of the filters.
 Result<std::pair<double, double>> tolerances(const char* callable, PyObject* const* args, Py_ssize_t nargs,
@@ -450,11 +436,7 @@ PyObject* text(PyObject* self) {
 PyObject* richcompare(PyObject* self, PyObject* other, int op) {
     return boundary([&]() -> PyResult {
         if (!is_instance(other, kId)) return not_implemented();
-        if (op != Py_EQ && op != Py_NE) {
-            static constexpr const char* kSymbols[] = {"<", "<=", "==", "!=", ">", ">="};
-            return fail(ErrorKind::TypeError,
-                        std::string("Comparison '") + kSymbols[op] + "' not supported for SampleSet");
-        }
+        if (op != Py_EQ && op != Py_NE) return ordering_refused(op, kId);
         FV_ASSIGN_OR_RETURN(auto self_borrow, borrow_receiver(self));
         FV_ASSIGN_OR_RETURN(auto other_borrow, borrow_receiver(other));
         Ref a, b;
@@ -552,18 +534,8 @@ const ItemGroup kItems{
         {"lowest", fastcall(filter_method<lowest_samples>), METH_FASTCALL | METH_KEYWORDS,
          FORVELA_FILTER_DOC("lowest", "Return a Sampleset with feasible solutions which has the lowest objective.",
                             "A SampleSet object with the feasible solutions of the lowest objective.")},
-        {"is_dense", is_dense_method, METH_NOARGS,
-         "is_dense($self)\n--\n\n"
-         "Return true if the solution is dense.\n"
-         "\n"
-         "Returns:\n"
-         "    bool: True if the solution is dense."},
-        {"is_sparse", is_sparse_method, METH_NOARGS,
-         "is_sparse($self)\n--\n\n"
-         "Return true if the solution is sparse.\n"
-         "\n"
-         "Returns:\n"
-         "    bool: True if the solution is sparse."},
+        {"is_dense", solution_kind_method<Self, record_of, true>, METH_NOARGS, kIsDenseDoc},
+        {"is_sparse", solution_kind_method<Self, record_of, false>, METH_NOARGS, kIsSparseDoc},
         {"get_backend_calculation_time", get_backend_calculation_time, METH_NOARGS,
          "get_backend_calculation_time($self)\n--\n\n"
          "Return report of the calculation time of the Skyvane backends.\n"
