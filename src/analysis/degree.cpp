@@ -72,8 +72,7 @@ void walk_reduction(DegreeState& s, const ReductionOp& op, DegreeMemo& memo) {
     if (op.kind == ReductionOpKind::Sum) return;
     const Range* range = std::get_if<Range>(&op.index->belong_to);
     if (range && range->start->is<NumericValue>() && range->end->is<NumericValue>()) {
-        s.degree *= range->end->as<NumericValue>().as_double() -
-                    range->start->as<NumericValue>().as_double();
+        s.degree *= range->end->as<NumericValue>().as_double() - range->start->as<NumericValue>().as_double();
         return;
     }
     s.dynamic = true;

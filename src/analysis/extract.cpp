@@ -45,8 +45,7 @@ NodeClass node_class_of(const Expression& e) {
             }
             break;
         case ExprKind::ReductionOp:
-            return e.as<ReductionOp>().kind == ReductionOpKind::Sum ? NodeClass::SumOp
-                                                                     : NodeClass::ProdOp;
+            return e.as<ReductionOp>().kind == ReductionOpKind::Sum ? NodeClass::SumOp : NodeClass::ProdOp;
     }
     __builtin_unreachable();
 }

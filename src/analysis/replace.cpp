@@ -38,8 +38,9 @@ bool same_part(const Expression& before, const Expression& after) {
     const NumericValue& a = before.as<NumericValue>();
     const NumericValue& b = after.as<NumericValue>();
     if (a.tag != b.tag) return false;
-    return a.is_integer() ? a.integer == b.integer
-                          : std::bit_cast<std::uint64_t>(a.floating) == std::bit_cast<std::uint64_t>(b.floating);
+    return a.is_integer()
+               ? a.integer == b.integer
+               : std::bit_cast<std::uint64_t>(a.floating) == std::bit_cast<std::uint64_t>(b.floating);
 }
 
 bool same_parts(const std::vector<Expression>& before, const std::vector<Expression>& after) {

@@ -27,8 +27,8 @@ bool same_forall_list(const ForallList& a, const ForallList& b) {
 }
 
 bool same_constraint(const Constraint& a, const Constraint& b) {
-    return a.name == b.name && a.sense == b.sense && equal(a.left, b.left) &&
-           equal(a.right, b.right) && same_forall_list(a.forall, b.forall);
+    return a.name == b.name && a.sense == b.sense && equal(a.left, b.left) && equal(a.right, b.right) &&
+           same_forall_list(a.forall, b.forall);
 }
 
 bool same_custom_penalty_term(const CustomPenaltyTerm& a, const CustomPenaltyTerm& b) {

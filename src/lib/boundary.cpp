@@ -86,8 +86,7 @@ public:
 
     Result<void> keyword(PyObject* key, PyObject* value) {
         if (!PyUnicode_Check(key))
-            return fail(ErrorKind::TypeError,
-                        std::string(sig_.callable) + "() keywords must be strings");
+            return fail(ErrorKind::TypeError, std::string(sig_.callable) + "() keywords must be strings");
         Py_ssize_t len = 0;
         const char* k = PyUnicode_AsUTF8AndSize(key, &len);
         if (!k) return pending();
@@ -101,9 +100,9 @@ public:
             out_[i] = value;
             return {};
         }
-        return fail(ErrorKind::TypeError, std::string(sig_.callable) +
-                                              "() got an unexpected keyword argument '" +
-                                              std::string(name) + "'");
+        return fail(
+            ErrorKind::TypeError,
+            std::string(sig_.callable) + "() got an unexpected keyword argument '" + std::string(name) + "'");
     }
 
     Result<void> finish() {
@@ -113,9 +112,8 @@ public:
             if (p.required && !out_[i]) (p.keyword_only ? keyword : positional).push_back(p.name);
         }
         auto missing = [&](const std::vector<const char*>& names, const char* what) {
-            std::string msg = std::string(sig_.callable) + "() missing " +
-                              std::to_string(names.size()) + " required " + what +
-                              (names.size() == 1 ? " argument: " : " arguments: ") +
+            std::string msg = std::string(sig_.callable) + "() missing " + std::to_string(names.size()) +
+                              " required " + what + (names.size() == 1 ? " argument: " : " arguments: ") +
                               quoted_list(names);
             return fail(ErrorKind::TypeError, msg);
         };
@@ -131,36 +129,32 @@ private:
 
 }  // namespace
 
-Result<void> parse_args(const Signature& sig, PyObject* const* args, Py_ssize_t nargs,
-                        PyObject* kwnames, std::span<PyObject*> out) {
+Result<void> parse_args(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
+                        std::span<PyObject*> out) {
     Binder b(sig, out);
     FV_TRY(b.positional(args, nargs));
     if (kwnames) {
         Py_ssize_t n = PyTuple_GET_SIZE(kwnames);
-        for (Py_ssize_t i = 0; i < n; ++i)
-            FV_TRY(b.keyword(PyTuple_GET_ITEM(kwnames, i), args[nargs + i]));
+        for (Py_ssize_t i = 0; i < n; ++i) FV_TRY(b.keyword(PyTuple_GET_ITEM(kwnames, i), args[nargs + i]));
     }
     return b.finish();
 }
 
-Result<void> parse_args(const Signature& sig, PyObject* args, PyObject* kwargs,
-                        std::span<PyObject*> out) {
+Result<void> parse_args(const Signature& sig, PyObject* args, PyObject* kwargs, std::span<PyObject*> out) {
     Binder b(sig, out);
     Py_ssize_t nargs = args ? PyTuple_GET_SIZE(args) : 0;
     FV_TRY(b.positional(nargs ? &PyTuple_GET_ITEM(args, 0) : nullptr, nargs));
     if (kwargs) {
         Py_ssize_t pos = 0;
         PyObject *key, *value;
-        while (PyDict_Next(kwargs, &pos, &key, &value))
-            FV_TRY(b.keyword(key, value));
+        while (PyDict_Next(kwargs, &pos, &key, &value)) FV_TRY(b.keyword(key, value));
     }
     return b.finish();
 }
 
 Error argument_error(const char* name, Error error) {
     bool is_type_error = error.kind == ErrorKind::TypeError ||
-                         (error.kind == ErrorKind::PythonPending &&
-                          PyErr_ExceptionMatches(PyExc_TypeError));
+                         (error.kind == ErrorKind::PythonPending && PyErr_ExceptionMatches(PyExc_TypeError));
     if (!is_type_error) return error;
     raise(error);
     PyObject *type, *value, *tb;
@@ -179,8 +173,10 @@ Error argument_error(const char* name, Error error) {
     PyObject* replaced = text ? PyObject_CallOneArg(PyExc_TypeError, text) : nullptr;
     Py_XDECREF(text);
     if (replaced) {
-        if (value) PyException_SetCause(replaced, value);  // steals value
-        else Py_XDECREF(value);
+        if (value)
+            PyException_SetCause(replaced, value);  // steals value
+        else
+            Py_XDECREF(value);
         PyErr_SetObject(PyExc_TypeError, replaced);
         Py_DECREF(replaced);
     } else {

@@ -93,8 +93,7 @@ T& own_value_of(Held<T>& held) {
 
 // What every object of the module starts with: the header and the borrow flag.
 struct ObjectHead {
-    PyObject_HEAD
-    Py_ssize_t borrow;  // 0 free, > 0 shared borrows, -1 exclusive
+    PyObject_HEAD Py_ssize_t borrow;  // 0 free, > 0 shared borrows, -1 exclusive
 };
 
 // Every object of the module: the head, then the value.
@@ -222,11 +221,10 @@ template <std::size_t N>
 using Args = std::array<PyObject*, N>;
 
 // Fast-call form (positional array, then the keyword values named by kwnames).
-Result<void> parse_args(const Signature& sig, PyObject* const* args, Py_ssize_t nargs,
-                        PyObject* kwnames, std::span<PyObject*> out);
-// Tuple-and-dict form (constructors).
-Result<void> parse_args(const Signature& sig, PyObject* args, PyObject* kwargs,
+Result<void> parse_args(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
                         std::span<PyObject*> out);
+// Tuple-and-dict form (constructors).
+Result<void> parse_args(const Signature& sig, PyObject* args, PyObject* kwargs, std::span<PyObject*> out);
 
 // A failed conversion of the named argument: a TypeError becomes a new
 // TypeError "argument 'NAME': " + its message, with the original as cause;

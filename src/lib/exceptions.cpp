@@ -51,28 +51,24 @@ Result<PyObject*> protobuf_serialization_error_type() {
     return exception_cell(serialization_cell, "forvela.ProtobufSerializationError", PyExc_Exception);
 }
 Result<PyObject*> protobuf_deserialization_error_type() {
-    return exception_cell(deserialization_cell, "forvela.ProtobufDeserializationError",
-                          PyExc_Exception);
+    return exception_cell(deserialization_cell, "forvela.ProtobufDeserializationError", PyExc_Exception);
 }
 
 void raise(const Error& error) {
     Result<PyObject*> type = nullptr;
     switch (error.kind) {
         case ErrorKind::PythonPending:
-            if (!PyErr_Occurred())
-                PyErr_SetString(PyExc_SystemError, "error return without exception set");
+            if (!PyErr_Occurred()) PyErr_SetString(PyExc_SystemError, "error return without exception set");
             return;
         case ErrorKind::ModelingError: type = modeling_error_type(); break;
         case ErrorKind::ProtobufSerializationError: type = protobuf_serialization_error_type(); break;
-        case ErrorKind::ProtobufDeserializationError:
-            type = protobuf_deserialization_error_type();
-            break;
+        case ErrorKind::ProtobufDeserializationError: type = protobuf_deserialization_error_type(); break;
         case ErrorKind::Internal: type = internal_failure_type(); break;
         default: type = builtin_type(error.kind); break;
     }
     if (!type) return;  // creating the type failed; its exception is pending
-    PyObject* msg = PyUnicode_DecodeUTF8(error.message.data(),
-                                         static_cast<Py_ssize_t>(error.message.size()), "replace");
+    PyObject* msg =
+        PyUnicode_DecodeUTF8(error.message.data(), static_cast<Py_ssize_t>(error.message.size()), "replace");
     if (!msg) return;
     PyErr_SetObject(*type, msg);
     Py_DECREF(msg);

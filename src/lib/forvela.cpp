@@ -44,11 +44,10 @@ Result<void> module_body(PyObject* module) {
         const char* name;
         Result<PyObject*> (*type)();
     };
-    for (const ExceptionEntry& e : {ExceptionEntry{"ModelingError", modeling_error_type},
-                                    ExceptionEntry{"ProtobufSerializationError",
-                                                   protobuf_serialization_error_type},
-                                    ExceptionEntry{"ProtobufDeserializationError",
-                                                   protobuf_deserialization_error_type}}) {
+    for (const ExceptionEntry& e :
+         {ExceptionEntry{"ModelingError", modeling_error_type},
+          ExceptionEntry{"ProtobufSerializationError", protobuf_serialization_error_type},
+          ExceptionEntry{"ProtobufDeserializationError", protobuf_deserialization_error_type}}) {
         FV_ASSIGN_OR_RETURN(auto type, e.type());
         FV_TRY(add_to_module(module, all.get(), e.name, type));
     }

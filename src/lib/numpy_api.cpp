@@ -11,8 +11,7 @@ Result<void> ensure_numpy() {
     if (ready) return {};
     // Not through import_array(), which prints and replaces the failure.
     if (_import_array() < 0) {
-        if (!PyErr_Occurred())
-            return fail(ErrorKind::ImportError, "numpy's array API could not be imported");
+        if (!PyErr_Occurred()) return fail(ErrorKind::ImportError, "numpy's array API could not be imported");
         return pending();
     }
     ready = true;

@@ -27,7 +27,7 @@ constexpr NodeClass kNodeClasses[] = {
 #define FORVELA_CLASS(name)
 #define FORVELA_EXPR_CLASS(name, kind, sub) \
     {ClassId::name, ExprKind::kind, false, false, static_cast<std::uint8_t>(sub)},
-#define FORVELA_COND_CLASS(name, node, sub) \
+#define FORVELA_COND_CLASS(name, node, sub)                                              \
     {ClassId::name, ExprKind::NumberLit, true, NodeKind::node == NodeKind::ComparisonOp, \
      static_cast<std::uint8_t>(sub)},
 #include "lib/class_list.def"
@@ -91,8 +91,7 @@ Result<PyTypeObject*> build_type(ClassDef& def) {
     storage->slots.push_back({Py_tp_dealloc, reinterpret_cast<void*>(def.dealloc)});
     storage->slots.push_back({Py_tp_methods, storage->methods.data()});
     storage->slots.push_back({Py_tp_getset, storage->getsets.data()});
-    if (!storage->doc.empty())
-        storage->slots.push_back({Py_tp_doc, const_cast<char*>(storage->doc.c_str())});
+    if (!storage->doc.empty()) storage->slots.push_back({Py_tp_doc, const_cast<char*>(storage->doc.c_str())});
     storage->slots.push_back({0, nullptr});
 
     PyType_Spec spec{storage->spec_name.c_str(), def.basicsize, 0,
@@ -158,8 +157,7 @@ std::optional<ClassId> condition_class_of(PyObject* obj) {
 Result<PyTypeObject*> type_of(ClassId id) {
     ClassDef* def = classes[static_cast<std::size_t>(id)];
     if (!def)
-        return fail(ErrorKind::Internal,
-                    std::string("the class ") + class_name(id) + " is not available");
+        return fail(ErrorKind::Internal, std::string("the class ") + class_name(id) + " is not available");
     if (def->type) return def->type;
     FV_ASSIGN_OR_RETURN(auto built, build_type(*def));
     if (def->type) {

@@ -32,9 +32,26 @@ std::optional<ClassId> expression_class_of(PyObject* obj);
 std::optional<ClassId> condition_class_of(PyObject* obj);
 
 enum class FunctionId : std::uint8_t {
-    to_protobuf, from_protobuf, is_linear, is_quadratic, is_higher_order, is_dynamic_degree,
-    is_same, extract_nodes, extract_variables, replace,
-    abs, ceil, floor, log2, log10, ln, min, max, sum, prod,
+    to_protobuf,
+    from_protobuf,
+    is_linear,
+    is_quadratic,
+    is_higher_order,
+    is_dynamic_degree,
+    is_same,
+    extract_nodes,
+    extract_variables,
+    replace,
+    abs,
+    ceil,
+    floor,
+    log2,
+    log10,
+    ln,
+    min,
+    max,
+    sum,
+    prod,
     Count
 };
 

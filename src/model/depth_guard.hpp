@@ -11,9 +11,7 @@
 namespace forvela {
 
 struct DepthExceeded final : std::exception {
-    const char* what() const noexcept override {
-        return "maximum expression depth exceeded";
-    }
+    const char* what() const noexcept override { return "maximum expression depth exceeded"; }
 };
 
 namespace stack_limit {

@@ -11,10 +11,10 @@
 // Evaluates `expr`; on failure returns its error from the enclosing function.
 // Each use names its own local, so uses nested in a lambda shadow nothing.
 #define FV_TRY(expr) FV_TRY_(FV_RESULT_NAME_(__COUNTER__), expr)
-#define FV_TRY_(tmp, expr)                                         \
-    do {                                                           \
-        auto&& tmp = (expr);                                       \
-        if (!tmp) return std::unexpected(std::move(tmp).error());  \
+#define FV_TRY_(tmp, expr)                                        \
+    do {                                                          \
+        auto&& tmp = (expr);                                      \
+        if (!tmp) return std::unexpected(std::move(tmp).error()); \
     } while (false)
 
 // `FV_ASSIGN_OR_RETURN(auto x, f())`: binds the value of a successful `f()`

@@ -9,8 +9,7 @@ namespace forvela {
 
 namespace {
 
-constexpr std::uint8_t kElementKind = 2, kDecisionVarKind = 3, kSubscriptKind = 4,
-                       kArrayLengthKind = 5;
+constexpr std::uint8_t kElementKind = 2, kDecisionVarKind = 3, kSubscriptKind = 4, kArrayLengthKind = 5;
 
 void print_joined_expressions(Printer& p, const std::vector<Expression>& list) {
     for (std::size_t i = 0; i < list.size(); ++i) {
@@ -178,8 +177,7 @@ std::string to_latex(const Element& v) {
 }
 
 std::string render(const DecisionVar& v, PrintMode mode) {
-    return render_root(v, mode, {kDecisionVarKind, static_cast<std::uint8_t>(v.kind)},
-                       print_decision_var);
+    return render_root(v, mode, {kDecisionVarKind, static_cast<std::uint8_t>(v.kind)}, print_decision_var);
 }
 
 std::string to_text(const DecisionVar& v) { return render(v, PrintMode::Str); }
@@ -205,13 +203,9 @@ std::string to_latex(const ArrayLength& v) {
     return render(v, PrintMode::Latex);
 }
 
-std::string to_text(const Range& r) {
-    return "[" + to_text(*r.start) + ".." + to_text(*r.end) + ")";
-}
+std::string to_text(const Range& r) { return "[" + to_text(*r.start) + ".." + to_text(*r.end) + ")"; }
 
-std::string to_repr(const Range& r) {
-    return "(" + to_repr(*r.start) + ", " + to_repr(*r.end) + ")";
-}
+std::string to_repr(const Range& r) { return "(" + to_repr(*r.start) + ", " + to_repr(*r.end) + ")"; }
 
 // ---- text forms in messages ----
 

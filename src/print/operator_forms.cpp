@@ -42,8 +42,7 @@ const char* mul_separator(const Printer& p) { return p.latex() ? " \\cdot " : " 
 
 // The factors of a product: a first factor of exactly -1 becomes "- ".
 void print_mul_terms(Printer& p, const TermList& terms, std::size_t from) {
-    if (from >= terms.size())
-        throw InternalFailure("index out of bounds: the len is 0 but the index is 0");
+    if (from >= terms.size()) throw InternalFailure("index out of bounds: the len is 0 but the index is 0");
     const Expression& first = terms[from];
     if (is_literal(first) && first.as<NumericValue>().is_minus_one()) {
         p << "- ";
@@ -183,9 +182,7 @@ void print_commutative_op(Printer& p, const CommutativeOp& v) {
                 if (i + 1 != terms.size()) p << " + ";
             }
             break;
-        case CommutativeOpKind::Mul:
-            print_mul_terms(p, terms, 0);
-            break;
+        case CommutativeOpKind::Mul: print_mul_terms(p, terms, 0); break;
         case CommutativeOpKind::Min:
         case CommutativeOpKind::Max: {
             bool min = v.kind == CommutativeOpKind::Min;
@@ -345,12 +342,10 @@ std::string render(const ReductionOp& v, PrintMode mode) {
     return render_root(v, mode, {9, static_cast<std::uint8_t>(v.kind)}, print_reduction_op);
 }
 std::string render(const ComparisonOp& v, PrintMode mode) {
-    return render_root(v, mode, {kComparisonKind, static_cast<std::uint8_t>(v.kind)},
-                       print_comparison);
+    return render_root(v, mode, {kComparisonKind, static_cast<std::uint8_t>(v.kind)}, print_comparison);
 }
 std::string render(const LogicalOp& v, PrintMode mode) {
-    return render_root(v, mode, {kLogicalKind, static_cast<std::uint8_t>(v.kind)},
-                       print_logical_op);
+    return render_root(v, mode, {kLogicalKind, static_cast<std::uint8_t>(v.kind)}, print_logical_op);
 }
 std::string render(const ConditionalExpr& c, PrintMode mode) {
     if (c.is_comparison()) return render(c.as<ComparisonOp>(), mode);

@@ -8,18 +8,12 @@ namespace forvela {
 NodePrecedence node_precedence(const Expression& e) {
     auto kind = static_cast<std::uint8_t>(e.kind());
     switch (e.kind()) {
-        case ExprKind::DecisionVar:
-            return {kind, static_cast<std::uint8_t>(e.as<DecisionVar>().kind)};
-        case ExprKind::UnaryOp:
-            return {kind, static_cast<std::uint8_t>(e.as<UnaryOp>().kind)};
-        case ExprKind::BinaryOp:
-            return {kind, static_cast<std::uint8_t>(e.as<BinaryOp>().kind)};
-        case ExprKind::CommutativeOp:
-            return {kind, static_cast<std::uint8_t>(e.as<CommutativeOp>().kind)};
-        case ExprKind::ReductionOp:
-            return {kind, static_cast<std::uint8_t>(e.as<ReductionOp>().kind)};
-        default:
-            return {kind, 0};
+        case ExprKind::DecisionVar: return {kind, static_cast<std::uint8_t>(e.as<DecisionVar>().kind)};
+        case ExprKind::UnaryOp: return {kind, static_cast<std::uint8_t>(e.as<UnaryOp>().kind)};
+        case ExprKind::BinaryOp: return {kind, static_cast<std::uint8_t>(e.as<BinaryOp>().kind)};
+        case ExprKind::CommutativeOp: return {kind, static_cast<std::uint8_t>(e.as<CommutativeOp>().kind)};
+        case ExprKind::ReductionOp: return {kind, static_cast<std::uint8_t>(e.as<ReductionOp>().kind)};
+        default: return {kind, 0};
     }
 }
 
@@ -110,9 +104,7 @@ void print_condition(Printer& p, const ConditionalExpr& c) {
 
 void print_number_lit(Printer& p, const NumericValue& v) {
     switch (p.mode) {
-        case PrintMode::Str:
-            append_numeric_text(p.out, v);
-            break;
+        case PrintMode::Str: append_numeric_text(p.out, v); break;
         case PrintMode::Repr:
             p << "NumberLit(value=";
             append_numeric_text(p.out, v);

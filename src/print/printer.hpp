@@ -131,5 +131,4 @@ void print_repr_optional_fields(Printer& p, const OptText& latex, const OptText&
 void print_var_bound(Printer& p, const DecisionVarBound& bound);
 void print_array_operand(Printer& p, const ArrayOperand& array);
 
-
 }  // namespace forvela

@@ -113,7 +113,8 @@ void append_text_escaped(std::string& out, std::string_view text) {
 
 namespace {
 
-void append_row(std::string& out, const std::string& name, const std::string& body, const ForallList& forall) {
+void append_row(std::string& out, const std::string& name, const std::string& body,
+                const ForallList& forall) {
     out += " & \\text{";
     append_text_escaped(out, name);
     out += "} & \\displaystyle ";
@@ -145,9 +146,7 @@ std::string custom_penalty_term_latex_row(const CustomPenaltyTerm& t) {
 }
 
 std::string to_latex(const Constraint& c) { return in_array(constraint_latex_row(c)); }
-std::string to_latex(const CustomPenaltyTerm& t) {
-    return in_array(custom_penalty_term_latex_row(t));
-}
+std::string to_latex(const CustomPenaltyTerm& t) { return in_array(custom_penalty_term_latex_row(t)); }
 
 void collect_decision_vars_by_kind_in_subscript(DecisionVarSets& sets, const Subscript& s) {
     DepthGuard guard;
@@ -165,7 +164,8 @@ void collect_decision_vars_by_kind_in_conditional_expr(DecisionVarSets& sets, co
         collect_decision_vars_by_kind(sets, *c.as<ComparisonOp>().right);
         return;
     }
-    for (const ConditionalExpr& t : c.as<LogicalOp>().terms) collect_decision_vars_by_kind_in_conditional_expr(sets, t);
+    for (const ConditionalExpr& t : c.as<LogicalOp>().terms)
+        collect_decision_vars_by_kind_in_conditional_expr(sets, t);
 }
 
 void collect_decision_vars_by_kind(DecisionVarSets& sets, const Expression& e) {
@@ -174,17 +174,10 @@ void collect_decision_vars_by_kind(DecisionVarSets& sets, const Expression& e) {
         case ExprKind::NumberLit:
         case ExprKind::Placeholder:
         case ExprKind::Element:
-        case ExprKind::ArrayLength:
-            return;
-        case ExprKind::DecisionVar:
-            insert_decision_var_by_kind(sets, e.as<DecisionVar>());
-            return;
-        case ExprKind::Subscript:
-            collect_decision_vars_by_kind_in_subscript(sets, e.as<Subscript>());
-            return;
-        case ExprKind::UnaryOp:
-            collect_decision_vars_by_kind(sets, *e.as<UnaryOp>().operand);
-            return;
+        case ExprKind::ArrayLength: return;
+        case ExprKind::DecisionVar: insert_decision_var_by_kind(sets, e.as<DecisionVar>()); return;
+        case ExprKind::Subscript: collect_decision_vars_by_kind_in_subscript(sets, e.as<Subscript>()); return;
+        case ExprKind::UnaryOp: collect_decision_vars_by_kind(sets, *e.as<UnaryOp>().operand); return;
         case ExprKind::BinaryOp:
             collect_decision_vars_by_kind(sets, *e.as<BinaryOp>().left);
             collect_decision_vars_by_kind(sets, *e.as<BinaryOp>().right);
@@ -283,7 +276,8 @@ std::string to_latex(const Problem& p) {
     out += "\n";
     if (!p.custom_penalty_terms.empty()) {
         out += "\\text{penalty terms} & & & \\\\";
-        for (const auto& [name, t] : p.custom_penalty_terms) append_row(out, t.name, to_latex(t.expression), t.forall);
+        for (const auto& [name, t] : p.custom_penalty_terms)
+            append_row(out, t.name, to_latex(t.expression), t.forall);
     }
     out += "\n";
 

@@ -143,7 +143,9 @@ void decode_fields(std::string_view data, int depth, std::span<const FieldType> 
     }
 }
 
-std::int32_t read_int32(Reader& r) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(r.varint())); }
+std::int32_t read_int32(Reader& r) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(r.varint()));
+}
 
 std::string_view read_string(Reader& r) {
     std::string_view s = r.length_delimited();
@@ -443,7 +445,8 @@ bool decode_header(std::string_view data, Header& header) {
                 case 1: read_string(r); break;
                 case 2: header.version = r.varint(); break;
                 default:
-                    decode_body_member(header.body, f, r.length_delimited(), 1, std::make_index_sequence<4>{});
+                    decode_body_member(header.body, f, r.length_delimited(), 1,
+                                       std::make_index_sequence<4>{});
                     break;
             }
         });

@@ -26,7 +26,8 @@ std::unexpected<Error> decoding_error(std::string message) {
     return fail(ErrorKind::ProtobufDeserializationError, std::move(message));
 }
 
-constexpr const char* kNoValidMessage = "failed to decode the input buffer because it did not contain valid Protobuf message";
+constexpr const char* kNoValidMessage =
+    "failed to decode the input buffer because it did not contain valid Protobuf message";
 constexpr const char* kInvalidRoot =
     "failed to decode the input buffer because it contained the invalid ID of an expression node.";
 constexpr const char* kCycle =
@@ -83,8 +84,9 @@ public:
         FV_ASSIGN_OR_RETURN(Box<Element> element, element_node(index.element_id));
         std::optional<ConditionalExpr> cond;
         if (index.condition_id) {
-            FV_ASSIGN_OR_RETURN(cond, condition_at(*index.condition_id,
-                                                   "the Expression message did not contain the id of the condition"));
+            FV_ASSIGN_OR_RETURN(
+                cond, condition_at(*index.condition_id,
+                                   "the Expression message did not contain the id of the condition"));
         }
         return ForallIndex{std::move(element), std::move(cond)};
     }
@@ -142,9 +144,11 @@ private:
             case pb::kNumberLitField: {
                 const auto& n = get<pb::NumberLit>(i);
                 if (n.type == 1) return Expression(NumericValue::of_float(std::bit_cast<double>(n.value)));
-                if (n.type == 2) return Expression(NumericValue::of_integer(static_cast<std::int64_t>(n.value)));
+                if (n.type == 2)
+                    return Expression(NumericValue::of_integer(static_cast<std::int64_t>(n.value)));
                 return decoding_error(
-                    "failed to decode the input buffer because it did not contain a Protobuf message according "
+                    "failed to decode the input buffer because it did not contain a Protobuf message "
+                    "according "
                     "to the data type of a number literal.");
             }
             case pb::kPlaceholderField: return placeholder_into_expression(placeholder_node(i));
@@ -171,26 +175,32 @@ private:
             }
             case pb::kUnaryOpField: {
                 const auto& u = get<pb::UnaryOp>(i);
-                FV_ASSIGN_OR_RETURN(Expression operand,
-                                    expression_at(u.operand_id, "the Expression does not contain the id of the operand"));
-                static constexpr UnaryOpKind kKinds[] = {UnaryOpKind::Abs, UnaryOpKind::Ceil, UnaryOpKind::Floor,
-                                                         UnaryOpKind::Log2, UnaryOpKind::Log10, UnaryOpKind::Ln};
+                FV_ASSIGN_OR_RETURN(
+                    Expression operand,
+                    expression_at(u.operand_id, "the Expression does not contain the id of the operand"));
+                static constexpr UnaryOpKind kKinds[] = {UnaryOpKind::Abs,   UnaryOpKind::Ceil,
+                                                         UnaryOpKind::Floor, UnaryOpKind::Log2,
+                                                         UnaryOpKind::Log10, UnaryOpKind::Ln};
                 if (u.kind < 1 || u.kind > 6)
                     return decoding_error(
-                        "failed to decode the input buffer because it did not contain valid UnaryOp Protobuf message");
+                        "failed to decode the input buffer because it did not contain valid UnaryOp Protobuf "
+                        "message");
                 return make_unary_op(kKinds[u.kind - 1], std::move(operand));
             }
             case pb::kBinaryOpField: {
                 const auto& b = get<pb::BinaryOp>(i);
                 if (b.kind != 1 && b.kind != 2)
                     return decoding_error(
-                        "failed to decode the input buffer because it did not contain valid BinaryOp Protobuf message");
-                FV_ASSIGN_OR_RETURN(Expression left, expression_at(b.left_id,
-                                                                   "the Expression message does not contain the id "
-                                                                   "of the left hand side"));
-                FV_ASSIGN_OR_RETURN(Expression right, expression_at(b.right_id,
-                                                                    "the Expression message does not contain the id "
-                                                                    "of the right hand side"));
+                        "failed to decode the input buffer because it did not contain valid BinaryOp "
+                        "Protobuf message");
+                FV_ASSIGN_OR_RETURN(Expression left,
+                                    expression_at(b.left_id,
+                                                  "the Expression message does not contain the id "
+                                                  "of the left hand side"));
+                FV_ASSIGN_OR_RETURN(Expression right,
+                                    expression_at(b.right_id,
+                                                  "the Expression message does not contain the id "
+                                                  "of the right hand side"));
                 return b.kind == 1 ? make_pow_op(std::move(left), std::move(right))
                                    : make_mod_op(std::move(left), std::move(right));
             }
@@ -199,33 +209,43 @@ private:
                 std::vector<Expression> terms;
                 terms.reserve(c.term_ids.count);
                 for (std::uint64_t id : nodes_.ids_of(c.term_ids)) {
-                    FV_ASSIGN_OR_RETURN(Expression t,
-                                        expression_at(id, "the Expression message contained an invalid operand id"));
+                    FV_ASSIGN_OR_RETURN(
+                        Expression t,
+                        expression_at(id, "the Expression message contained an invalid operand id"));
                     terms.push_back(std::move(t));
                 }
                 switch (c.kind) {
                     case 1: return make_add_op(std::move(terms));
                     case 2: return make_mul_op(std::move(terms));
-                    case 3: return Expression(CommutativeOp{std::nullopt, TermList(std::move(terms)), CommutativeOpKind::Min});
-                    case 4: return Expression(CommutativeOp{std::nullopt, TermList(std::move(terms)), CommutativeOpKind::Max});
+                    case 3:
+                        return Expression(
+                            CommutativeOp{std::nullopt, TermList(std::move(terms)), CommutativeOpKind::Min});
+                    case 4:
+                        return Expression(
+                            CommutativeOp{std::nullopt, TermList(std::move(terms)), CommutativeOpKind::Max});
                     default:
-                        return decoding_error("failed to decode the input buffer because it did not contain valid "
-                                              "CommutativeOp Protobuf message");
+                        return decoding_error(
+                            "failed to decode the input buffer because it did not contain valid "
+                            "CommutativeOp Protobuf message");
                 }
             }
             case pb::kReductionOpField: {
                 const auto& r = get<pb::ReductionOp>(i);
-                if (!r.index) return decoding_error("the Expression message does not contain the id of the index");
+                if (!r.index)
+                    return decoding_error("the Expression message does not contain the id of the index");
                 FV_ASSIGN_OR_RETURN(ForallIndex idx, index(*r.index));
-                FV_ASSIGN_OR_RETURN(Expression operand, expression_at(r.operand_id,
-                                                                      "the Expression message does not contain the id "
-                                                                      "of the operand"));
+                FV_ASSIGN_OR_RETURN(Expression operand,
+                                    expression_at(r.operand_id,
+                                                  "the Expression message does not contain the id "
+                                                  "of the operand"));
                 if (r.kind != 1 && r.kind != 2)
                     return decoding_error(
-                        "failed to decode the input buffer because it did not contain valid ReductionOp Protobuf message");
-                FV_ASSIGN_OR_RETURN(ReductionOp op,
-                                    make_reduction_op(r.kind == 1 ? ReductionOpKind::Sum : ReductionOpKind::Prod,
-                                                       *idx.element, std::move(idx.condition), std::move(operand)));
+                        "failed to decode the input buffer because it did not contain valid ReductionOp "
+                        "Protobuf message");
+                FV_ASSIGN_OR_RETURN(
+                    ReductionOp op,
+                    make_reduction_op(r.kind == 1 ? ReductionOpKind::Sum : ReductionOpKind::Prod,
+                                      *idx.element, std::move(idx.condition), std::move(operand)));
                 return Expression(std::move(op));
             }
             default: return decoding_error(kNoValidMessage);
@@ -237,26 +257,31 @@ private:
             case pb::kBinaryOpField: {
                 const auto& b = get<pb::BinaryOp>(i);
                 if (b.kind < 3 || b.kind > 8)
-                    return decoding_error("failed to decode the input buffer because it contained an invalid op in a "
-                                          "conditional expr (BinaryOp that is not a logical operator");
-                FV_ASSIGN_OR_RETURN(Expression left, expression_at(b.left_id,
-                                                                   "the Expression message does not contain the id "
-                                                                   "of the left hand side"));
-                FV_ASSIGN_OR_RETURN(Expression right, expression_at(b.right_id,
-                                                                    "the Expression message does not contain the id "
-                                                                    "of the right hand side"));
+                    return decoding_error(
+                        "failed to decode the input buffer because it contained an invalid op in a "
+                        "conditional expr (BinaryOp that is not a logical operator");
+                FV_ASSIGN_OR_RETURN(Expression left,
+                                    expression_at(b.left_id,
+                                                  "the Expression message does not contain the id "
+                                                  "of the left hand side"));
+                FV_ASSIGN_OR_RETURN(Expression right,
+                                    expression_at(b.right_id,
+                                                  "the Expression message does not contain the id "
+                                                  "of the right hand side"));
                 return compare(static_cast<ComparisonOpKind>(b.kind - 3), std::move(left), std::move(right));
             }
             case pb::kCommutativeOpField: {
                 const auto& c = get<pb::CommutativeOp>(i);
                 if (c.kind < 5 || c.kind > 7)
-                    return decoding_error("failed to decode the input buffer because it contained an invalid op in a "
-                                          "conditional expr (Commutative Op that is not a logical operator");
+                    return decoding_error(
+                        "failed to decode the input buffer because it contained an invalid op in a "
+                        "conditional expr (Commutative Op that is not a logical operator");
                 std::vector<ConditionalExpr> terms;
                 terms.reserve(c.term_ids.count);
                 for (std::uint64_t id : nodes_.ids_of(c.term_ids)) {
-                    FV_ASSIGN_OR_RETURN(ConditionalExpr t,
-                                        condition_at(id, "the Expression message contained an invalid operand id"));
+                    FV_ASSIGN_OR_RETURN(
+                        ConditionalExpr t,
+                        condition_at(id, "the Expression message contained an invalid operand id"));
                     terms.push_back(std::move(t));
                 }
                 return ConditionalExpr(
@@ -265,7 +290,8 @@ private:
             case pb::kNoMember: return decoding_error(kNoValidMessage);
             default:
                 return decoding_error(
-                    "failed to decode the input buffer because it did not contain valid BinaryOp Protobuf message");
+                    "failed to decode the input buffer because it did not contain valid BinaryOp Protobuf "
+                    "message");
         }
     }
 
@@ -290,12 +316,14 @@ private:
         switch (e.set) {
             case pb::Element::Set::None: return decoding_error(kNoValidMessage);
             case pb::Element::Set::Range: {
-                FV_ASSIGN_OR_RETURN(Expression start, expression_at(e.range.start_id,
-                                                                    "the Expression message does not contain the id "
-                                                                    "of the start of the range"));
-                FV_ASSIGN_OR_RETURN(Expression end, expression_at(e.range.end_id,
-                                                                  "the Expression message does not contain the id of "
-                                                                  "the end of the range"));
+                FV_ASSIGN_OR_RETURN(Expression start,
+                                    expression_at(e.range.start_id,
+                                                  "the Expression message does not contain the id "
+                                                  "of the start of the range"));
+                FV_ASSIGN_OR_RETURN(Expression end,
+                                    expression_at(e.range.end_id,
+                                                  "the Expression message does not contain the id of "
+                                                  "the end of the range"));
                 FV_ASSIGN_OR_RETURN(Range range, make_range(std::move(start), std::move(end)));
                 set.emplace(std::move(range));
                 break;
@@ -303,7 +331,8 @@ private:
             case pb::Element::Set::Bound: {
                 std::uint64_t id = e.bound.bound_id;
                 if (id >= nodes_.size())
-                    return decoding_error("the Expression message does not contain the id of the set of the element");
+                    return decoding_error(
+                        "the Expression message does not contain the id of the set of the element");
                 switch (member(id)) {
                     case pb::kPlaceholderField: {
                         FV_ASSIGN_OR_RETURN(set, belong_to_from_placeholder(*placeholder_node(id)));
@@ -337,20 +366,24 @@ private:
         std::vector<Expression> shape;
         shape.reserve(v.shape_ids.count);
         for (std::uint64_t id : nodes_.ids_of(v.shape_ids)) {
-            FV_ASSIGN_OR_RETURN(Expression s, expression_at(id, "Decision var messsage had an invalid shape element id"));
+            FV_ASSIGN_OR_RETURN(Expression s,
+                                expression_at(id, "Decision var messsage had an invalid shape element id"));
             shape.push_back(std::move(s));
         }
         DecisionVarKind kind = DecisionVarKind::Binary;
         DecisionVarBound lower = binary_var_lower_bound();
         DecisionVarBound upper = binary_var_upper_bound();
         if (v.type != 1) {
-            if (!v.lower_bound) return decoding_error("the DecisionVar message does not contain the lower bound");
+            if (!v.lower_bound)
+                return decoding_error("the DecisionVar message does not contain the lower bound");
             FV_ASSIGN_OR_RETURN(lower, decision_var_bound(*v.lower_bound));
-            if (!v.upper_bound) return decoding_error("the DecisionVar message does not contain the upper bound");
+            if (!v.upper_bound)
+                return decoding_error("the DecisionVar message does not contain the upper bound");
             FV_ASSIGN_OR_RETURN(upper, decision_var_bound(*v.upper_bound));
             if (v.type < 2 || v.type > 5)
                 return decoding_error(
-                    "failed to decode the input buffer because it did not contain valid DecisionVar Protobuf message");
+                    "failed to decode the input buffer because it did not contain valid DecisionVar Protobuf "
+                    "message");
             kind = static_cast<DecisionVarKind>(v.type - 1);
         }
         return Box<DecisionVar>(DecisionVar{kind, std::string(v.name), std::move(shape), std::move(lower),
@@ -378,7 +411,8 @@ private:
             }
             default:
                 return decoding_error(
-                    "failed to decode the input buffer because it did not contain a Protobuf message according to the "
+                    "failed to decode the input buffer because it did not contain a Protobuf message "
+                    "according to the "
                     "type of a decision variable bound.");
         }
     }
@@ -418,7 +452,8 @@ private:
         std::vector<Expression> subscripts;
         subscripts.reserve(s.subscript_ids.count);
         for (std::uint64_t sid : nodes_.ids_of(s.subscript_ids)) {
-            FV_ASSIGN_OR_RETURN(Expression e, expression_at(sid, "Subscript messsage had an invalid subscript id"));
+            FV_ASSIGN_OR_RETURN(Expression e,
+                                expression_at(sid, "Subscript messsage had an invalid subscript id"));
             subscripts.push_back(std::move(e));
         }
         FV_ASSIGN_OR_RETURN(subscripts, check_subscripts(std::move(subscripts)));
@@ -496,25 +531,30 @@ public:
             case 2: sense = ConstraintSense::LessThanEqual; break;
             case 3: sense = ConstraintSense::GreaterThanEqual; break;
             default:
-                return decoding_error("failed to decode the input buffer because it did not contain a Protobuf message "
-                                      "according to a constraint equality.");
+                return decoding_error(
+                    "failed to decode the input buffer because it did not contain a Protobuf message "
+                    "according to a constraint equality.");
         }
         if (!m.left)
-            return decoding_error("failed to decode the input buffer because it did not contain a Protobuf message "
-                                  "according to the left-hand side of a constraint.");
+            return decoding_error(
+                "failed to decode the input buffer because it did not contain a Protobuf message "
+                "according to the left-hand side of a constraint.");
         FV_ASSIGN_OR_RETURN(Expression left, expr_message(*m.left));
         if (!m.right)
-            return decoding_error("failed to decode the input buffer because it did not contain a Protobuf message "
-                                  "according to the right-hand side of a constraint.");
+            return decoding_error(
+                "failed to decode the input buffer because it did not contain a Protobuf message "
+                "according to the right-hand side of a constraint.");
         FV_ASSIGN_OR_RETURN(Expression right, expr_message(*m.right));
         FV_ASSIGN_OR_RETURN(ForallList forall, forall_list(m.forall_list));
-        return make_constraint(std::string(m.name), std::move(left), std::move(right), sense, std::move(forall));
+        return make_constraint(std::string(m.name), std::move(left), std::move(right), sense,
+                               std::move(forall));
     }
 
     Result<CustomPenaltyTerm> penalty_term(const pb::CustomPenaltyTerm& m) {
         if (!m.term)
-            return decoding_error("failed to decode the input buffer because it did not contain a Protobuf message "
-                                  "according to the term of a custom penalty term.");
+            return decoding_error(
+                "failed to decode the input buffer because it did not contain a Protobuf message "
+                "according to the term of a custom penalty term.");
         FV_ASSIGN_OR_RETURN(Expression term, expr_message(*m.term));
         FV_ASSIGN_OR_RETURN(ForallList forall, forall_list(m.forall_list));
         return make_custom_penalty_term(std::string(m.name), std::move(term), std::move(forall));
@@ -527,11 +567,13 @@ public:
         else if (m.sense == 2)
             p.sense = ProblemSense::Maximize;
         else
-            return decoding_error("failed to decode the input buffer because it did not contain a Protobuf message "
-                                  "according to a problem sense.");
+            return decoding_error(
+                "failed to decode the input buffer because it did not contain a Protobuf message "
+                "according to a problem sense.");
         if (!m.objective_function)
-            return decoding_error("failed to decode the input buffer because it did not contain a Protobuf message "
-                                  "according to an objective function.");
+            return decoding_error(
+                "failed to decode the input buffer because it did not contain a Protobuf message "
+                "according to an objective function.");
         FV_ASSIGN_OR_RETURN(p.objective, expr_message(*m.objective_function));
         for (const auto& [key, message] : m.constraints) {
             FV_ASSIGN_OR_RETURN(Constraint c, constraint(message));
@@ -551,19 +593,23 @@ private:
 
 Result<DeserializedObject> deserialize(std::string_view bytes) {
     if (bytes.size() >= kMaxProtobufInput)
-        return decoding_error("failed to decode the input buffer because it is larger than the 2 GiB that a "
-                              "Protobuf message can hold.");
+        return decoding_error(
+            "failed to decode the input buffer because it is larger than the 2 GiB that a "
+            "Protobuf message can hold.");
     pb::Header header;
     if (!pb::decode_header(bytes, header))
-        return decoding_error("failed to decode the input buffer because it did not contain a valid Protobuf message.");
+        return decoding_error(
+            "failed to decode the input buffer because it did not contain a valid Protobuf message.");
     if (header.version < pb::kMinSupportedVersion)
-        return decoding_error("the input schema has an unsupported version: " + std::to_string(header.version) +
-                              ". The minimum supported version is " + std::to_string(pb::kMinSupportedVersion) +
-                              ". Please update the forvela to generate the model.");
+        return decoding_error(
+            "the input schema has an unsupported version: " + std::to_string(header.version) +
+            ". The minimum supported version is " + std::to_string(pb::kMinSupportedVersion) +
+            ". Please update the forvela to generate the model.");
     if (header.version > pb::kMaxSupportedVersion)
-        return decoding_error("the input schema has an unsupported version: " + std::to_string(header.version) +
-                              ". The maximum supported version is " + std::to_string(pb::kMaxSupportedVersion) +
-                              ". Please update the forvela to receive the model");
+        return decoding_error(
+            "the input schema has an unsupported version: " + std::to_string(header.version) +
+            ". The maximum supported version is " + std::to_string(pb::kMaxSupportedVersion) +
+            ". Please update the forvela to receive the model");
     Deserializer d(node_budget(bytes.size()));
     switch (header.body.index()) {
         case 1: {
@@ -580,7 +626,8 @@ Result<DeserializedObject> deserialize(std::string_view bytes) {
         }
         case 4: return d.expr_body(std::get<4>(header.body));
         default:
-            return decoding_error("failed to decode the input buffer because it did not contain a Problem message.");
+            return decoding_error(
+                "failed to decode the input buffer because it did not contain a Problem message.");
     }
 }
 

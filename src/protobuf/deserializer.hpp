@@ -12,8 +12,7 @@
 
 namespace forvela {
 
-using DeserializedObject =
-    std::variant<Problem, Constraint, CustomPenaltyTerm, Expression, ConditionalExpr>;
+using DeserializedObject = std::variant<Problem, Constraint, CustomPenaltyTerm, Expression, ConditionalExpr>;
 
 // Inputs of this size or more are refused before they are read.
 inline constexpr std::size_t kMaxProtobufInput = 0x80000000u;

@@ -76,7 +76,9 @@ private:
         V value{};
     };
     static std::size_t slot_of(const void* key, std::size_t mask) {
-        return static_cast<std::size_t>((reinterpret_cast<std::uintptr_t>(key) * 0x9e3779b97f4a7c15ULL) >> 32) & mask;
+        return static_cast<std::size_t>((reinterpret_cast<std::uintptr_t>(key) * 0x9e3779b97f4a7c15ULL) >>
+                                        32) &
+               mask;
     }
     void place(Item c) {
         const std::size_t mask = slots_.size() - 1;
@@ -85,7 +87,8 @@ private:
         slots_[i] = c;
     }
     void grow() {
-        std::vector<Item> old = std::exchange(slots_, std::vector<Item>(slots_.empty() ? 64 : slots_.size() * 2));
+        std::vector<Item> old =
+            std::exchange(slots_, std::vector<Item>(slots_.empty() ? 64 : slots_.size() * 2));
         for (const Item& c : old)
             if (c.key) place(c);
     }
@@ -409,8 +412,8 @@ private:
         NodeArena arena(2);
         std::size_t start = w.size();
         for (const ForallIndex& entry : list) {
-            FV_ASSIGN_OR_RETURN(IndexIds ids,
-                                index(arena, *entry.element.cell(), entry.condition ? &*entry.condition : nullptr));
+            FV_ASSIGN_OR_RETURN(IndexIds ids, index(arena, *entry.element.cell(),
+                                                    entry.condition ? &*entry.condition : nullptr));
             index_field(w, 1, ids);
         }
         w.bytes().append(arena.bytes());
@@ -509,14 +512,15 @@ private:
             case ExprKind::ReductionOp: {
                 const ReductionOp& op = e.as<ReductionOp>();
                 return once(arena, e.cell<ReductionOp>(), [&]() -> Result<std::uint64_t> {
-                    FV_ASSIGN_OR_RETURN(IndexIds ids,
-                                        index(arena, *op.index.cell(), op.condition ? &**op.condition : nullptr));
+                    FV_ASSIGN_OR_RETURN(IndexIds ids, index(arena, *op.index.cell(),
+                                                            op.condition ? &**op.condition : nullptr));
                     FV_ASSIGN_OR_RETURN(std::uint64_t operand, expression(arena, *op.operand));
                     Writer& w = node_body();
                     w.int32_field(1, static_cast<std::int32_t>(op.kind) + 1);
                     index_field(w, 2, ids);
                     w.uint64_field(3, operand);
-                    return insert_node(arena, kReductionOp, after(ids.element, ids.condition.value_or(0), operand));
+                    return insert_node(arena, kReductionOp,
+                                       after(ids.element, ids.condition.value_or(0), operand));
                 });
             }
         }
@@ -622,8 +626,8 @@ private:
 
     // The member of an Element's belong_to that is set, with the ids it holds.
     struct ElementSet {
-        std::uint32_t field;  // 3 for a bound, 4 for a range
-        std::uint64_t first;  // the bound's type, or the range's start
+        std::uint32_t field;   // 3 for a bound, 4 for a range
+        std::uint64_t first;   // the bound's type, or the range's start
         std::uint64_t second;  // the bound's id, or the range's end
     };
 

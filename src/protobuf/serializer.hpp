@@ -12,8 +12,7 @@
 
 namespace forvela {
 
-using SerializableObject =
-    std::variant<Problem, Constraint, CustomPenaltyTerm, Expression, ConditionalExpr>;
+using SerializableObject = std::variant<Problem, Constraint, CustomPenaltyTerm, Expression, ConditionalExpr>;
 
 // The encoded Header; ProtobufSerializationError for what the format cannot
 // hold (an element whose set is a subscript of a decision variable, an

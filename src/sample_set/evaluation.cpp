@@ -67,8 +67,12 @@ void display_float_list_map(std::string& out, const FloatListMap& map) {
 }
 
 constexpr RecordField kFields[] = {
-    {"energy", false},           {"objective", false},         {"constraint_violations", false},
-    {"constraint_forall", false}, {"constraint_values", false}, {"penalty", false},
+    {"energy", false},
+    {"objective", false},
+    {"constraint_violations", false},
+    {"constraint_forall", false},
+    {"constraint_values", false},
+    {"penalty", false},
 };
 constexpr RecordShape kShape{"PyEvaluation", kFields};
 

@@ -59,8 +59,7 @@ Result<std::vector<std::size_t>> feasible_sample_indices(const Evaluation& e, do
     return sample_indices(e, rtol, atol, true);
 }
 
-Result<std::vector<std::size_t>> infeasible_sample_indices(const Evaluation& e, double rtol,
-                                                           double atol) {
+Result<std::vector<std::size_t>> infeasible_sample_indices(const Evaluation& e, double rtol, double atol) {
     return sample_indices(e, rtol, atol, false);
 }
 

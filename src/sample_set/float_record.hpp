@@ -34,7 +34,7 @@ inline void append_optional_float(std::string& out, const OptionalFloat& x) {
 template <class T>
 struct FloatField {
     const char* name;
-    OptionalFloat T::*member;
+    OptionalFloat T::* member;
 };
 
 // Specialised per record type with: `name` (the class name), `shape` (the

@@ -30,12 +30,12 @@ std::size_t utf8_sequence_length(std::string_view s, std::size_t i) {
         len = 2;
     } else if (b0 >= 0xE0 && b0 <= 0xEF) {
         len = 3;
-        if (b0 == 0xE0) lo = 0xA0;        // no overlong forms
-        if (b0 == 0xED) hi = 0x9F;        // no surrogates
+        if (b0 == 0xE0) lo = 0xA0;  // no overlong forms
+        if (b0 == 0xED) hi = 0x9F;  // no surrogates
     } else if (b0 >= 0xF0 && b0 <= 0xF4) {
         len = 4;
         if (b0 == 0xF0) lo = 0x90;
-        if (b0 == 0xF4) hi = 0x8F;        // nothing above U+10FFFF
+        if (b0 == 0xF4) hi = 0x8F;  // nothing above U+10FFFF
     } else {
         return 0;
     }
@@ -494,8 +494,14 @@ Error JsonReader::invalid_type_here(std::string_view expected) {
             break;
         }
         // The bracket is the offending byte and counts as read.
-        case '[': eat(); found = "sequence"; break;
-        case '{': eat(); found = "map"; break;
+        case '[':
+            eat();
+            found = "sequence";
+            break;
+        case '{':
+            eat();
+            found = "map";
+            break;
         default: {
             if (c != '-' && !is_digit(c)) return peek_syntax_error("expected value");
             bool positive = c != '-';
@@ -546,11 +552,11 @@ Result<std::uint64_t> JsonReader::read_u64(std::string_view expected) {
     } else if (n->kind == JsonNumber::Kind::Unsigned) {
         r = n->u;
     } else if (n->kind == JsonNumber::Kind::Signed) {
-        r = std::unexpected(custom_error("invalid value: " + found_number(*n) + ", expected " +
-                                         std::string(expected)));
+        r = std::unexpected(
+            custom_error("invalid value: " + found_number(*n) + ", expected " + std::string(expected)));
     } else {
-        r = std::unexpected(custom_error("invalid type: " + found_number(*n) + ", expected " +
-                                         std::string(expected)));
+        r = std::unexpected(
+            custom_error("invalid type: " + found_number(*n) + ", expected " + std::string(expected)));
     }
     if (!r) fix_position();
     return r;
@@ -582,11 +588,26 @@ Result<void> JsonReader::skip_value() {
         if (!peek) return std::unexpected(peek_syntax_error("EOF while parsing a value"));
         bool opened = false;
         switch (*peek) {
-            case 'n': eat(); FV_TRY(parse_ident("ull")); break;
-            case 't': eat(); FV_TRY(parse_ident("rue")); break;
-            case 'f': eat(); FV_TRY(parse_ident("alse")); break;
-            case '-': eat(); FV_TRY(scan_number("invalid number")); break;
-            case '"': eat(); FV_TRY(parse_string_body(nullptr)); break;
+            case 'n':
+                eat();
+                FV_TRY(parse_ident("ull"));
+                break;
+            case 't':
+                eat();
+                FV_TRY(parse_ident("rue"));
+                break;
+            case 'f':
+                eat();
+                FV_TRY(parse_ident("alse"));
+                break;
+            case '-':
+                eat();
+                FV_TRY(scan_number("invalid number"));
+                break;
+            case '"':
+                eat();
+                FV_TRY(parse_string_body(nullptr));
+                break;
             case '[':
             case '{':
                 eat();
@@ -615,8 +636,8 @@ Result<void> JsonReader::skip_value() {
             }
             if (accept_comma) {
                 if (*next != ',')
-                    return std::unexpected(peek_syntax_error(frame == '[' ? "expected `,` or `]`"
-                                                                          : "expected `,` or `}`"));
+                    return std::unexpected(
+                        peek_syntax_error(frame == '[' ? "expected `,` or `]`" : "expected `,` or `}`"));
                 eat();
             }
             break;

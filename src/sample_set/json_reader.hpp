@@ -189,9 +189,8 @@ template <class Fn>
 Result<void> JsonReader::read_seq(Fn&& item, std::string_view expected) {
     auto peek = peek_token();
     if (!peek) return std::unexpected(peek_syntax_error("EOF while parsing a value"));
-    Result<void> r = *peek == '['
-                         ? in_container(Container::Seq, [&] { return seq_elements(item); })
-                         : std::unexpected(invalid_type_here(expected));
+    Result<void> r = *peek == '[' ? in_container(Container::Seq, [&] { return seq_elements(item); })
+                                  : std::unexpected(invalid_type_here(expected));
     if (!r) fix_position();
     return r;
 }
@@ -200,12 +199,13 @@ template <class Fn>
 Result<void> JsonReader::read_map(Fn&& member, std::string_view expected) {
     auto peek = peek_token();
     if (!peek) return std::unexpected(peek_syntax_error("EOF while parsing a value"));
-    Result<void> r = *peek == '{' ? in_container(Container::Map, [&] {
-        return map_members([&](std::string key) -> Result<void> {
-            FV_TRY(expect_colon());
-            return member(std::move(key));
-        });
-    })
+    Result<void> r = *peek == '{' ? in_container(Container::Map,
+                                                 [&] {
+                                                     return map_members([&](std::string key) -> Result<void> {
+                                                         FV_TRY(expect_colon());
+                                                         return member(std::move(key));
+                                                     });
+                                                 })
                                   : std::unexpected(invalid_type_here(expected));
     if (!r) fix_position();
     return r;
@@ -246,7 +246,8 @@ Result<void> JsonReader::read_record(const RecordShape& shape, Fn&& field) {
         }));
         for (std::size_t i = 0; i < n; ++i)
             if (!seen[i] && !shape.fields[i].optional)
-                return std::unexpected(custom_error("missing field `" + std::string(shape.fields[i].name) + "`"));
+                return std::unexpected(
+                    custom_error("missing field `" + std::string(shape.fields[i].name) + "`"));
         return {};
     };
     Result<void> r;

@@ -341,8 +341,9 @@ Result<DenseArray> read_dense(JsonReader& r) {
                 break;
             }
             const auto i = static_cast<std::size_t>(found - std::begin(kDenseMembers));
-            const bool seen = i == 0 ? parts.version.has_value() : i == 1 ? parts.dim.has_value()
-                                                                          : parts.data.has_value();
+            const bool seen = i == 0   ? parts.version.has_value()
+                              : i == 1 ? parts.dim.has_value()
+                                       : parts.data.has_value();
             if (seen) {
                 res = std::unexpected(r.custom_error("duplicate field `" + **key + "`"));
                 r.fix_position();
@@ -454,11 +455,10 @@ Result<Solution> read_solution(JsonReader& r) {
 
 bool records_equal(const Record& a, const Record& b) {
     if (a.solution.index() != b.solution.index()) return false;
-    const bool same = is_dense(a)
-        ? sample_maps_equal(std::get<DenseSolution>(a.solution), std::get<DenseSolution>(b.solution),
-                            dense_arrays_equal)
-        : sample_maps_equal(std::get<SparseSolution>(a.solution), std::get<SparseSolution>(b.solution),
-                            coo_equal);
+    const bool same = is_dense(a) ? sample_maps_equal(std::get<DenseSolution>(a.solution),
+                                                      std::get<DenseSolution>(b.solution), dense_arrays_equal)
+                                  : sample_maps_equal(std::get<SparseSolution>(a.solution),
+                                                      std::get<SparseSolution>(b.solution), coo_equal);
     return same && a.num_occurrences == b.num_occurrences;
 }
 

@@ -80,9 +80,11 @@ Map pick_map(const Selection& sel, const Map& map) {
 }
 
 Result<Record> select_record(const Record& r, const Selection& sel) {
-    FV_ASSIGN_OR_RETURN(Pick counts, sel.check(r.num_occurrences.size(), [] { return std::string("num_occurrences"); }));
-    FV_ASSIGN_OR_RETURN(Pick samples, std::visit([&](const auto& map) { return check_map(sel, map, "solution"); },
-                                                 r.solution));
+    FV_ASSIGN_OR_RETURN(Pick counts,
+                        sel.check(r.num_occurrences.size(), [] { return std::string("num_occurrences"); }));
+    FV_ASSIGN_OR_RETURN(
+        Pick samples,
+        std::visit([&](const auto& map) { return check_map(sel, map, "solution"); }, r.solution));
     if (counts == Pick::FallBack || samples == Pick::FallBack) return Record{};
     Record out;
     out.num_occurrences = sel.pick(r.num_occurrences);
@@ -141,7 +143,8 @@ Result<SampleSet> feasible_samples(const SampleSet& s, double rtol, double atol)
 
 Result<SampleSet> infeasible_samples(const SampleSet& s, double rtol, double atol) {
     if (s.evaluation.constraint_violations.empty()) return select_samples(s, {}, 0);
-    FV_ASSIGN_OR_RETURN(std::vector<std::size_t> indices, infeasible_sample_indices(s.evaluation, rtol, atol));
+    FV_ASSIGN_OR_RETURN(std::vector<std::size_t> indices,
+                        infeasible_sample_indices(s.evaluation, rtol, atol));
     return select_samples(s, indices, violation_sample_count(s.evaluation));
 }
 

@@ -23,10 +23,11 @@ struct FloatRecordTraits<SystemTime> {
         {"fetch_result", &SystemTime::fetch_result},
         {"deserialize_solution", &SystemTime::deserialize_solution},
     };
-    static constexpr RecordField json_fields[] = {
-        {"post_problem_and_instance_data", true}, {"request_queue", true},
-        {"fetch_problem_and_instance_data", true}, {"fetch_result", true},
-        {"deserialize_solution", true}};
+    static constexpr RecordField json_fields[] = {{"post_problem_and_instance_data", true},
+                                                  {"request_queue", true},
+                                                  {"fetch_problem_and_instance_data", true},
+                                                  {"fetch_result", true},
+                                                  {"deserialize_solution", true}};
     static constexpr RecordShape shape{"PySystemTime", json_fields};
 };
 

@@ -24,7 +24,9 @@ Result<std::optional<ModelObject>> model_object_from_python(PyObject* obj) {
     using Reader = Result<bool> (*)(std::optional<ModelObject>&, PyObject*);
     static constexpr Reader kReaders[] = {
         [](std::optional<ModelObject>& o, PyObject* p) { return try_read(o, expression_from_python(p)); },
-        [](std::optional<ModelObject>& o, PyObject* p) { return try_read(o, conditional_expr_from_python(p)); },
+        [](std::optional<ModelObject>& o, PyObject* p) {
+            return try_read(o, conditional_expr_from_python(p));
+        },
         [](std::optional<ModelObject>& o, PyObject* p) { return try_read(o, problem_from_python(p)); },
         [](std::optional<ModelObject>& o, PyObject* p) { return try_read(o, constraint_from_python(p)); },
         [](std::optional<ModelObject>& o, PyObject* p) {

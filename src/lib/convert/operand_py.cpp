@@ -19,14 +19,12 @@ PyResult range_into_python(Range v) { return new_object(ClassId::Range, std::mov
 
 namespace {
 
-constexpr std::array kDecisionVarClasses = {ClassId::BinaryVar, ClassId::IntegerVar,
-                                            ClassId::ContinuousVar, ClassId::SemiIntegerVar,
-                                            ClassId::SemiContinuousVar};
+constexpr std::array kDecisionVarClasses = {ClassId::BinaryVar, ClassId::IntegerVar, ClassId::ContinuousVar,
+                                            ClassId::SemiIntegerVar, ClassId::SemiContinuousVar};
 
 constexpr std::array kSubscriptableClasses = {
-    ClassId::Placeholder, ClassId::Element,        ClassId::Subscript,
-    ClassId::BinaryVar,   ClassId::IntegerVar,     ClassId::ContinuousVar,
-    ClassId::SemiIntegerVar, ClassId::SemiContinuousVar,
+    ClassId::Placeholder, ClassId::Element,       ClassId::Subscript,      ClassId::BinaryVar,
+    ClassId::IntegerVar,  ClassId::ContinuousVar, ClassId::SemiIntegerVar, ClassId::SemiContinuousVar,
 };
 
 // A modelling error of subscripting, raised as `kind` with the text
@@ -86,7 +84,8 @@ PyResult optional_text_into_python(const OptText& text) {
 Result<DecisionVar> decision_var_from_python(PyObject* obj) {
     for (ClassId id : kDecisionVarClasses) {
         if (!is_instance(obj, id)) continue;
-        auto copy = with_shared<DecisionVar>(obj, [](const DecisionVar& v) -> Result<DecisionVar> { return v; });
+        auto copy =
+            with_shared<DecisionVar>(obj, [](const DecisionVar& v) -> Result<DecisionVar> { return v; });
         if (copy) return copy;
         break;
     }
@@ -160,11 +159,13 @@ PyObject* subscript_getitem(PyObject* self, PyObject* index, SubscriptedVariable
         FV_ASSIGN_OR_RETURN(auto borrow, borrow_receiver(self));
         auto variable = variable_of(self);
         if (!variable)
-            return std::unexpected(reraised_modeling_error(std::move(variable.error()), ErrorKind::TypeError));
+            return std::unexpected(
+                reraised_modeling_error(std::move(variable.error()), ErrorKind::TypeError));
         FV_ASSIGN_OR_RETURN(auto subscripts, subscript_indices_from_python(index));
         auto subscript = make_subscript(std::move(*variable), std::move(subscripts));
         if (!subscript)
-            return std::unexpected(reraised_modeling_error(std::move(subscript.error()), ErrorKind::IndexError));
+            return std::unexpected(
+                reraised_modeling_error(std::move(subscript.error()), ErrorKind::IndexError));
         return subscript_into_python(std::move(*subscript));
     });
 }
@@ -175,8 +176,8 @@ PyObject* refuse_iteration(PyObject* self) {
     });
 }
 
-PyObject* len_at_method(const char* callable, PyObject* self, PyObject* const* args,
-                        Py_ssize_t nargs, PyObject* kwnames, ArrayOperandFn operand) {
+PyObject* len_at_method(const char* callable, PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                        PyObject* kwnames, ArrayOperandFn operand) {
     return boundary([&]() -> PyResult {
         static constexpr Param params[] = {
             {"axis", true, false}, {"latex", false, true}, {"description", false, true}};
@@ -187,7 +188,8 @@ PyObject* len_at_method(const char* callable, PyObject* self, PyObject* const* a
         FV_ASSIGN_OR_RETURN(auto latex, argument("latex", to_optional_string(a[1])));
         FV_ASSIGN_OR_RETURN(auto description, argument("description", to_optional_string(a[2])));
         FV_ASSIGN_OR_RETURN(auto array, operand(self));
-        FV_ASSIGN_OR_RETURN(auto length, make_array_length(std::move(array), axis, std::nullopt, std::nullopt));
+        FV_ASSIGN_OR_RETURN(auto length,
+                            make_array_length(std::move(array), axis, std::nullopt, std::nullopt));
         length.latex = std::move(latex);
         length.description = std::move(description);
         return array_length_into_python(std::move(length));
@@ -205,7 +207,7 @@ PyResult array_length_tuple(std::uint64_t ndim, ArrayOperandFn operand, PyObject
     for (Py_ssize_t k = 0; k < size; ++k) {
         FV_ASSIGN_OR_RETURN(auto array, operand(self));
         FV_ASSIGN_OR_RETURN(auto length, make_array_length(std::move(array), static_cast<std::uint64_t>(k),
-                                       std::nullopt, std::nullopt));
+                                                           std::nullopt, std::nullopt));
         FV_ASSIGN_OR_RETURN(auto item, array_length_into_python(std::move(length)));
         PyTuple_SET_ITEM(tuple.get(), k, item.release());
     }

@@ -70,8 +70,8 @@ PyObject* subscript_getitem(PyObject* self, PyObject* index, SubscriptedVariable
 PyObject* refuse_iteration(PyObject* self);
 
 // `obj.len_at(axis, *, latex=None, description=None)`.
-PyObject* len_at_method(const char* callable, PyObject* self, PyObject* const* args,
-                        Py_ssize_t nargs, PyObject* kwnames, ArrayOperandFn operand);
+PyObject* len_at_method(const char* callable, PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                        PyObject* kwnames, ArrayOperandFn operand);
 
 // A tuple of the ArrayLength of every axis 0 .. ndim - 1 of the array that
 // `operand` gives; OverflowError or MemoryError for an ndim no tuple can hold.
@@ -92,11 +92,13 @@ struct SubscriptItems {
         return result;
     }
     static const ItemGroup* group() {
-        static const ItemGroup g{{}, {}, {
-            {Py_mp_subscript, reinterpret_cast<void*>(getitem)},
-            {Py_sq_item, reinterpret_cast<void*>(item)},
-            {Py_tp_iter, reinterpret_cast<void*>(refuse_iteration)},
-        }};
+        static const ItemGroup g{{},
+                                 {},
+                                 {
+                                     {Py_mp_subscript, reinterpret_cast<void*>(getitem)},
+                                     {Py_sq_item, reinterpret_cast<void*>(item)},
+                                     {Py_tp_iter, reinterpret_cast<void*>(refuse_iteration)},
+                                 }};
         return &g;
     }
 };
@@ -134,8 +136,7 @@ inline constexpr const char* kLenAtDoc =
 // an array (each sharing the object's node), and the getters and methods
 // built on them.
 template <class T, ClassId Id, Result<Expression> (*IntoExpression)(Box<T>),
-          Result<SubscriptedVariable> (*IntoVariable)(Box<T>),
-          Result<ArrayOperand> (*IntoArray)(Box<T>)>
+          Result<SubscriptedVariable> (*IntoVariable)(Box<T>), Result<ArrayOperand> (*IntoArray)(Box<T>)>
 struct OperandItems {
     static Result<Box<T>> box_of(PyObject* self) {
         return with_held<T>(self, [](const Held<T>& h) -> Result<Box<T>> { return h.template box<T>(); });
@@ -158,9 +159,8 @@ struct OperandItems {
     }
     static PyObject* get_ndim(PyObject* self, void*) {
         return boundary([&] {
-            return with_shared<T>(self, [](const T& v) -> PyResult {
-                return checked(PyLong_FromUnsignedLongLong(v.ndim));
-            });
+            return with_shared<T>(
+                self, [](const T& v) -> PyResult { return checked(PyLong_FromUnsignedLongLong(v.ndim)); });
         });
     }
     static PyObject* get_description(PyObject* self, void*) {
@@ -178,7 +178,8 @@ struct OperandItems {
     // The ArrayLength of every axis.
     static PyObject* get_shape(PyObject* self, void*) {
         return boundary([&]() -> PyResult {
-            FV_ASSIGN_OR_RETURN(auto ndim, with_shared<T>(self, [](const T& v) -> Result<std::uint64_t> { return v.ndim; }));
+            FV_ASSIGN_OR_RETURN(
+                auto ndim, with_shared<T>(self, [](const T& v) -> Result<std::uint64_t> { return v.ndim; }));
             return array_length_tuple(ndim, as_array_operand, self);
         });
     }

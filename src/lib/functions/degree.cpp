@@ -35,29 +35,27 @@ PyObject* dynamic_degree(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyO
     return degree_function<is_dynamic_degree>("is_dynamic_degree", args, nargs, kwnames);
 }
 
-#define FORVELA_DEGREE_DOC(name, summary, example)                                      \
-    name "(expr)\n--\n\n"                                                               \
-    summary "\n"                                                                        \
-    "\n"                                                                                \
-    "Args:\n"                                                                           \
-    "    expr (Expression): The expression to analyse.\n"                              \
-    "\n"                                                                                \
-    "Returns:\n"                                                                        \
-    "    bool: The answer.\n"                                                           \
-    "\n"                                                                                \
-    "Examples:\n"                                                                       \
-    "    >>> import forvela\n"                                                          \
-    example                                                                             \
-    "\n"                                                                                \
-    "Raises:\n"                                                                         \
-    "    TypeError: If `expr` is not an expression.\n"
+#define FORVELA_DEGREE_DOC(name, summary, example)             \
+    name "(expr)\n--\n\n" summary                              \
+         "\n"                                                  \
+         "\n"                                                  \
+         "Args:\n"                                             \
+         "    expr (Expression): The expression to analyse.\n" \
+         "\n"                                                  \
+         "Returns:\n"                                          \
+         "    bool: The answer.\n"                             \
+         "\n"                                                  \
+         "Examples:\n"                                         \
+         "    >>> import forvela\n" example                    \
+         "\n"                                                  \
+         "Raises:\n"                                           \
+         "    TypeError: If `expr` is not an expression.\n"
 
-PyMethodDef kIsLinear{
-    "is_linear", fastcall(linear), METH_FASTCALL | METH_KEYWORDS,
-    FORVELA_DEGREE_DOC("is_linear", "Return true if the given expression is linear.",
-                       "    >>> x = forvela.BinaryVar(\"x\")\n"
-                       "    >>> forvela.is_linear(2 * x + 3)\n"
-                       "    True\n")};
+PyMethodDef kIsLinear{"is_linear", fastcall(linear), METH_FASTCALL | METH_KEYWORDS,
+                      FORVELA_DEGREE_DOC("is_linear", "Return true if the given expression is linear.",
+                                         "    >>> x = forvela.BinaryVar(\"x\")\n"
+                                         "    >>> forvela.is_linear(2 * x + 3)\n"
+                                         "    True\n")};
 PyMethodDef kIsQuadratic{
     "is_quadratic", fastcall(quadratic), METH_FASTCALL | METH_KEYWORDS,
     FORVELA_DEGREE_DOC("is_quadratic", "Return true if the given expression is quadratic.",
@@ -66,13 +64,15 @@ PyMethodDef kIsQuadratic{
                        "    True\n")};
 PyMethodDef kIsHigherOrder{
     "is_higher_order", fastcall(higher_order), METH_FASTCALL | METH_KEYWORDS,
-    FORVELA_DEGREE_DOC("is_higher_order", "Return true if the degree of the given expression is higher than 2.",
+    FORVELA_DEGREE_DOC("is_higher_order",
+                       "Return true if the degree of the given expression is higher than 2.",
                        "    >>> x = forvela.BinaryVar(\"x\")\n"
                        "    >>> forvela.is_higher_order(x ** 3)\n"
                        "    True\n")};
 PyMethodDef kIsDynamicDegree{
     "is_dynamic_degree", fastcall(dynamic_degree), METH_FASTCALL | METH_KEYWORDS,
-    FORVELA_DEGREE_DOC("is_dynamic_degree", "Return true if degree of the expression is not determined statically.",
+    FORVELA_DEGREE_DOC("is_dynamic_degree",
+                       "Return true if degree of the expression is not determined statically.",
                        "    >>> a = forvela.Placeholder(\"a\", ndim=1)\n"
                        "    >>> i = forvela.Element(\"i\", belong_to=a)\n"
                        "    >>> x = forvela.BinaryVar(\"x\", shape=(a.len_at(0),))\n"

@@ -73,7 +73,8 @@ PyObject* extract_nodes_function(PyObject*, PyObject* const* args, Py_ssize_t na
         static constexpr Param params[] = {{"obj", true, false}, {"type", true, false}};
         Args<2> a;
         FV_TRY(parse_args(Signature{"extract_nodes", params}, args, nargs, kwnames, a));
-        if (!PyType_Check(a[1])) return std::unexpected(argument_error("type", cannot_convert(a[1], "PyType").error()));
+        if (!PyType_Check(a[1]))
+            return std::unexpected(argument_error("type", cannot_convert(a[1], "PyType").error()));
         FV_ASSIGN_OR_RETURN(std::optional<NodeClass> cls, node_class_of_type(a[1]));
         FV_ASSIGN_OR_RETURN(ModelObject object, read_object(a[0]));
         std::vector<ModelNode> found;
@@ -81,9 +82,10 @@ PyObject* extract_nodes_function(PyObject*, PyObject* const* args, Py_ssize_t na
         Ref out(PyList_New(static_cast<Py_ssize_t>(found.size())));
         if (!out) return pending();
         for (std::size_t k = 0; k < found.size(); ++k) {
-            PyResult item = std::holds_alternative<Expression>(found[k])
-                                ? expression_into_python(std::get<Expression>(std::move(found[k])))
-                                : conditional_expr_into_python(std::get<ConditionalExpr>(std::move(found[k])));
+            PyResult item =
+                std::holds_alternative<Expression>(found[k])
+                    ? expression_into_python(std::get<Expression>(std::move(found[k])))
+                    : conditional_expr_into_python(std::get<ConditionalExpr>(std::move(found[k])));
             if (!item) return item;
             PyList_SET_ITEM(out.get(), static_cast<Py_ssize_t>(k), item->release());
         }
@@ -91,8 +93,7 @@ PyObject* extract_nodes_function(PyObject*, PyObject* const* args, Py_ssize_t na
     });
 }
 
-PyObject* extract_variables_function(PyObject*, PyObject* const* args, Py_ssize_t nargs,
-                                     PyObject* kwnames) {
+PyObject* extract_variables_function(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     return boundary([&]() -> PyResult {
         static constexpr Param params[] = {{"obj", true, false}};
         Args<1> a;
@@ -102,32 +103,31 @@ PyObject* extract_variables_function(PyObject*, PyObject* const* args, Py_ssize_
     });
 }
 
-PyMethodDef kExtractNodes{
-    "extract_nodes", fastcall(extract_nodes_function), METH_FASTCALL | METH_KEYWORDS,
-    "extract_nodes(obj, type)\n--\n\n"
-    "Extract all nodes from the given object.\n"
-    "\n"
-    "The object is walked depth first, each node before its parts, and every node\n"
-    "whose class is exactly `type` is collected, repetitions included.\n"
-    "\n"
-    "Args:\n"
-    "    obj: An expression, a condition, a constraint, a custom penalty term, a\n"
-    "        problem or a forall list.\n"
-    "    type (type): The class of the nodes to extract.\n"
-    "\n"
-    "Returns:\n"
-    "    list: Copies of the matching nodes in visiting order.\n"
-    "\n"
-    "Examples:\n"
-    "    >>> import forvela\n"
-    "    >>> a = forvela.Placeholder(\"a\")\n"
-    "    >>> b = forvela.Placeholder(\"b\")\n"
-    "    >>> found = forvela.extract_nodes(a + b, forvela.Placeholder)\n"
-    "    >>> forvela.is_same(found[0], a) and forvela.is_same(found[1], b)\n"
-    "    True\n"
-    "\n"
-    "Raises:\n"
-    "    TypeError: If `type` is not a class or `obj` is of an unsupported type.\n"};
+PyMethodDef kExtractNodes{"extract_nodes", fastcall(extract_nodes_function), METH_FASTCALL | METH_KEYWORDS,
+                          "extract_nodes(obj, type)\n--\n\n"
+                          "Extract all nodes from the given object.\n"
+                          "\n"
+                          "The object is walked depth first, each node before its parts, and every node\n"
+                          "whose class is exactly `type` is collected, repetitions included.\n"
+                          "\n"
+                          "Args:\n"
+                          "    obj: An expression, a condition, a constraint, a custom penalty term, a\n"
+                          "        problem or a forall list.\n"
+                          "    type (type): The class of the nodes to extract.\n"
+                          "\n"
+                          "Returns:\n"
+                          "    list: Copies of the matching nodes in visiting order.\n"
+                          "\n"
+                          "Examples:\n"
+                          "    >>> import forvela\n"
+                          "    >>> a = forvela.Placeholder(\"a\")\n"
+                          "    >>> b = forvela.Placeholder(\"b\")\n"
+                          "    >>> found = forvela.extract_nodes(a + b, forvela.Placeholder)\n"
+                          "    >>> forvela.is_same(found[0], a) and forvela.is_same(found[1], b)\n"
+                          "    True\n"
+                          "\n"
+                          "Raises:\n"
+                          "    TypeError: If `type` is not a class or `obj` is of an unsupported type.\n"};
 
 PyMethodDef kExtractVariables{
     "extract_variables", fastcall(extract_variables_function), METH_FASTCALL | METH_KEYWORDS,

@@ -48,7 +48,9 @@ Result<bool> same_object(PyObject* src, PyObject* dst) {
         [](PyObject* s, PyObject* d) {
             return step<Placeholder>(s, d, copy_of<Placeholder>(ClassId::Placeholder), kEqual);
         },
-        [](PyObject* s, PyObject* d) { return step<Element>(s, d, copy_of<Element>(ClassId::Element), kEqual); },
+        [](PyObject* s, PyObject* d) {
+            return step<Element>(s, d, copy_of<Element>(ClassId::Element), kEqual);
+        },
         [](PyObject* s, PyObject* d) { return step<Range>(s, d, copy_of<Range>(ClassId::Range), kEqual); },
         [](PyObject* s, PyObject* d) {
             return step<DecisionVar>(s, d, copy_of<DecisionVar>(ClassId::BinaryVar), kEqual);
@@ -65,7 +67,9 @@ Result<bool> same_object(PyObject* src, PyObject* dst) {
         [](PyObject* s, PyObject* d) {
             return step<DecisionVar>(s, d, copy_of<DecisionVar>(ClassId::SemiContinuousVar), kEqual);
         },
-        [](PyObject* s, PyObject* d) { return step<Subscript>(s, d, copy_of<Subscript>(ClassId::Subscript), kEqual); },
+        [](PyObject* s, PyObject* d) {
+            return step<Subscript>(s, d, copy_of<Subscript>(ClassId::Subscript), kEqual);
+        },
     };
     for (Step run : kSteps) {
         FV_ASSIGN_OR_RETURN(std::optional<bool> answer, run(src, dst));
@@ -86,30 +90,29 @@ PyObject* is_same_function(PyObject*, PyObject* const* args, Py_ssize_t nargs, P
     });
 }
 
-PyMethodDef kIsSame{
-    "is_same", fastcall(is_same_function), METH_FASTCALL | METH_KEYWORDS,
-    "is_same(src, dst)\n--\n\n"
-    "Return true if the two objects are structurally the same.\n"
-    "\n"
-    "The `description` and `latex` of the objects are not checked.\n"
-    "\n"
-    "Args:\n"
-    "    src: A model object: a problem, a constraint, a custom penalty term, an\n"
-    "        expression, a condition, or an operand.\n"
-    "    dst: The model object to compare with.\n"
-    "\n"
-    "Returns:\n"
-    "    bool: Whether the two objects are the same.\n"
-    "\n"
-    "Examples:\n"
-    "    >>> import forvela\n"
-    "    >>> a = forvela.Placeholder(\"a\", latex=\"A\")\n"
-    "    >>> forvela.is_same(a, forvela.Placeholder(\"a\"))\n"
-    "    True\n"
-    "\n"
-    "Raises:\n"
-    "    TypeError: If the types of the two objects differ, or one of them is not\n"
-    "        an object of this module.\n"};
+PyMethodDef kIsSame{"is_same", fastcall(is_same_function), METH_FASTCALL | METH_KEYWORDS,
+                    "is_same(src, dst)\n--\n\n"
+                    "Return true if the two objects are structurally the same.\n"
+                    "\n"
+                    "The `description` and `latex` of the objects are not checked.\n"
+                    "\n"
+                    "Args:\n"
+                    "    src: A model object: a problem, a constraint, a custom penalty term, an\n"
+                    "        expression, a condition, or an operand.\n"
+                    "    dst: The model object to compare with.\n"
+                    "\n"
+                    "Returns:\n"
+                    "    bool: Whether the two objects are the same.\n"
+                    "\n"
+                    "Examples:\n"
+                    "    >>> import forvela\n"
+                    "    >>> a = forvela.Placeholder(\"a\", latex=\"A\")\n"
+                    "    >>> forvela.is_same(a, forvela.Placeholder(\"a\"))\n"
+                    "    True\n"
+                    "\n"
+                    "Raises:\n"
+                    "    TypeError: If the types of the two objects differ, or one of them is not\n"
+                    "        an object of this module.\n"};
 
 const bool registered = register_function(FunctionId::is_same, &kIsSame);
 

@@ -19,7 +19,8 @@ Result<SerializableObject> serializable_from_python(PyObject* obj) {
     std::string failures[5];
     auto attempt = [&](int k, auto converted) -> std::optional<Result<SerializableObject>> {
         if (converted) return Result<SerializableObject>(SerializableObject(std::move(*converted)));
-        if (must_propagate(converted.error())) return Result<SerializableObject>(std::unexpected(converted.error()));
+        if (must_propagate(converted.error()))
+            return Result<SerializableObject>(std::unexpected(converted.error()));
         if (auto r = discard_pending(); !r) return Result<SerializableObject>(std::unexpected(r.error()));
         failures[k] = std::string("TypeError: failed to extract field SerializableObject::") + kNames[k] +
                       ".0, caused by TypeError: " + converted.error().message;

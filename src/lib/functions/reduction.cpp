@@ -46,15 +46,14 @@ std::optional<IndexItem> index_item_from_python(PyObject* obj, std::string& fail
         } else {
             auto condition = conditional_expr_from_python(PyTuple_GET_ITEM(obj, 1));
             if (condition) return IndexItem{std::move(*element), std::move(*condition)};
-            conditional_failure =
-                caused("TypeError: failed to extract field IndexItem::ConditionalElement.1",
-                       "TypeError: " + condition.error().message);
+            conditional_failure = caused("TypeError: failed to extract field IndexItem::ConditionalElement.1",
+                                         "TypeError: " + condition.error().message);
         }
     }
-    failure = "TypeError: failed to extract enum IndexItem ('Element | ConditionalElement')"
-              "\n- variant Element (Element): " +
-              element_failure + "\n- variant ConditionalElement (ConditionalElement): " +
-              conditional_failure;
+    failure =
+        "TypeError: failed to extract enum IndexItem ('Element | ConditionalElement')"
+        "\n- variant Element (Element): " +
+        element_failure + "\n- variant ConditionalElement (ConditionalElement): " + conditional_failure;
     return std::nullopt;
 }
 
@@ -90,10 +89,10 @@ Result<std::vector<IndexItem>> index_from_python(PyObject* obj) {
         sequence_failure = "TypeError: " + cannot_convert_text(obj, "Sequence");
     }
     sequence_failure = caused("TypeError: failed to extract field Index::Sequence.0", sequence_failure);
-    return fail(ErrorKind::TypeError, "failed to extract enum Index ('Single | Sequence')"
-                                      "\n- variant Single (Single): " +
-                                          single_failure + "\n- variant Sequence (Sequence): " +
-                                          sequence_failure);
+    return fail(ErrorKind::TypeError,
+                "failed to extract enum Index ('Single | Sequence')"
+                "\n- variant Single (Single): " +
+                    single_failure + "\n- variant Sequence (Sequence): " + sequence_failure);
 }
 
 template <ReductionOpKind Kind>
@@ -112,36 +111,42 @@ PyObject* reduction_function(PyObject*, PyObject* const* args, Py_ssize_t nargs,
 
 #define FORVELA_REDUCTION_DOC(name, cls, what)                                                 \
     name "(index, operand)\n--\n\n"                                                            \
-    "Create the `" cls "` object.\n"                                                           \
-    "\n"                                                                                       \
-    "Args:\n"                                                                                  \
-    "    index (Element | tuple[Element, ConditionalExpr] | Sequence): An index of " what ".\n" \
-    "    operand (Expression): The operand of " what ".\n"                                     \
-    "\n"                                                                                       \
-    "Returns:\n"                                                                               \
-    "    " cls ": The `" cls "` object.\n"                                                     \
-    "\n"                                                                                       \
-    "Examples:\n"                                                                              \
-    "    >>> import forvela\n"                                                                 \
-    "    >>> a = forvela.Placeholder(\"a\", ndim=1)\n"                                          \
-    "    >>> N = forvela.Placeholder(\"N\")\n"                                                  \
-    "    >>> i = forvela.Element(\"i\", belong_to=(0, N))\n"                                    \
-    "    >>> forvela." name "(i, a[i])\n"                                                      \
-    "\n"                                                                                       \
-    "    >>> E = forvela.Placeholder(\"E\", ndim=1)\n"                                          \
-    "    >>> x = forvela.BinaryVar(\"x\", shape=[N])\n"                                         \
-    "    >>> e = forvela.Element(\"e\", belong_to=E)\n"                                         \
-    "    >>> forvela." name "(e, x[e])\n"                                                      \
-    "\n"                                                                                       \
-    "    A conditional index is a tuple: its left member must be an `Element`\n"               \
-    "    and its right member the condition for that index.\n"                                 \
-    "\n"                                                                                       \
-    "    >>> forvela." name "((i, i != 2), a[i])\n"
+         "Create the `" cls                                                                    \
+         "` object.\n"                                                                         \
+         "\n"                                                                                  \
+         "Args:\n"                                                                             \
+         "    index (Element | tuple[Element, ConditionalExpr] | Sequence): An index of " what \
+         ".\n"                                                                                 \
+         "    operand (Expression): The operand of " what                                      \
+         ".\n"                                                                                 \
+         "\n"                                                                                  \
+         "Returns:\n"                                                                          \
+         "    " cls ": The `" cls                                                              \
+         "` object.\n"                                                                         \
+         "\n"                                                                                  \
+         "Examples:\n"                                                                         \
+         "    >>> import forvela\n"                                                            \
+         "    >>> a = forvela.Placeholder(\"a\", ndim=1)\n"                                    \
+         "    >>> N = forvela.Placeholder(\"N\")\n"                                            \
+         "    >>> i = forvela.Element(\"i\", belong_to=(0, N))\n"                              \
+         "    >>> forvela." name                                                               \
+         "(i, a[i])\n"                                                                         \
+         "\n"                                                                                  \
+         "    >>> E = forvela.Placeholder(\"E\", ndim=1)\n"                                    \
+         "    >>> x = forvela.BinaryVar(\"x\", shape=[N])\n"                                   \
+         "    >>> e = forvela.Element(\"e\", belong_to=E)\n"                                   \
+         "    >>> forvela." name                                                               \
+         "(e, x[e])\n"                                                                         \
+         "\n"                                                                                  \
+         "    A conditional index is a tuple: its left member must be an `Element`\n"          \
+         "    and its right member the condition for that index.\n"                            \
+         "\n"                                                                                  \
+         "    >>> forvela." name "((i, i != 2), a[i])\n"
 
-PyMethodDef kSum{"sum", fastcall(reduction_function<ReductionOpKind::Sum>),
-                 METH_FASTCALL | METH_KEYWORDS, FORVELA_REDUCTION_DOC("sum", "SumOp", "summation")};
-PyMethodDef kProd{"prod", fastcall(reduction_function<ReductionOpKind::Prod>),
-                  METH_FASTCALL | METH_KEYWORDS, FORVELA_REDUCTION_DOC("prod", "ProdOp", "product")};
+PyMethodDef kSum{"sum", fastcall(reduction_function<ReductionOpKind::Sum>), METH_FASTCALL | METH_KEYWORDS,
+                 FORVELA_REDUCTION_DOC("sum", "SumOp", "summation")};
+PyMethodDef kProd{"prod", fastcall(reduction_function<ReductionOpKind::Prod>), METH_FASTCALL | METH_KEYWORDS,
+                  FORVELA_REDUCTION_DOC("prod", "ProdOp", "product")};
 
 const bool registered =
     register_function(FunctionId::sum, &kSum) && register_function(FunctionId::prod, &kProd);

@@ -82,10 +82,11 @@ Result<ConditionalExpr> node_as_condition(PyObject* self) {
 }
 
 // A getter returning a new object for a copy of one boxed operand of the node.
-template <class T, const Box<Expression> T::*Field>
+template <class T, const Box<Expression> T::* Field>
 PyObject* operand_getter(PyObject* self, void*) {
     return boundary([&]() -> PyResult {
-        FV_ASSIGN_OR_RETURN(auto operand, with_shared<T>(self, [](const T& v) -> Result<Expression> { return *(v.*Field); }));
+        FV_ASSIGN_OR_RETURN(
+            auto operand, with_shared<T>(self, [](const T& v) -> Result<Expression> { return *(v.*Field); }));
         return expression_into_python(std::move(operand));
     });
 }
@@ -97,16 +98,14 @@ struct NodeTextItems {
     static constexpr auto str = text_slot<T, rendered<T, Render, PrintMode::Str>>;
     static constexpr auto repr = text_slot<T, rendered<T, Render, PrintMode::Repr>>;
     static constexpr auto repr_latex = text_method<T, latex>;
-    static PyObject* set_latex(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
-                               PyObject* kwnames) {
+    static PyObject* set_latex(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
         return set_latex_method<T>(Id, self, args, nargs, kwnames, latex_field<T>);
     }
 
     static const ItemGroup* group() {
         static const ItemGroup g{
             {
-                {"set_latex", fastcall(set_latex),
-                 METH_FASTCALL | METH_KEYWORDS, kSetLatexDoc},
+                {"set_latex", fastcall(set_latex), METH_FASTCALL | METH_KEYWORDS, kSetLatexDoc},
                 {"_repr_latex_", repr_latex, METH_NOARGS, kReprLatexDoc},
             },
             {},

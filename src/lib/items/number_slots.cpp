@@ -10,8 +10,7 @@ namespace forvela::py {
 namespace {
 
 // Both operands as expressions, the left one converted first.
-Result<std::pair<Expression, Expression>> operands(ClassId id, ReceiverFn receive, PyObject* a,
-                                                   PyObject* b) {
+Result<std::pair<Expression, Expression>> operands(ClassId id, ReceiverFn receive, PyObject* a, PyObject* b) {
     bool forward = is_instance(a, id);
     FV_ASSIGN_OR_RETURN(auto left, forward ? receive(a) : expression_from_python(a));
     FV_ASSIGN_OR_RETURN(auto right, forward ? expression_from_python(b) : receive(b));
@@ -25,8 +24,7 @@ PyResult into_python(Result<Expression> built) {
 
 }  // namespace
 
-PyObject* binary_number_slot(ClassId id, ReceiverFn receive, PyObject* a, PyObject* b,
-                             Arithmetic op) {
+PyObject* binary_number_slot(ClassId id, ReceiverFn receive, PyObject* a, PyObject* b, Arithmetic op) {
     return boundary([&]() -> PyResult {
         if (!is_instance(a, id) && !is_instance(b, id)) return not_implemented();
         FV_ASSIGN_OR_RETURN(auto borrow, borrow_receiver(is_instance(a, id) ? a : b));
@@ -34,8 +32,10 @@ PyObject* binary_number_slot(ClassId id, ReceiverFn receive, PyObject* a, PyObje
         auto& [left, right] = pair;
         switch (op) {
             case Arithmetic::Add: return expression_into_python(add(std::move(left), std::move(right)));
-            case Arithmetic::Subtract: return expression_into_python(subtract(std::move(left), std::move(right)));
-            case Arithmetic::Multiply: return expression_into_python(multiply(std::move(left), std::move(right)));
+            case Arithmetic::Subtract:
+                return expression_into_python(subtract(std::move(left), std::move(right)));
+            case Arithmetic::Multiply:
+                return expression_into_python(multiply(std::move(left), std::move(right)));
             case Arithmetic::Divide: return into_python(divide(std::move(left), std::move(right)));
             case Arithmetic::Modulo: return into_python(modulo(std::move(left), std::move(right)));
         }
@@ -82,8 +82,7 @@ PyObject* richcompare_slot(ClassId id, ReceiverFn receive, PyObject* a, PyObject
         }
         FV_ASSIGN_OR_RETURN(auto self, receive(a));
         FV_ASSIGN_OR_RETURN(auto other, expression_from_python(b));
-        return conditional_expr_into_python(
-            compare(kind, std::move(self), std::move(other)));
+        return conditional_expr_into_python(compare(kind, std::move(self), std::move(other)));
     });
 }
 

@@ -15,15 +15,16 @@ using ReceiverFn = Result<Expression> (*)(PyObject*);
 // The binary arithmetic operators, each calling the core builder of its name.
 enum class Arithmetic : std::uint8_t { Add, Subtract, Multiply, Divide, Modulo };
 
-PyObject* binary_number_slot(ClassId id, ReceiverFn receive, PyObject* a, PyObject* b,
-                             Arithmetic op);
+PyObject* binary_number_slot(ClassId id, ReceiverFn receive, PyObject* a, PyObject* b, Arithmetic op);
 PyObject* power_slot(ClassId id, ReceiverFn receive, PyObject* a, PyObject* b, PyObject* m);
 PyObject* negative_slot(ReceiverFn receive, PyObject* a);
 PyObject* richcompare_slot(ClassId id, ReceiverFn receive, PyObject* a, PyObject* b, int op);
 
 template <ClassId Id, ReceiverFn Receive>
 struct NumberSlots {
-    static PyObject* add(PyObject* a, PyObject* b) { return binary_number_slot(Id, Receive, a, b, Arithmetic::Add); }
+    static PyObject* add(PyObject* a, PyObject* b) {
+        return binary_number_slot(Id, Receive, a, b, Arithmetic::Add);
+    }
     static PyObject* subtract(PyObject* a, PyObject* b) {
         return binary_number_slot(Id, Receive, a, b, Arithmetic::Subtract);
     }
@@ -44,32 +45,38 @@ struct NumberSlots {
 
     // All seven arithmetic slots.
     static const ItemGroup* arithmetic() {
-        static const ItemGroup group{{}, {}, {
-            {Py_nb_add, reinterpret_cast<void*>(add)},
-            {Py_nb_subtract, reinterpret_cast<void*>(subtract)},
-            {Py_nb_multiply, reinterpret_cast<void*>(multiply)},
-            {Py_nb_true_divide, reinterpret_cast<void*>(true_divide)},
-            {Py_nb_remainder, reinterpret_cast<void*>(remainder)},
-            {Py_nb_power, reinterpret_cast<void*>(power)},
-            {Py_nb_negative, reinterpret_cast<void*>(negative)},
-        }};
+        static const ItemGroup group{{},
+                                     {},
+                                     {
+                                         {Py_nb_add, reinterpret_cast<void*>(add)},
+                                         {Py_nb_subtract, reinterpret_cast<void*>(subtract)},
+                                         {Py_nb_multiply, reinterpret_cast<void*>(multiply)},
+                                         {Py_nb_true_divide, reinterpret_cast<void*>(true_divide)},
+                                         {Py_nb_remainder, reinterpret_cast<void*>(remainder)},
+                                         {Py_nb_power, reinterpret_cast<void*>(power)},
+                                         {Py_nb_negative, reinterpret_cast<void*>(negative)},
+                                     }};
         return &group;
     }
     // Decision variables: no true division and no remainder.
     static const ItemGroup* variable_arithmetic() {
-        static const ItemGroup group{{}, {}, {
-            {Py_nb_add, reinterpret_cast<void*>(add)},
-            {Py_nb_subtract, reinterpret_cast<void*>(subtract)},
-            {Py_nb_multiply, reinterpret_cast<void*>(multiply)},
-            {Py_nb_power, reinterpret_cast<void*>(power)},
-            {Py_nb_negative, reinterpret_cast<void*>(negative)},
-        }};
+        static const ItemGroup group{{},
+                                     {},
+                                     {
+                                         {Py_nb_add, reinterpret_cast<void*>(add)},
+                                         {Py_nb_subtract, reinterpret_cast<void*>(subtract)},
+                                         {Py_nb_multiply, reinterpret_cast<void*>(multiply)},
+                                         {Py_nb_power, reinterpret_cast<void*>(power)},
+                                         {Py_nb_negative, reinterpret_cast<void*>(negative)},
+                                     }};
         return &group;
     }
     static const ItemGroup* comparison() {
-        static const ItemGroup group{{}, {}, {
-            {Py_tp_richcompare, reinterpret_cast<void*>(richcompare)},
-        }};
+        static const ItemGroup group{{},
+                                     {},
+                                     {
+                                         {Py_tp_richcompare, reinterpret_cast<void*>(richcompare)},
+                                     }};
         return &group;
     }
 };

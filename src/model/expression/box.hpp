@@ -25,8 +25,8 @@ enum class NodeKind : std::uint8_t {
 // cell (its value never changes while shared). Making a node one's own to
 // change it forgets them.
 namespace node_facts {
-inline constexpr std::uint8_t kKnown = 1;           // the bits below are set
-inline constexpr std::uint8_t kDecisionVar = 2;     // a decision variable occurs
+inline constexpr std::uint8_t kKnown = 1;        // the bits below are set
+inline constexpr std::uint8_t kDecisionVar = 2;  // a decision variable occurs
 }  // namespace node_facts
 
 struct NodeBase {

@@ -114,9 +114,7 @@ bool equal(const Placeholder& a, const Placeholder& b) {
     return equal_text_free(a.name, b.name) && a.ndim == b.ndim;
 }
 
-bool equal(const Range& a, const Range& b) {
-    return equal(*a.start, *b.start) && equal(*a.end, *b.end);
-}
+bool equal(const Range& a, const Range& b) { return equal(*a.start, *b.start) && equal(*a.end, *b.end); }
 
 bool equal(const ElementBelongTo& a, const ElementBelongTo& b) {
     if (a.index() != b.index()) return false;
@@ -172,13 +170,9 @@ bool equal(const ArrayOperand& a, const ArrayOperand& b) {
     }
 }
 
-bool equal(const ArrayLength& a, const ArrayLength& b) {
-    return equal(a.array, b.array) && a.axis == b.axis;
-}
+bool equal(const ArrayLength& a, const ArrayLength& b) { return equal(a.array, b.array) && a.axis == b.axis; }
 
-bool equal(const UnaryOp& a, const UnaryOp& b) {
-    return a.kind == b.kind && equal(*a.operand, *b.operand);
-}
+bool equal(const UnaryOp& a, const UnaryOp& b) { return a.kind == b.kind && equal(*a.operand, *b.operand); }
 
 bool equal(const BinaryOp& a, const BinaryOp& b) {
     return a.kind == b.kind && equal(*a.left, *b.left) && equal(*a.right, *b.right);
@@ -251,8 +245,7 @@ bool equal_nodes(const Expression& a, const Expression& b) {
     DepthGuard guard;
     if (a.kind() != b.kind()) return false;
     switch (a.kind()) {
-        case ExprKind::NumberLit:
-            return numeric_values_equal(a.as<NumericValue>(), b.as<NumericValue>());
+        case ExprKind::NumberLit: return numeric_values_equal(a.as<NumericValue>(), b.as<NumericValue>());
         case ExprKind::Placeholder: return equal(a.as<Placeholder>(), b.as<Placeholder>());
         case ExprKind::Element: return equal(a.as<Element>(), b.as<Element>());
         case ExprKind::DecisionVar: return equal(a.as<DecisionVar>(), b.as<DecisionVar>());

@@ -15,10 +15,9 @@ thread_local bool freeing = false;
 
 void destroy_node(NodeBase* n) noexcept {
     switch (n->kind) {
-#define FORVELA_EXPR_KIND(kind, type)                     \
-    case NodeKind::kind:                                  \
-        if constexpr (!std::is_same_v<type, NumericValue>) \
-            delete static_cast<Node<type>*>(n);           \
+#define FORVELA_EXPR_KIND(kind, type)                                                          \
+    case NodeKind::kind:                                                                       \
+        if constexpr (!std::is_same_v<type, NumericValue>) delete static_cast<Node<type>*>(n); \
         return;
 #include "model/expression/expr_kinds.def"
         case NodeKind::ComparisonOp: delete static_cast<Node<ComparisonOp>*>(n); return;
@@ -81,10 +80,8 @@ namespace {
 
 bool find_decision_var(const Expression& e) {
     switch (e.kind()) {
-        case ExprKind::DecisionVar:
-            return true;
-        case ExprKind::Subscript:
-            return std::holds_alternative<Box<DecisionVar>>(e.as<Subscript>().variable);
+        case ExprKind::DecisionVar: return true;
+        case ExprKind::Subscript: return std::holds_alternative<Box<DecisionVar>>(e.as<Subscript>().variable);
         case ExprKind::BinaryOp: {
             const auto& op = e.as<BinaryOp>();
             return contains_decision_var(*op.left) || contains_decision_var(*op.right);
@@ -93,14 +90,12 @@ bool find_decision_var(const Expression& e) {
             for (const auto& t : e.as<CommutativeOp>().terms)
                 if (contains_decision_var(t)) return true;
             return false;
-        case ExprKind::ReductionOp:
-            return contains_decision_var(*e.as<ReductionOp>().operand);
+        case ExprKind::ReductionOp: return contains_decision_var(*e.as<ReductionOp>().operand);
         case ExprKind::NumberLit:
         case ExprKind::Placeholder:
         case ExprKind::Element:
         case ExprKind::ArrayLength:
-        case ExprKind::UnaryOp:
-            return false;
+        case ExprKind::UnaryOp: return false;
     }
     return false;
 }

@@ -41,8 +41,7 @@ public:
     OptText(std::nullopt_t) noexcept {}
     OptText(std::string s) : p_(std::make_unique<std::string>(std::move(s))) {}
     OptText(const char* s) : p_(std::make_unique<std::string>(s)) {}
-    OptText(const std::optional<std::string>& o)
-        : p_(o ? std::make_unique<std::string>(*o) : nullptr) {}
+    OptText(const std::optional<std::string>& o) : p_(o ? std::make_unique<std::string>(*o) : nullptr) {}
     OptText(std::optional<std::string>&& o)
         : p_(o ? std::make_unique<std::string>(std::move(*o)) : nullptr) {}
     OptText(const OptText& o) : p_(o.p_ ? std::make_unique<std::string>(*o.p_) : nullptr) {}
@@ -76,9 +75,13 @@ enum class ExprKind : std::uint8_t {
 };
 
 // The kind of the node that holds a value of type T.
-template <class T> struct ExprKindOf;
-#define FORVELA_EXPR_KIND(kind, type) \
-    template <> struct ExprKindOf<type> { static constexpr ExprKind value = ExprKind::kind; };
+template <class T>
+struct ExprKindOf;
+#define FORVELA_EXPR_KIND(kind, type)                     \
+    template <>                                           \
+    struct ExprKindOf<type> {                             \
+        static constexpr ExprKind value = ExprKind::kind; \
+    };
 #include "model/expression/expr_kinds.def"
 
 template <class T>
@@ -89,8 +92,14 @@ template <class T>
 struct NodeKindOf {
     static constexpr NodeKind value = static_cast<NodeKind>(ExprKindOf<T>::value);
 };
-template <> struct NodeKindOf<ComparisonOp> { static constexpr NodeKind value = NodeKind::ComparisonOp; };
-template <> struct NodeKindOf<LogicalOp> { static constexpr NodeKind value = NodeKind::LogicalOp; };
+template <>
+struct NodeKindOf<ComparisonOp> {
+    static constexpr NodeKind value = NodeKind::ComparisonOp;
+};
+template <>
+struct NodeKindOf<LogicalOp> {
+    static constexpr NodeKind value = NodeKind::LogicalOp;
+};
 
 class Expression {
 public:

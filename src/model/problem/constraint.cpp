@@ -20,7 +20,7 @@ Result<ConstraintSense> constraint_sense_of(const ConditionalExpr& condition) {
 }
 
 Result<Constraint> make_constraint(std::string name, Expression left, Expression right, ConstraintSense sense,
-                                  ForallList forall) {
+                                   ForallList forall) {
     if (!contains_decision_var(left) && !contains_decision_var(right))
         return modeling_error("expression does not contain a decision variable");
     return Constraint{std::move(name), sense, std::move(left), std::move(right), std::move(forall)};
@@ -41,7 +41,8 @@ ConditionalExpr constraint_condition(const Constraint& c) {
     switch (c.sense) {
         case ConstraintSense::Equal: return compare(ComparisonOpKind::Equal, c.left, c.right);
         case ConstraintSense::LessThanEqual: return compare(ComparisonOpKind::LessThanEqual, c.left, c.right);
-        case ConstraintSense::GreaterThanEqual: return compare(ComparisonOpKind::GreaterThanEqual, c.left, c.right);
+        case ConstraintSense::GreaterThanEqual:
+            return compare(ComparisonOpKind::GreaterThanEqual, c.left, c.right);
     }
     __builtin_unreachable();
 }

@@ -27,7 +27,7 @@ Result<ConstraintSense> constraint_sense_of(const ConditionalExpr& condition);
 
 // Refuses a constraint with no decision variable on either side.
 Result<Constraint> make_constraint(std::string name, Expression left, Expression right, ConstraintSense sense,
-                                  ForallList forall);
+                                   ForallList forall);
 
 // The whole construction from a condition: element usage of the condition,
 // the fit of the forall list, the relation, the decision variable.

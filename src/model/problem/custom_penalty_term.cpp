@@ -4,7 +4,8 @@
 
 namespace forvela {
 
-Result<CustomPenaltyTerm> make_custom_penalty_term(std::string name, Expression expression, ForallList forall) {
+Result<CustomPenaltyTerm> make_custom_penalty_term(std::string name, Expression expression,
+                                                   ForallList forall) {
     if (!contains_decision_var(expression))
         return modeling_error("the custom penalty term does not contain a decision variable");
     return CustomPenaltyTerm{std::move(name), std::move(expression), std::move(forall)};

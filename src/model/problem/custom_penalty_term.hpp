@@ -17,7 +17,8 @@ struct CustomPenaltyTerm {
 };
 
 // Refuses an expression with no decision variable.
-Result<CustomPenaltyTerm> make_custom_penalty_term(std::string name, Expression expression, ForallList forall);
+Result<CustomPenaltyTerm> make_custom_penalty_term(std::string name, Expression expression,
+                                                   ForallList forall);
 
 // The whole construction: element usage, the fit of the forall list, the
 // decision variable.

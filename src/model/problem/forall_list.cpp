@@ -85,19 +85,15 @@ void collect_elements_in_subscript(ElementUsage& usage, const Subscript& s) {
 
 void collect_elements(ElementUsage& usage, const Expression& e, bool in_shared_list) {
     const NodeBase* cell = e.cell_key();
-    if (!cell || (may_meet_again(cell, in_shared_list) && !usage.seen.insert({cell, usage.scope_visit}))) return;
+    if (!cell || (may_meet_again(cell, in_shared_list) && !usage.seen.insert({cell, usage.scope_visit})))
+        return;
     DepthGuard guard;
     switch (e.kind()) {
         case ExprKind::NumberLit:
         case ExprKind::Placeholder:
-        case ExprKind::DecisionVar:
-            return;
-        case ExprKind::Element:
-            record_element(usage, e.as<Element>());
-            return;
-        case ExprKind::Subscript:
-            collect_elements_in_subscript(usage, e.as<Subscript>());
-            return;
+        case ExprKind::DecisionVar: return;
+        case ExprKind::Element: record_element(usage, e.as<Element>()); return;
+        case ExprKind::Subscript: collect_elements_in_subscript(usage, e.as<Subscript>()); return;
         case ExprKind::ArrayLength:
             std::visit(
                 [&](const auto& v) {
@@ -109,9 +105,7 @@ void collect_elements(ElementUsage& usage, const Expression& e, bool in_shared_l
                 },
                 e.as<ArrayLength>().array);
             return;
-        case ExprKind::UnaryOp:
-            collect_elements(usage, *e.as<UnaryOp>().operand);
-            return;
+        case ExprKind::UnaryOp: collect_elements(usage, *e.as<UnaryOp>().operand); return;
         case ExprKind::BinaryOp:
             collect_elements(usage, *e.as<BinaryOp>().left);
             collect_elements(usage, *e.as<BinaryOp>().right);
@@ -122,9 +116,7 @@ void collect_elements(ElementUsage& usage, const Expression& e, bool in_shared_l
             for (const Expression& t : terms) collect_elements(usage, t, shared_list);
             return;
         }
-        case ExprKind::ReductionOp:
-            collect_in_reduction(usage, e.as<ReductionOp>());
-            return;
+        case ExprKind::ReductionOp: collect_in_reduction(usage, e.as<ReductionOp>()); return;
     }
 }
 
@@ -196,8 +188,9 @@ void append_joined(std::string& out, const std::vector<std::string>& names) {
 Error forall_error(const ForallMismatch& mismatch) {
     std::string text;
     if (const auto* bound = std::get_if<AlreadyBound>(&mismatch)) {
-        text = "Invalid forall -- Elements in forall list are already associated with operators in the "
-               "expression: ";
+        text =
+            "Invalid forall -- Elements in forall list are already associated with operators in the "
+            "expression: ";
         append_joined(text, bound->names);
     } else {
         const auto& m = std::get<NotMatching>(mismatch);
@@ -207,8 +200,9 @@ Error forall_error(const ForallMismatch& mismatch) {
             append_joined(text, m.expression_only);
         }
         if (!m.forall_only.empty()) {
-            text += "\nForall list contained elements not in expression or already associated with "
-                    "operators: ";
+            text +=
+                "\nForall list contained elements not in expression or already associated with "
+                "operators: ";
             append_joined(text, m.forall_only);
         }
     }

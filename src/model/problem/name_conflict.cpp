@@ -23,7 +23,8 @@ bool same_node(const NamedNode& a, const NamedNode& b) {
 // One walk for both uses: without a conflict list it only records.
 class NameWalker {
 public:
-    NameWalker(NameTable& table, std::vector<std::string>* conflicts) : table_(table), conflicts_(conflicts) {}
+    NameWalker(NameTable& table, std::vector<std::string>* conflicts)
+        : table_(table), conflicts_(conflicts) {}
 
     // A cell met again adds nothing: its names went in at its first visit.
     void expression(const Expression& e, bool in_shared_list = false) {
@@ -128,7 +129,9 @@ private:
 
 }  // namespace
 
-void collect_problem_names(NameTable& table, const Expression& e) { NameWalker(table, nullptr).expression(e); }
+void collect_problem_names(NameTable& table, const Expression& e) {
+    NameWalker(table, nullptr).expression(e);
+}
 
 void check_name_conflicts(NameTable& table, const Expression& e, std::vector<std::string>& conflicts) {
     NameWalker(table, &conflicts).expression(e);

@@ -36,7 +36,8 @@ void collect_all(NameTable& table, const Problem& p, const Replaced& replaced) {
 // built anew without the replaced part. Once the check passes, the index holds
 // the problem as it is after the addition, and the caller marks it valid once
 // the part is stored.
-Result<void> check_added(Problem& p, const Replaced& replaced, std::initializer_list<const Expression*> added) {
+Result<void> check_added(Problem& p, const Replaced& replaced,
+                         std::initializer_list<const Expression*> added) {
     ProblemNameIndex& index = p.names;
     const bool rebuild = !index.valid || replaced.part != Replaced::Part::None;
     // Not valid until the part is in the problem: a refused part leaves its
@@ -68,7 +69,7 @@ Problem make_problem(std::string name, ProblemSense sense) {
 Result<void> problem_set_objective(Problem& problem, Expression objective) {
     // An objective without variables (a fresh problem's 0) has no names to drop.
     const Replaced replaced{problem.objective.kind() == ExprKind::NumberLit ? Replaced::Part::None
-                                                                             : Replaced::Part::Objective};
+                                                                            : Replaced::Part::Objective};
     FV_TRY(check_added(problem, replaced, {&objective}));
     problem.objective = std::move(objective);
     problem.names.valid = true;
@@ -76,9 +77,9 @@ Result<void> problem_set_objective(Problem& problem, Expression objective) {
 }
 
 Result<void> problem_add_constraint(Problem& problem, Constraint constraint) {
-    const Replaced replaced{problem.constraints.contains(constraint.name) ? Replaced::Part::Constraint
-                                                                          : Replaced::Part::None,
-                            &constraint.name};
+    const Replaced replaced{
+        problem.constraints.contains(constraint.name) ? Replaced::Part::Constraint : Replaced::Part::None,
+        &constraint.name};
     FV_TRY(check_added(problem, replaced, {&constraint.left, &constraint.right}));
     std::string key = constraint.name;
     problem.constraints.insert_or_assign(std::move(key), std::move(constraint));
@@ -87,9 +88,9 @@ Result<void> problem_add_constraint(Problem& problem, Constraint constraint) {
 }
 
 Result<void> problem_add_custom_penalty_term(Problem& problem, CustomPenaltyTerm term) {
-    const Replaced replaced{problem.custom_penalty_terms.contains(term.name) ? Replaced::Part::Term
-                                                                             : Replaced::Part::None,
-                            &term.name};
+    const Replaced replaced{
+        problem.custom_penalty_terms.contains(term.name) ? Replaced::Part::Term : Replaced::Part::None,
+        &term.name};
     FV_TRY(check_added(problem, replaced, {&term.expression}));
     std::string key = term.name;
     problem.custom_penalty_terms.insert_or_assign(std::move(key), std::move(term));

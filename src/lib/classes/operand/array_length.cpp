@@ -20,22 +20,24 @@ Result<Expression> receive(PyObject* self) {
 
 PyObject* get_array(PyObject* self, void*) {
     return boundary([&]() -> PyResult {
-        FV_ASSIGN_OR_RETURN(auto array, with_shared<Self>(self, [](const Self& v) -> Result<ArrayOperand> { return v.array; }));
+        FV_ASSIGN_OR_RETURN(auto array, with_shared<Self>(self, [](const Self& v) -> Result<ArrayOperand> {
+                                return v.array;
+                            }));
         return array_operand_into_python(std::move(array));
     });
 }
 
 PyObject* get_axis(PyObject* self, void*) {
     return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) -> PyResult {
-            return checked(PyLong_FromUnsignedLongLong(v.axis));
-        });
+        return with_shared<Self>(
+            self, [](const Self& v) -> PyResult { return checked(PyLong_FromUnsignedLongLong(v.axis)); });
     });
 }
 
 PyObject* get_description(PyObject* self, void*) {
     return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) { return optional_text_into_python(v.description); });
+        return with_shared<Self>(self,
+                                 [](const Self& v) { return optional_text_into_python(v.description); });
     });
 }
 
@@ -45,8 +47,7 @@ PyObject* set_latex(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyO
 
 const ItemGroup kItems{
     {
-        {"set_latex", fastcall(set_latex),
-         METH_FASTCALL | METH_KEYWORDS, kOperandSetLatexDoc},
+        {"set_latex", fastcall(set_latex), METH_FASTCALL | METH_KEYWORDS, kOperandSetLatexDoc},
         {"_repr_latex_", (text_method<Self, framed<Self, to_latex>>), METH_NOARGS, kReprLatexDoc},
     },
     {

@@ -19,9 +19,8 @@ PyObject* data_type_repr(PyObject* self) {
 
 PyObject* data_type_int(PyObject* self) {
     return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) -> PyResult {
-            return checked(PyLong_FromLong(static_cast<long>(v)));
-        });
+        return with_shared<Self>(
+            self, [](const Self& v) -> PyResult { return checked(PyLong_FromLong(static_cast<long>(v))); });
     });
 }
 
@@ -40,9 +39,8 @@ PyObject* data_type_richcompare(PyObject* self, PyObject* other, int op) {
             }
             FV_TRY(discard_pending());
             if (!theirs && is_instance(other, ClassId::DataType)) {
-                auto read = with_shared<Self>(other, [](const Self& o) -> Result<long long> {
-                    return static_cast<long long>(o);
-                });
+                auto read = with_shared<Self>(
+                    other, [](const Self& o) -> Result<long long> { return static_cast<long long>(o); });
                 if (!read) return not_implemented();
                 theirs = *read;
             }
@@ -54,7 +52,8 @@ PyObject* data_type_richcompare(PyObject* self, PyObject* other, int op) {
 }
 
 Result<void> add_members(PyTypeObject* type) {
-    for (auto [name, value] : {std::pair{"FLOAT", DataType::Float}, std::pair{"INTEGER", DataType::Integer}}) {
+    for (auto [name, value] :
+         {std::pair{"FLOAT", DataType::Float}, std::pair{"INTEGER", DataType::Integer}}) {
         FV_ASSIGN_OR_RETURN(auto obj, new_object(type, value));
         if (PyDict_SetItemString(type->tp_dict, name, obj.get()) < 0) return pending();
     }
@@ -73,8 +72,7 @@ const ItemGroup kItems{
 };
 
 ClassDef kClass{
-    "DataType", nullptr, nullptr, object_size<Self>(), dealloc_object<Self>, {&kItems}, add_members,
-    nullptr,
+    "DataType", nullptr, nullptr, object_size<Self>(), dealloc_object<Self>, {&kItems}, add_members, nullptr,
 };
 
 const bool registered = register_class(ClassId::DataType, &kClass);

@@ -41,7 +41,7 @@ Result<ElementBelongTo> belong_to_from_python(PyObject* obj) {
         Py_DECREF(index);
         if (!overflow && !(n == -1 && PyErr_Occurred())) {
             FV_ASSIGN_OR_RETURN(auto range, make_range(Expression(NumericValue::of_integer(0)),
-                                   Expression(NumericValue::of_integer(n))));
+                                                       Expression(NumericValue::of_integer(n))));
             return ElementBelongTo(std::move(range));
         }
     }
@@ -76,10 +76,8 @@ Result<ElementBelongTo> belong_to_from_python(PyObject* obj) {
     return fail(ErrorKind::TypeError, "failed to convert into a set");
 }
 
-constexpr Param kNewParams[] = {{"name", true, false},
-                                {"belong_to", true, true},
-                                {"latex", false, true},
-                                {"description", false, true}};
+constexpr Param kNewParams[] = {
+    {"name", true, false}, {"belong_to", true, true}, {"latex", false, true}, {"description", false, true}};
 constexpr Signature kNewSignature{"Element.__new__", kNewParams};
 
 PyObject* element_new_slot(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
@@ -90,24 +88,24 @@ PyObject* element_new_slot(PyTypeObject* type, PyObject* args, PyObject* kwargs)
         FV_ASSIGN_OR_RETURN(auto latex, argument("latex", to_optional_string(a[2])));
         FV_ASSIGN_OR_RETURN(auto description, argument("description", to_optional_string(a[3])));
         FV_ASSIGN_OR_RETURN(auto set, belong_to_from_python(a[1]));
-        return new_object(type, make_element(std::move(name), std::move(set), std::move(latex),
-                                            std::move(description)));
+        return new_object(
+            type, make_element(std::move(name), std::move(set), std::move(latex), std::move(description)));
     });
 }
 
 PyObject* get_belong_to(PyObject* self, void*) {
     return boundary([&]() -> PyResult {
-        FV_ASSIGN_OR_RETURN(auto set, with_shared<Self>(self, [](const Self& v) -> Result<ElementBelongTo> { return v.belong_to; }));
+        FV_ASSIGN_OR_RETURN(auto set, with_shared<Self>(self, [](const Self& v) -> Result<ElementBelongTo> {
+                                return v.belong_to;
+                            }));
         return element_belong_to_into_python(std::move(set));
     });
 }
 
 const ItemGroup kItems{
     {
-        {"len_at", fastcall(Items::len_at),
-         METH_FASTCALL | METH_KEYWORDS, kLenAtDoc},
-        {"set_latex", fastcall(Items::set_latex),
-         METH_FASTCALL | METH_KEYWORDS, kOperandSetLatexDoc},
+        {"len_at", fastcall(Items::len_at), METH_FASTCALL | METH_KEYWORDS, kLenAtDoc},
+        {"set_latex", fastcall(Items::set_latex), METH_FASTCALL | METH_KEYWORDS, kOperandSetLatexDoc},
         {"_repr_latex_", (text_method<Self, framed<Self, to_latex>>), METH_NOARGS, kReprLatexDoc},
     },
     {

@@ -59,8 +59,7 @@ PyObject* number_lit_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
 PyObject* get_value(PyObject* self, void*) {
     return boundary([&] {
         return with_shared<Self>(self, [](const Self& v) -> PyResult {
-            return checked(v.is_integer() ? PyLong_FromLongLong(v.integer)
-                                          : PyFloat_FromDouble(v.floating));
+            return checked(v.is_integer() ? PyLong_FromLongLong(v.integer) : PyFloat_FromDouble(v.floating));
         });
     });
 }
@@ -77,7 +76,8 @@ Result<Expression> to_expression(PyObject* obj) {
 
 const ItemGroup kItems{
     {
-        {"_repr_latex_", (text_method<Self, rendered<Self, render, PrintMode::Latex>>), METH_NOARGS, "_repr_latex_($self)\n--\n\n"},
+        {"_repr_latex_", (text_method<Self, rendered<Self, render, PrintMode::Latex>>), METH_NOARGS,
+         "_repr_latex_($self)\n--\n\n"},
     },
     {
         {"value", get_value, nullptr, nullptr, nullptr},

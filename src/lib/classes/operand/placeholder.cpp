@@ -41,10 +41,8 @@ PyObject* placeholder_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) 
 
 const ItemGroup kItems{
     {
-        {"len_at", fastcall(Items::len_at),
-         METH_FASTCALL | METH_KEYWORDS, kLenAtDoc},
-        {"set_latex", fastcall(Items::set_latex),
-         METH_FASTCALL | METH_KEYWORDS, kOperandSetLatexDoc},
+        {"len_at", fastcall(Items::len_at), METH_FASTCALL | METH_KEYWORDS, kLenAtDoc},
+        {"set_latex", fastcall(Items::set_latex), METH_FASTCALL | METH_KEYWORDS, kOperandSetLatexDoc},
         {"_repr_latex_", (text_method<Self, framed<Self, to_latex>>), METH_NOARGS, kReprLatexDoc},
     },
     {

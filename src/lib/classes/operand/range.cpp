@@ -16,8 +16,8 @@ template <bool Start>
 PyObject* get_end(PyObject* self, void*) {
     return boundary([&]() -> PyResult {
         FV_ASSIGN_OR_RETURN(auto end, with_shared<Self>(self, [](const Self& v) -> Result<Expression> {
-            return Start ? *v.start : *v.end;
-        }));
+                                return Start ? *v.start : *v.end;
+                            }));
         return expression_into_python(std::move(end));
     });
 }

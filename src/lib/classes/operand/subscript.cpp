@@ -30,16 +30,19 @@ Result<ArrayOperand> as_measured_array(PyObject* self) {
 
 PyObject* get_variable(PyObject* self, void*) {
     return boundary([&]() -> PyResult {
-        FV_ASSIGN_OR_RETURN(auto variable, with_shared<Self>(self, [](const Self& v) -> Result<SubscriptedVariable> { return v.variable; }));
+        FV_ASSIGN_OR_RETURN(
+            auto variable,
+            with_shared<Self>(self, [](const Self& v) -> Result<SubscriptedVariable> { return v.variable; }));
         return subscripted_variable_into_python(std::move(variable));
     });
 }
 
 PyObject* get_subscripts(PyObject* self, void*) {
     return boundary([&]() -> PyResult {
-        FV_ASSIGN_OR_RETURN(auto subscripts, with_shared<Self>(self, [](const Self& v) -> Result<std::vector<Expression>> {
-            return v.subscripts;
-        }));
+        FV_ASSIGN_OR_RETURN(auto subscripts,
+                            with_shared<Self>(self, [](const Self& v) -> Result<std::vector<Expression>> {
+                                return v.subscripts;
+                            }));
         return expression_list_into_python(std::move(subscripts));
     });
 }
@@ -57,7 +60,8 @@ PyObject* get_shape(PyObject* self, void*) {
             if (!var) return Shape{v.ndim, std::nullopt};
             const auto& all = (*var)->shape;
             std::size_t used = std::min(v.subscripts.size(), all.size());
-            return Shape{v.ndim, std::vector<Expression>(all.begin() + static_cast<std::ptrdiff_t>(used), all.end())};
+            return Shape{v.ndim,
+                         std::vector<Expression>(all.begin() + static_cast<std::ptrdiff_t>(used), all.end())};
         });
         if (!shape) return std::unexpected(shape.error());
         if (!shape->entries) return array_length_tuple(shape->ndim, as_array_operand, self);
@@ -78,8 +82,7 @@ PyObject* len_at(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObje
 
 const ItemGroup kItems{
     {
-        {"len_at", fastcall(len_at),
-         METH_FASTCALL | METH_KEYWORDS, kLenAtDoc},
+        {"len_at", fastcall(len_at), METH_FASTCALL | METH_KEYWORDS, kLenAtDoc},
         {"_repr_latex_", (text_method<Self, framed<Self, to_latex>>), METH_NOARGS, kReprLatexDoc},
     },
     {

@@ -17,18 +17,19 @@ struct BinaryOpClass {
     // "exponent", or "left" and "right").
     static ClassDef definition(const char* name, const char* doc, const char* left_name,
                                const char* right_name) {
-        static const ItemGroup getters{{},
-                                       {{left_name, operand_getter<Self, &Self::left>, nullptr, nullptr, nullptr},
-                                        {right_name, operand_getter<Self, &Self::right>, nullptr, nullptr, nullptr}},
-                                       {}};
+        static const ItemGroup getters{
+            {},
+            {{left_name, operand_getter<Self, &Self::left>, nullptr, nullptr, nullptr},
+             {right_name, operand_getter<Self, &Self::right>, nullptr, nullptr, nullptr}},
+            {}};
         return ClassDef{
             name,
             nullptr,
             doc,
             object_size<Self>(),
             dealloc_object<Self>,
-            {NodeTextItems<Id, Self, render>::group(), &getters,
-             NumberSlots<Id, receive>::arithmetic(), NumberSlots<Id, receive>::comparison()},
+            {NodeTextItems<Id, Self, render>::group(), &getters, NumberSlots<Id, receive>::arithmetic(),
+             NumberSlots<Id, receive>::comparison()},
             nullptr,
             receive,
         };

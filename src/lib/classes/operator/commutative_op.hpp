@@ -16,9 +16,10 @@ struct CommutativeOpClass {
 
     static PyObject* get_terms(PyObject* self, void*) {
         return boundary([&]() -> PyResult {
-            FV_ASSIGN_OR_RETURN(auto terms, with_shared<Self>(self, [](const Self& v) -> Result<std::vector<Expression>> {
-                return v.terms.to_vector();
-            }));
+            FV_ASSIGN_OR_RETURN(auto terms,
+                                with_shared<Self>(self, [](const Self& v) -> Result<std::vector<Expression>> {
+                                    return v.terms.to_vector();
+                                }));
             return expression_list_into_python(std::move(terms));
         });
     }
@@ -31,8 +32,8 @@ struct CommutativeOpClass {
             doc,
             object_size<Self>(),
             dealloc_object<Self>,
-            {NodeTextItems<Id, Self, render>::group(), &getters,
-             NumberSlots<Id, receive>::arithmetic(), NumberSlots<Id, receive>::comparison()},
+            {NodeTextItems<Id, Self, render>::group(), &getters, NumberSlots<Id, receive>::arithmetic(),
+             NumberSlots<Id, receive>::comparison()},
             nullptr,
             receive,
         };

@@ -14,18 +14,18 @@ struct ComparisonOpClass {
     static constexpr ConditionReceiverFn receive = node_as_condition<Self>;
 
     static ClassDef definition(const char* name, const char* doc) {
-        static const ItemGroup getters{{},
-                                       {{"left", operand_getter<Self, &Self::left>, nullptr, nullptr, nullptr},
-                                        {"right", operand_getter<Self, &Self::right>, nullptr, nullptr, nullptr}},
-                                       {}};
+        static const ItemGroup getters{
+            {},
+            {{"left", operand_getter<Self, &Self::left>, nullptr, nullptr, nullptr},
+             {"right", operand_getter<Self, &Self::right>, nullptr, nullptr, nullptr}},
+            {}};
         ClassDef def{
             name,
             nullptr,
             doc,
             object_size<Self>(),
             dealloc_object<Self>,
-            {LogicalSlots<Id, receive>::group(), &getters,
-             NodeTextItems<Id, Self, render>::group()},
+            {LogicalSlots<Id, receive>::group(), &getters, NodeTextItems<Id, Self, render>::group()},
         };
         def.to_condition = receive;
         return def;

@@ -15,9 +15,10 @@ struct LogicalOpClass {
 
     static PyObject* get_terms(PyObject* self, void*) {
         return boundary([&]() -> PyResult {
-            FV_ASSIGN_OR_RETURN(auto terms, with_shared<Self>(self, [](const Self& v) -> Result<std::vector<ConditionalExpr>> {
-                return v.terms;
-            }));
+            FV_ASSIGN_OR_RETURN(
+                auto terms,
+                with_shared<Self>(
+                    self, [](const Self& v) -> Result<std::vector<ConditionalExpr>> { return v.terms; }));
             Ref out(PyList_New(static_cast<Py_ssize_t>(terms.size())));
             if (!out) return pending();
             for (std::size_t i = 0; i < terms.size(); ++i) {
@@ -36,8 +37,7 @@ struct LogicalOpClass {
             doc,
             object_size<Self>(),
             dealloc_object<Self>,
-            {LogicalSlots<Id, receive>::group(), NodeTextItems<Id, Self, render>::group(),
-             &getters},
+            {LogicalSlots<Id, receive>::group(), NodeTextItems<Id, Self, render>::group(), &getters},
         };
         def.to_condition = receive;
         return def;

@@ -17,28 +17,33 @@ struct ReductionOpClass {
 
     static PyObject* get_index(PyObject* self, void*) {
         return boundary([&]() -> PyResult {
-            FV_ASSIGN_OR_RETURN(auto index, with_shared<Self>(self, [](const Self& v) -> Result<Element> { return *v.index; }));
+            FV_ASSIGN_OR_RETURN(auto index, with_shared<Self>(self, [](const Self& v) -> Result<Element> {
+                                    return *v.index;
+                                }));
             return new_object(ClassId::Element, std::move(index));
         });
     }
 
     static PyObject* get_condition(PyObject* self, void*) {
         return boundary([&]() -> PyResult {
-            FV_ASSIGN_OR_RETURN(auto condition, with_shared<Self>(self, [](const Self& v) -> Result<std::optional<ConditionalExpr>> {
-                if (!v.condition) return std::optional<ConditionalExpr>{};
-                return std::optional<ConditionalExpr>(**v.condition);
-            }));
+            FV_ASSIGN_OR_RETURN(
+                auto condition,
+                with_shared<Self>(self, [](const Self& v) -> Result<std::optional<ConditionalExpr>> {
+                    if (!v.condition) return std::optional<ConditionalExpr>{};
+                    return std::optional<ConditionalExpr>(**v.condition);
+                }));
             if (!condition) return none();
             return conditional_expr_into_python(std::move(*condition));
         });
     }
 
     static ClassDef definition(const char* name, const char* doc) {
-        static const ItemGroup getters{{},
-                                       {{"index", get_index, nullptr, nullptr, nullptr},
-                                        {"condition", get_condition, nullptr, nullptr, nullptr},
-                                        {"operand", operand_getter<Self, &Self::operand>, nullptr, nullptr, nullptr}},
-                                       {}};
+        static const ItemGroup getters{
+            {},
+            {{"index", get_index, nullptr, nullptr, nullptr},
+             {"condition", get_condition, nullptr, nullptr, nullptr},
+             {"operand", operand_getter<Self, &Self::operand>, nullptr, nullptr, nullptr}},
+            {}};
         return ClassDef{
             name,
             nullptr,

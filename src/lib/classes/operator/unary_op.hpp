@@ -15,15 +15,16 @@ struct UnaryOpClass {
     static constexpr ReceiverFn receive = node_as_expression<Self>;
 
     static ClassDef definition(const char* name, const char* doc) {
-        static const ItemGroup getters{{}, {{"operand", operand_getter<Self, &Self::operand>, nullptr, nullptr, nullptr}}, {}};
+        static const ItemGroup getters{
+            {}, {{"operand", operand_getter<Self, &Self::operand>, nullptr, nullptr, nullptr}}, {}};
         return ClassDef{
             name,
             nullptr,
             doc,
             object_size<Self>(),
             dealloc_object<Self>,
-            {&getters, NodeTextItems<Id, Self, render>::group(),
-             NumberSlots<Id, receive>::comparison(), NumberSlots<Id, receive>::arithmetic()},
+            {&getters, NodeTextItems<Id, Self, render>::group(), NumberSlots<Id, receive>::comparison(),
+             NumberSlots<Id, receive>::arithmetic()},
             nullptr,
             receive,
         };

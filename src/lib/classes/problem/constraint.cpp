@@ -25,7 +25,8 @@ PyObject* constraint_new_slot(PyTypeObject* type, PyObject* args, PyObject* kwar
         FV_ASSIGN_OR_RETURN(auto name, argument("name", to_string(a[0])));
         FV_ASSIGN_OR_RETURN(auto condition, argument("expression", conditional_expr_from_python(a[1])));
         FV_ASSIGN_OR_RETURN(auto forall, argument("forall", optional_forall_from_python(a[2])));
-        FV_ASSIGN_OR_RETURN(auto value, constraint_from_condition(std::move(name), condition, std::move(forall)));
+        FV_ASSIGN_OR_RETURN(auto value,
+                            constraint_from_condition(std::move(name), condition, std::move(forall)));
         return new_object(type, std::move(value));
     });
 }

@@ -24,7 +24,8 @@ PyObject* term_new_slot(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
         FV_ASSIGN_OR_RETURN(auto name, argument("name", to_string(a[0])));
         FV_ASSIGN_OR_RETURN(auto expression, argument("expression", expression_from_python(a[1])));
         FV_ASSIGN_OR_RETURN(auto forall, argument("forall", optional_forall_from_python(a[2])));
-        FV_ASSIGN_OR_RETURN(auto value, custom_penalty_term_checked(std::move(name), std::move(expression), std::move(forall)));
+        FV_ASSIGN_OR_RETURN(auto value, custom_penalty_term_checked(std::move(name), std::move(expression),
+                                                                    std::move(forall)));
         return new_object(type, std::move(value));
     });
 }

@@ -16,9 +16,8 @@ constexpr const char* kListFailure = "failed to create a forall list object";
 // object.
 std::optional<Box<Element>> element_of(PyObject* obj) {
     if (!is_instance(obj, ClassId::Element)) return std::nullopt;
-    auto box = with_held<Element>(obj, [](const Held<Element>& h) -> Result<Box<Element>> {
-        return h.template box<Element>();
-    });
+    auto box = with_held<Element>(
+        obj, [](const Held<Element>& h) -> Result<Box<Element>> { return h.template box<Element>(); });
     if (!box) return std::nullopt;
     return std::move(*box);
 }

@@ -64,9 +64,8 @@ PyObject* get_constraints(PyObject* self, void*) {
     return getter(self, [](const Self& v) { return dict_of(v.constraints, constraint_into_python); });
 }
 PyObject* get_custom_penalty_terms(PyObject* self, void*) {
-    return getter(self, [](const Self& v) {
-        return dict_of(v.custom_penalty_terms, custom_penalty_term_into_python);
-    });
+    return getter(
+        self, [](const Self& v) { return dict_of(v.custom_penalty_terms, custom_penalty_term_into_python); });
 }
 
 int set_sense(PyObject* self, PyObject* value, void*) {

@@ -19,13 +19,12 @@ struct Traits {
     }
 };
 
-ClassDef kClass = SenseEnumClass<Traits>::definition(
-    "ProblemSense",
-    "The sense of a problem\n"
-    "\n"
-    "Attributes:\n"
-    "    MINIMIZE: The objective is minimised.\n"
-    "    MAXIMIZE: The objective is maximised.\n");
+ClassDef kClass = SenseEnumClass<Traits>::definition("ProblemSense",
+                                                     "The sense of a problem\n"
+                                                     "\n"
+                                                     "Attributes:\n"
+                                                     "    MINIMIZE: The objective is minimised.\n"
+                                                     "    MAXIMIZE: The objective is maximised.\n");
 
 const bool registered = register_class(Traits::kId, &kClass);
 

@@ -47,13 +47,12 @@ struct SenseEnumClass {
         return boundary([&]() -> PyResult {
             if (op != Py_EQ && op != Py_NE) return not_implemented();
             FV_ASSIGN_OR_RETURN(auto mine, with_shared<Self>(self, [](const Self& v) -> Result<long long> {
-                return static_cast<long long>(v);
-            }));
+                                    return static_cast<long long>(v);
+                                }));
             std::optional<long long> theirs;
             if (is_instance(other, Traits::kId)) {
-                auto read = with_shared<Self>(other, [](const Self& o) -> Result<long long> {
-                    return static_cast<long long>(o);
-                });
+                auto read = with_shared<Self>(
+                    other, [](const Self& o) -> Result<long long> { return static_cast<long long>(o); });
                 if (!read) return not_implemented();
                 theirs = *read;
             } else if (PyObject* index = PyNumber_Index(other)) {
@@ -91,7 +90,8 @@ struct SenseEnumClass {
     }
 
     static ClassDef definition(const char* name, const char* doc) {
-        return ClassDef{name, nullptr, doc, object_size<Self>(), dealloc_object<Self>, {group()}, add_members};
+        return ClassDef{name,      nullptr,    doc, object_size<Self>(), dealloc_object<Self>,
+                        {group()}, add_members};
     }
 };
 

@@ -27,7 +27,8 @@ std::optional<FloatList> float_array_copy(PyObject* obj) {
     const npy_intp n = PyArray_DIM(array, 0), stride = PyArray_STRIDE(array, 0);
     const char* data = PyArray_BYTES(array);
     FloatList out(static_cast<std::size_t>(n));
-    for (npy_intp i = 0; i < n; ++i) std::memcpy(&out[static_cast<std::size_t>(i)], data + i * stride, sizeof(double));
+    for (npy_intp i = 0; i < n; ++i)
+        std::memcpy(&out[static_cast<std::size_t>(i)], data + i * stride, sizeof(double));
     return out;
 }
 
@@ -133,10 +134,11 @@ PyResult float_list_maps_into_python(const std::vector<FloatListMap>& maps) {
 
 // ---- the six fields ----
 
-template <class V, V Self::*Field, Result<V> (*From)(PyObject*), PyResult (*Into)(const V&)>
+template <class V, V Self::* Field, Result<V> (*From)(PyObject*), PyResult (*Into)(const V&)>
 struct FieldAccess {
     static PyObject* get(PyObject* self, void*) {
-        return boundary([&] { return with_shared<Self>(self, [](const Self& v) { return Into(v.*Field); }); });
+        return boundary(
+            [&] { return with_shared<Self>(self, [](const Self& v) { return Into(v.*Field); }); });
     }
     // The conversion runs under the exclusive borrow; a failure leaves the
     // field as it was.
@@ -156,10 +158,11 @@ using Forall = FieldAccess<IndexRowsMap, &Self::constraint_forall, index_rows_ma
                            index_rows_map_into_python>;
 using Values = FieldAccess<std::vector<FloatListMap>, &Self::constraint_values, float_list_maps_from_python,
                            float_list_maps_into_python>;
-using Penalty = FieldAccess<FloatListMap, &Self::penalty, float_list_map_from_python, float_list_map_into_python>;
+using Penalty =
+    FieldAccess<FloatListMap, &Self::penalty, float_list_map_from_python, float_list_map_into_python>;
 
-constexpr const char* kFieldNames[] = {"energy",           "objective",         "constraint_violations",
-                                       "constraint_forall", "constraint_values", "penalty"};
+constexpr const char* kFieldNames[] = {
+    "energy", "objective", "constraint_violations", "constraint_forall", "constraint_values", "penalty"};
 
 // Converts the six fields from their Python objects (null: left empty),
 // in declared order; `wrap(name, result)` may rewrite a failure.
@@ -181,8 +184,12 @@ Result<Self> evaluation_from_objects(const std::array<PyObject*, 6>& objs, Wrap&
 }
 
 constexpr Param kNewParams[] = {
-    {"energy", false, false},           {"objective", false, false},         {"constraint_violations", false, false},
-    {"constraint_forall", false, false}, {"constraint_values", false, false}, {"penalty", false, false},
+    {"energy", false, false},
+    {"objective", false, false},
+    {"constraint_violations", false, false},
+    {"constraint_forall", false, false},
+    {"constraint_values", false, false},
+    {"penalty", false, false},
 };
 constexpr Signature kNewSignature{"Evaluation.__new__", kNewParams};
 
@@ -217,7 +224,8 @@ PyResult evaluation_to_dict(const Evaluation& v) {
     if (!dict) return pending();
     FV_TRY(dict_store(dict.get(), "energy", float_list_into_python(v.energy)));
     FV_TRY(dict_store(dict.get(), "objective", float_list_into_python(v.objective)));
-    FV_TRY(dict_store(dict.get(), "constraint_violations", float_list_map_into_python(v.constraint_violations)));
+    FV_TRY(
+        dict_store(dict.get(), "constraint_violations", float_list_map_into_python(v.constraint_violations)));
     FV_TRY(dict_store(dict.get(), "constraint_forall", index_rows_map_into_python(v.constraint_forall)));
     FV_TRY(dict_store(dict.get(), "constraint_values", float_list_maps_into_python(v.constraint_values)));
     FV_TRY(dict_store(dict.get(), "penalty", float_list_map_into_python(v.penalty)));
@@ -293,17 +301,14 @@ PyResult evaluation_pandas_columns(const Evaluation& v) {
     FV_TRY(dict_store(columns.get(), "energy", float_column(v.energy)));
     FV_TRY(dict_store(columns.get(), "objective", float_column(v.objective)));
     FV_TRY(dict_store(columns.get(), "constraint_forall",
-                      v.constraint_forall.empty()
-                          ? none()
-                          : repeated_list(v.energy.size(), [&](std::size_t) {
-                                return plain_dict(v.constraint_forall, rows_pylist);
-                            })));
-    FV_TRY(dict_store(columns.get(), "constraint_values",
-                      v.constraint_values.empty()
-                          ? none()
-                          : repeated_list(v.constraint_values.size(), [&](std::size_t i) {
-                                return plain_dict(v.constraint_values[i], float_pylist);
-                            })));
+                      v.constraint_forall.empty() ? none() : repeated_list(v.energy.size(), [&](std::size_t) {
+                          return plain_dict(v.constraint_forall, rows_pylist);
+                      })));
+    FV_TRY(dict_store(
+        columns.get(), "constraint_values",
+        v.constraint_values.empty() ? none() : repeated_list(v.constraint_values.size(), [&](std::size_t i) {
+            return plain_dict(v.constraint_values[i], float_pylist);
+        })));
     for (const auto& [name, values] : v.constraint_violations)
         FV_TRY(dict_store(columns.get(), "constraint_violation[" + name + "]", float_column(values)));
     for (const auto& [name, values] : v.penalty)
@@ -365,7 +370,8 @@ PyObject* get_constraint_expr_values(PyObject* self, void*) {
 
 // ---- methods ----
 
-using Forms = ResultForms<Self, kId, evaluation_to_dict, evaluation_from_dict, write_evaluation, read_evaluation>;
+using Forms =
+    ResultForms<Self, kId, evaluation_to_dict, evaluation_from_dict, write_evaluation, read_evaluation>;
 
 PyObject* to_pandas(PyObject* self, PyObject*) {
     return boundary([&] { return evaluation_to_pandas_frame(self); });
@@ -395,16 +401,16 @@ PyObject* sample_indices(PyObject* self, PyObject* const* args, Py_ssize_t nargs
         double tolerances[2] = {1e-5, 1e-8};
         for (std::size_t i = 0; i < 2; ++i) {
             if (!a[i]) continue;
-            FV_ASSIGN_OR_RETURN(std::optional<double> x, argument(params[i].name, optional_float_from_python(a[i])));
+            FV_ASSIGN_OR_RETURN(std::optional<double> x,
+                                argument(params[i].name, optional_float_from_python(a[i])));
             if (x) tolerances[i] = *x;
         }
         FV_ASSIGN_OR_RETURN(std::vector<std::size_t> indices, with_shared<Self>(self, [&](const Self& v) {
-            return Feasible ? feasible_sample_indices(v, tolerances[0], tolerances[1])
-                            : infeasible_sample_indices(v, tolerances[0], tolerances[1]);
-        }));
-        return repeated_list(indices.size(), [&](std::size_t i) {
-            return checked(PyLong_FromSize_t(indices[i]));
-        });
+                                return Feasible ? feasible_sample_indices(v, tolerances[0], tolerances[1])
+                                                : infeasible_sample_indices(v, tolerances[0], tolerances[1]);
+                            }));
+        return repeated_list(indices.size(),
+                             [&](std::size_t i) { return checked(PyLong_FromSize_t(indices[i])); });
     });
 }
 

@@ -19,10 +19,12 @@ PyObject* measuring_time_new(PyTypeObject* type, PyObject* args, PyObject* kwarg
         FV_TRY(parse_args(kNewSignature, args, kwargs, a));
         Self v{};
         if (a[0]) {
-            FV_ASSIGN_OR_RETURN(v.solve, argument("solve", copy_value_of<SolvingTime>(a[0], ClassId::SolvingTime)));
+            FV_ASSIGN_OR_RETURN(v.solve,
+                                argument("solve", copy_value_of<SolvingTime>(a[0], ClassId::SolvingTime)));
         }
         if (a[1]) {
-            FV_ASSIGN_OR_RETURN(v.system, argument("system", copy_value_of<SystemTime>(a[1], ClassId::SystemTime)));
+            FV_ASSIGN_OR_RETURN(v.system,
+                                argument("system", copy_value_of<SystemTime>(a[1], ClassId::SystemTime)));
         }
         FV_ASSIGN_OR_RETURN(v.total, argument("total", optional_float_from_python(a[2])));
         return new_object(type, std::move(v));
@@ -33,7 +35,8 @@ PyObject* measuring_time_new(PyTypeObject* type, PyObject* args, PyObject* kwarg
 
 PyObject* get_solve(PyObject* self, void*) {
     return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) { return new_object(ClassId::SolvingTime, v.solve); });
+        return with_shared<Self>(self,
+                                 [](const Self& v) { return new_object(ClassId::SolvingTime, v.solve); });
     });
 }
 
@@ -46,7 +49,8 @@ int set_solve(PyObject* self, PyObject* value, void*) {
 
 PyObject* get_system(PyObject* self, void*) {
     return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) { return new_object(ClassId::SystemTime, v.system); });
+        return with_shared<Self>(self,
+                                 [](const Self& v) { return new_object(ClassId::SystemTime, v.system); });
     });
 }
 
@@ -111,7 +115,8 @@ namespace {
 
 // ---- methods ----
 
-using Forms = ResultForms<Self, kId, measuring_time_to_dict, measuring_time_from_dict, write_measuring_time, read_measuring_time>;
+using Forms = ResultForms<Self, kId, measuring_time_to_dict, measuring_time_from_dict, write_measuring_time,
+                          read_measuring_time>;
 
 PyObject* text(PyObject* self) {
     return boundary([&] {

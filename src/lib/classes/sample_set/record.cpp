@@ -89,7 +89,8 @@ Result<DenseArray> dense_from_python(PyObject* obj) {
     if (ndim < 0 || static_cast<std::size_t>(ndim) > kMaxAxes) return mismatch();
     DenseArray out;
     out.shape.resize(static_cast<std::size_t>(ndim));
-    for (int k = 0; k < ndim; ++k) out.shape[static_cast<std::size_t>(k)] = static_cast<std::uint64_t>(PyArray_DIM(array, k));
+    for (int k = 0; k < ndim; ++k)
+        out.shape[static_cast<std::size_t>(k)] = static_cast<std::uint64_t>(PyArray_DIM(array, k));
     const auto count = static_cast<std::size_t>(PyArray_SIZE(array));
     out.data.resize(count);
     if (count == 0) return out;
@@ -118,8 +119,10 @@ Result<void> fill_from_lists(PyObject* obj, std::size_t axis, DenseArray& out) {
         out.data.push_back(x);
         return {};
     }
-    if (!PyList_Check(obj) || static_cast<std::uint64_t>(PyList_GET_SIZE(obj)) != out.shape[axis]) return mismatch();
-    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(obj); ++i) FV_TRY(fill_from_lists(PyList_GET_ITEM(obj, i), axis + 1, out));
+    if (!PyList_Check(obj) || static_cast<std::uint64_t>(PyList_GET_SIZE(obj)) != out.shape[axis])
+        return mismatch();
+    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(obj); ++i)
+        FV_TRY(fill_from_lists(PyList_GET_ITEM(obj, i), axis + 1, out));
     return {};
 }
 
@@ -171,10 +174,12 @@ enum class DenseForm { Array, Lists };
 Result<Solution> solution_from_python(PyObject* obj, DenseForm form = DenseForm::Array) {
     if (!PyDict_Check(obj)) return mismatch();
     FV_ASSIGN_OR_RETURN(Ref items, dict_items(obj));
-    if (auto sparse = samples_from_python<CooFormat>(items.get(), coo_from_python)) return Solution(std::move(*sparse));
+    if (auto sparse = samples_from_python<CooFormat>(items.get(), coo_from_python))
+        return Solution(std::move(*sparse));
     FV_TRY(discard_pending());
     if (form == DenseForm::Lists) {
-        if (auto dense = samples_from_python<DenseArray>(items.get(), dense_from_lists)) return Solution(std::move(*dense));
+        if (auto dense = samples_from_python<DenseArray>(items.get(), dense_from_lists))
+            return Solution(std::move(*dense));
         FV_TRY(discard_pending());
         return mismatch();
     }
@@ -182,7 +187,8 @@ Result<Solution> solution_from_python(PyObject* obj, DenseForm form = DenseForm:
         FV_TRY(discard_pending());
         return mismatch();
     }
-    if (auto dense = samples_from_python<DenseArray>(items.get(), dense_from_python)) return Solution(std::move(*dense));
+    if (auto dense = samples_from_python<DenseArray>(items.get(), dense_from_python))
+        return Solution(std::move(*dense));
     FV_TRY(discard_pending());
     return mismatch();
 }
@@ -195,8 +201,9 @@ Result<std::vector<std::uint64_t>> occurrences_from_python(PyObject* obj) { retu
 PyResult dense_into_python(const DenseArray& a) {
     FV_TRY(ensure_numpy());
     if (a.shape.size() > kMaxAxes)
-        return fail(ErrorKind::Internal,
-                    "unexpected dimensionality: NumPy is expected to limit arrays to 32 or fewer dimensions.");
+        return fail(
+            ErrorKind::Internal,
+            "unexpected dimensionality: NumPy is expected to limit arrays to 32 or fewer dimensions.");
     npy_intp dims[kMaxAxes];
     for (std::size_t k = 0; k < a.shape.size(); ++k) {
         if (a.shape[k] > static_cast<std::uint64_t>(NPY_MAX_INTP))
@@ -240,7 +247,8 @@ PyResult sample_list_into_python(const std::vector<Sample>& samples, Into&& into
 template <class Visit>
 Result<void> for_each_variable(const Solution& solution, Visit&& visit) {
     if (const auto* dense = std::get_if<DenseSolution>(&solution)) {
-        for (const auto& [name, samples] : *dense) FV_TRY(visit(name, sample_list_into_python(samples, dense_into_python)));
+        for (const auto& [name, samples] : *dense)
+            FV_TRY(visit(name, sample_list_into_python(samples, dense_into_python)));
         return {};
     }
     const GcPause pause;
@@ -291,7 +299,9 @@ Result<Record> record_from_dict_with(PyObject* dict, DenseForm form) {
 
 Result<Record> record_from_dict(PyObject* dict) { return record_from_dict_with(dict, DenseForm::Array); }
 
-Result<Record> record_from_loaded_json(PyObject* dict) { return record_from_dict_with(dict, DenseForm::Lists); }
+Result<Record> record_from_loaded_json(PyObject* dict) {
+    return record_from_dict_with(dict, DenseForm::Lists);
+}
 
 PyResult record_pandas_columns(const Record& v) {
     Ref columns(PyDict_New());
@@ -322,7 +332,9 @@ PyObject* record_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
 }
 
 PyObject* get_solution(PyObject* self, void*) {
-    return boundary([&] { return with_shared<Self>(self, [](const Self& v) { return solution_into_python(v.solution); }); });
+    return boundary([&] {
+        return with_shared<Self>(self, [](const Self& v) { return solution_into_python(v.solution); });
+    });
 }
 
 int set_solution(PyObject* self, PyObject* value, void*) {
@@ -358,7 +370,9 @@ PyObject* to_dense(PyObject* self, PyObject*) {
 
 PyObject* to_sparse(PyObject* self, PyObject*) {
     return boundary([&]() -> PyResult {
-        FV_ASSIGN_OR_RETURN(Self sparse, with_shared<Self>(self, [](const Self& v) -> Result<Self> { return record_to_sparse(v); }));
+        FV_ASSIGN_OR_RETURN(Self sparse, with_shared<Self>(self, [](const Self& v) -> Result<Self> {
+                                return record_to_sparse(v);
+                            }));
         return new_object(kId, std::move(sparse));
     });
 }

@@ -48,7 +48,8 @@ PyObject* NumberCache::integer(std::uint64_t v) {
 }
 
 PyObject* NumberCache::real(double x) {
-    if (last_real_ && std::bit_cast<std::uint64_t>(PyFloat_AS_DOUBLE(last_real_)) == std::bit_cast<std::uint64_t>(x))
+    if (last_real_ &&
+        std::bit_cast<std::uint64_t>(PyFloat_AS_DOUBLE(last_real_)) == std::bit_cast<std::uint64_t>(x))
         return Py_NewRef(last_real_);
     PyObject* made = PyFloat_FromDouble(x);
     if (!made) return nullptr;
@@ -89,7 +90,8 @@ PyResult u64_tuple_into_python(std::span<const std::uint64_t> values, NumberCach
 }
 
 PyResult u64_list_into_python(std::span<const std::uint64_t> values) {
-    return sequence_into_python(values, false, [](std::uint64_t v) { return PyLong_FromUnsignedLongLong(v); });
+    return sequence_into_python(values, false,
+                                [](std::uint64_t v) { return PyLong_FromUnsignedLongLong(v); });
 }
 
 Result<void> require_dict(PyObject* obj) {

@@ -37,8 +37,9 @@ PyObject* result_richcompare(PyObject* self, PyObject* other, int op) {
         if (!is_instance(other, Id)) return not_implemented();
         if (op != Py_EQ && op != Py_NE) return ordering_refused(op, Id);
         FV_ASSIGN_OR_RETURN(bool equal, with_shared<T>(self, [&](const T& a) -> Result<bool> {
-            return with_shared<T>(other, [&](const T& b) -> Result<bool> { return Equal(a, b); });
-        }));
+                                return with_shared<T>(
+                                    other, [&](const T& b) -> Result<bool> { return Equal(a, b); });
+                            }));
         return Ref::borrowed(equal == (op == Py_EQ) ? Py_True : Py_False);
     });
 }
@@ -67,7 +68,6 @@ int result_setter(PyObject* self, PyObject* value, Assign&& assign) {
 // interpreter's float conversion, whose TypeError passes unchanged.
 Result<std::optional<double>> optional_float_from_python(PyObject* obj);
 PyResult optional_float_into_python(const std::optional<double>& x);
-
 
 // ---- building large values ----
 
@@ -156,8 +156,8 @@ Result<PyObject*> single_argument(const char* callable, const char* name, PyObje
 
 // `from_dict(dict)`: checks the argument and hands it to `read(dict)`.
 template <class Read>
-PyObject* from_dict_method(const char* callable, PyObject* const* args, Py_ssize_t nargs,
-                           PyObject* kwnames, Read&& read) {
+PyObject* from_dict_method(const char* callable, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
+                           Read&& read) {
     return boundary([&]() -> PyResult {
         FV_ASSIGN_OR_RETURN(PyObject * dict, single_argument(callable, "dict", args, nargs, kwnames));
         FV_TRY(argument("dict", require_dict(dict)));
@@ -167,8 +167,8 @@ PyObject* from_dict_method(const char* callable, PyObject* const* args, Py_ssize
 
 // `from_json(json)`: checks the argument and hands its text to `read`.
 template <class Read>
-PyObject* from_json_method(const char* callable, PyObject* const* args, Py_ssize_t nargs,
-                           PyObject* kwnames, Read&& read) {
+PyObject* from_json_method(const char* callable, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
+                           Read&& read) {
     return boundary([&]() -> PyResult {
         FV_ASSIGN_OR_RETURN(PyObject * json, single_argument(callable, "json", args, nargs, kwnames));
         FV_ASSIGN_OR_RETURN(Utf8Text text, argument("json", json_text_from_python(json)));
@@ -177,16 +177,18 @@ PyObject* from_json_method(const char* callable, PyObject* const* args, Py_ssize
 }
 
 // The docstrings of the four conversion methods.
-#define FORVELA_TO_DICT_DOC(returns) \
-    "to_dict($self)\n--\n\nConvert into a dict.\n\nReturns:\n    " returns
-#define FORVELA_FROM_DICT_DOC(cls, remark)                                                   \
-    "from_dict(dict)\n--\n\nCreate a " cls " object from the given dict.\n\n" remark "\n\n" \
+#define FORVELA_TO_DICT_DOC(returns) "to_dict($self)\n--\n\nConvert into a dict.\n\nReturns:\n    " returns
+#define FORVELA_FROM_DICT_DOC(cls, remark)                                           \
+    "from_dict(dict)\n--\n\nCreate a " cls " object from the given dict.\n\n" remark \
+    "\n\n"                                                                           \
     "Args:\n    dict (dict): A dict.\n\nReturns:\n    A " cls " object."
-#define FORVELA_TO_JSON_DOC(cls)                                                         \
-    "to_json($self)\n--\n\nSerialize the " cls " object into a JSON string.\n\n"         \
+#define FORVELA_TO_JSON_DOC(cls)               \
+    "to_json($self)\n--\n\nSerialize the " cls \
+    " object into a JSON string.\n\n"          \
     "Returns:\n    str: A JSON string.\n\nNote:\n    A numpy array is serialized into a list."
-#define FORVELA_FROM_JSON_DOC(cls)                                                              \
-    "from_json(json)\n--\n\nCreate a " cls " object from the JSON string.\n\n"                  \
+#define FORVELA_FROM_JSON_DOC(cls)         \
+    "from_json(json)\n--\n\nCreate a " cls \
+    " object from the JSON string.\n\n"    \
     "Args:\n    json (str): A JSON string.\n\nReturns:\n    " cls ": A " cls " object."
 
 // `to_dict`, `from_dict`, `to_json` and `from_json` of a result class whose
@@ -215,10 +217,11 @@ struct ResultForms {
     }
     static PyObject* from_json(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
         std::string callable = std::string(class_name(Id)) + ".from_json";
-        return from_json_method(callable.c_str(), args, nargs, kwnames, [](std::string_view text) -> PyResult {
-            FV_ASSIGN_OR_RETURN(T v, JsonReader::read_text<T>(text, Read));
-            return new_object(Id, std::move(v));
-        });
+        return from_json_method(callable.c_str(), args, nargs, kwnames,
+                                [](std::string_view text) -> PyResult {
+                                    FV_ASSIGN_OR_RETURN(T v, JsonReader::read_text<T>(text, Read));
+                                    return new_object(Id, std::move(v));
+                                });
     }
 };
 

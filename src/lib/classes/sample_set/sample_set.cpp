@@ -39,9 +39,9 @@ template <class Derive>
 PyResult derived(PyObject* self, Derive&& derive) {
     Ref metadata;
     FV_ASSIGN_OR_RETURN(SampleSet parts, with_shared<Self>(self, [&](const Self& v) -> Result<SampleSet> {
-        FV_ASSIGN_OR_RETURN(metadata, metadata_of(v));
-        return derive(v.parts);
-    }));
+                            FV_ASSIGN_OR_RETURN(metadata, metadata_of(v));
+                            return derive(v.parts);
+                        }));
     return new_sample_set(std::move(parts), std::move(metadata));
 }
 
@@ -198,8 +198,10 @@ PyResult sample_set_from_dict(PyObject* dict, Result<Record> (*read_record)(PyOb
 
 // ---- constructor and attributes ----
 
-constexpr Param kNewParams[] = {
-    {"record", true, false}, {"evaluation", true, false}, {"measuring_time", true, false}, {"metadata", false, false}};
+constexpr Param kNewParams[] = {{"record", true, false},
+                                {"evaluation", true, false},
+                                {"measuring_time", true, false},
+                                {"metadata", false, false}};
 constexpr Signature kNewSignature{"SampleSet.__new__", kNewParams};
 
 Result<Ref> metadata_from_python(PyObject* obj) {
@@ -216,14 +218,15 @@ PyObject* sample_set_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
         FV_ASSIGN_OR_RETURN(v.parts.record, argument("record", copy_value_of<Record>(a[0], ClassId::Record)));
         FV_ASSIGN_OR_RETURN(v.parts.evaluation,
                             argument("evaluation", copy_value_of<Evaluation>(a[1], ClassId::Evaluation)));
-        FV_ASSIGN_OR_RETURN(v.parts.measuring_time,
-                            argument("measuring_time", copy_value_of<MeasuringTime>(a[2], ClassId::MeasuringTime)));
+        FV_ASSIGN_OR_RETURN(
+            v.parts.measuring_time,
+            argument("measuring_time", copy_value_of<MeasuringTime>(a[2], ClassId::MeasuringTime)));
         FV_ASSIGN_OR_RETURN(v.metadata, argument("metadata", metadata_from_python(a[3])));
         return new_object(type, std::move(v));
     });
 }
 
-template <class V, V SampleSet::*Part, ClassId PartId>
+template <class V, V SampleSet::* Part, ClassId PartId>
 struct PartAccess {
     static PyObject* get(PyObject* self, void*) {
         return boundary([&] {
@@ -311,8 +314,10 @@ PyObject* to_json(PyObject* self, PyObject*) {
 
 PyObject* from_json(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     return boundary([&]() -> PyResult {
-        FV_ASSIGN_OR_RETURN(PyObject * json, single_argument("SampleSet.from_json", "json", args, nargs, kwnames));
-        if (!PyUnicode_Check(json)) return std::unexpected(argument_error("json", cannot_convert(json, "PyString").error()));
+        FV_ASSIGN_OR_RETURN(PyObject * json,
+                            single_argument("SampleSet.from_json", "json", args, nargs, kwnames));
+        if (!PyUnicode_Check(json))
+            return std::unexpected(argument_error("json", cannot_convert(json, "PyString").error()));
         FV_ASSIGN_OR_RETURN(Ref load, snippet_function(kLoadSnippet, "load"));
         Ref text(PyUnicode_FromObject(json));  // a str subclass becomes a plain str
         if (!text) return pending();
@@ -419,7 +424,8 @@ PyObject* text(PyObject* self) {
         if (!shown) {
             if (!PyErr_ExceptionMatches(PyExc_Exception)) return pending();
             PyErr_WriteUnraisable(metadata.get());
-            FV_ASSIGN_OR_RETURN(shown, text_into_python("<unprintable " + type_qualname(metadata.get()) + " object>"));
+            FV_ASSIGN_OR_RETURN(
+                shown, text_into_python("<unprintable " + type_qualname(metadata.get()) + " object>"));
         }
         FV_ASSIGN_OR_RETURN(Ref left, text_into_python(head));
         Ref joined(PyUnicode_Concat(left.get(), shown.get()));
@@ -441,13 +447,13 @@ PyObject* richcompare(PyObject* self, PyObject* other, int op) {
         FV_ASSIGN_OR_RETURN(auto other_borrow, borrow_receiver(other));
         Ref a, b;
         FV_ASSIGN_OR_RETURN(bool parts_equal, with_shared<Self>(self, [&](const Self& x) -> Result<bool> {
-            return with_shared<Self>(other, [&](const Self& y) -> Result<bool> {
-                if (!sample_set_parts_equal(x.parts, y.parts)) return false;
-                FV_ASSIGN_OR_RETURN(a, metadata_of(x));
-                FV_ASSIGN_OR_RETURN(b, metadata_of(y));
-                return true;
-            });
-        }));
+                                return with_shared<Self>(other, [&](const Self& y) -> Result<bool> {
+                                    if (!sample_set_parts_equal(x.parts, y.parts)) return false;
+                                    FV_ASSIGN_OR_RETURN(a, metadata_of(x));
+                                    FV_ASSIGN_OR_RETURN(b, metadata_of(y));
+                                    return true;
+                                });
+                            }));
         bool equal = parts_equal;
         if (equal) {
             Ref result(PyObject_RichCompare(a.get(), b.get(), Py_EQ));
@@ -483,20 +489,21 @@ void dealloc(PyObject* self) {
 
 // ---- docstrings ----
 
-#define FORVELA_FILTER_DOC(name, summary, returns)                                           \
-    name "($self, rtol=1e-5, atol=1e-8)\n--\n\n" summary                                     \
-         "\n"                                                                                \
-         "\n"                                                                                \
-         "Args:\n"                                                                           \
-         "    rtol (float): The relative tolerance. Defaults to 1e-5.\n"                     \
-         "    atol (float): The absolute tolerance. Defaults to 1e-8.\n"                     \
-         "\n"                                                                                \
-         "Returns:\n"                                                                        \
-         "    SampleSet: " returns "\n"                                                      \
-         "\n"                                                                                \
-         "Note:\n"                                                                           \
-         "    A sample is feasible when the sum v of its constraint violations satisfies\n"  \
-         "    $|0 - v| \\leq \\mathrm{atol} + \\mathrm{rtol} \\cdot |v|$\n"                  \
+#define FORVELA_FILTER_DOC(name, summary, returns)                                          \
+    name "($self, rtol=1e-5, atol=1e-8)\n--\n\n" summary                                    \
+         "\n"                                                                               \
+         "\n"                                                                               \
+         "Args:\n"                                                                          \
+         "    rtol (float): The relative tolerance. Defaults to 1e-5.\n"                    \
+         "    atol (float): The absolute tolerance. Defaults to 1e-8.\n"                    \
+         "\n"                                                                               \
+         "Returns:\n"                                                                       \
+         "    SampleSet: " returns                                                          \
+         "\n"                                                                               \
+         "\n"                                                                               \
+         "Note:\n"                                                                          \
+         "    A sample is feasible when the sum v of its constraint violations satisfies\n" \
+         "    $|0 - v| \\leq \\mathrm{atol} + \\mathrm{rtol} \\cdot |v|$\n"                 \
          "    and infeasible when $|0 - v| > \\mathrm{atol} + \\mathrm{rtol} \\cdot |v|$."
 
 const ItemGroup kItems{
@@ -532,7 +539,8 @@ const ItemGroup kItems{
          FORVELA_FILTER_DOC("infeasible", "Return a Sampleset with only infeasible solutions.",
                             "A SampleSet object with only infeasible solutions.")},
         {"lowest", fastcall(filter_method<lowest_samples>), METH_FASTCALL | METH_KEYWORDS,
-         FORVELA_FILTER_DOC("lowest", "Return a Sampleset with feasible solutions which has the lowest objective.",
+         FORVELA_FILTER_DOC("lowest",
+                            "Return a Sampleset with feasible solutions which has the lowest objective.",
                             "A SampleSet object with the feasible solutions of the lowest objective.")},
         {"is_dense", solution_kind_method<Self, record_of, true>, METH_NOARGS, kIsDenseDoc},
         {"is_sparse", solution_kind_method<Self, record_of, false>, METH_NOARGS, kIsSparseDoc},

@@ -14,11 +14,10 @@ std::uint64_t array_operand_ndim(const ArrayOperand& array) {
 }
 
 Result<ArrayLength> make_array_length(ArrayOperand array, std::uint64_t axis, OptText latex,
-                                     OptText description) {
+                                      OptText description) {
     if (axis >= array_operand_ndim(array))
         return modeling_error("axis " + std::to_string(axis) +
-                              " is out of bounds for the axis of the array " +
-                              display_array_operand(array));
+                              " is out of bounds for the axis of the array " + display_array_operand(array));
     return ArrayLength{std::move(array), axis, std::move(latex), std::move(description)};
 }
 

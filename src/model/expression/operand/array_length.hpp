@@ -21,6 +21,6 @@ std::uint64_t array_operand_ndim(const ArrayOperand& array);
 // ModelingError "axis A is out of bounds for the axis of the array X" unless
 // axis < the array's ndim (unsigned: no axis counts from the end).
 Result<ArrayLength> make_array_length(ArrayOperand array, std::uint64_t axis, OptText latex,
-                                     OptText description);
+                                      OptText description);
 
 }  // namespace forvela

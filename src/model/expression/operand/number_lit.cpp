@@ -8,21 +8,13 @@
 
 namespace forvela {
 
-bool NumericValue::sign_bit() const {
-    return is_integer() ? integer < 0 : std::signbit(floating);
-}
+bool NumericValue::sign_bit() const { return is_integer() ? integer < 0 : std::signbit(floating); }
 
-bool NumericValue::is_minus_one() const {
-    return is_integer() ? integer == -1 : floating == -1.0;
-}
+bool NumericValue::is_minus_one() const { return is_integer() ? integer == -1 : floating == -1.0; }
 
-bool NumericValue::is_zero() const {
-    return is_integer() ? integer == 0 : floating == 0.0;
-}
+bool NumericValue::is_zero() const { return is_integer() ? integer == 0 : floating == 0.0; }
 
-bool NumericValue::is_one() const {
-    return is_integer() ? integer == 1 : floating == 1.0;
-}
+bool NumericValue::is_one() const { return is_integer() ? integer == 1 : floating == 1.0; }
 
 bool numeric_values_equal(const NumericValue& a, const NumericValue& b) {
     if (a.is_integer() && b.is_integer()) return a.integer == b.integer;
@@ -41,14 +33,12 @@ NumericValue from_wide(__int128 exact) {
 }  // namespace
 
 NumericValue numeric_add(const NumericValue& a, const NumericValue& b) {
-    if (a.is_integer() && b.is_integer())
-        return from_wide(static_cast<__int128>(a.integer) + b.integer);
+    if (a.is_integer() && b.is_integer()) return from_wide(static_cast<__int128>(a.integer) + b.integer);
     return NumericValue::of_float(a.as_double() + b.as_double());
 }
 
 NumericValue numeric_mul(const NumericValue& a, const NumericValue& b) {
-    if (a.is_integer() && b.is_integer())
-        return from_wide(static_cast<__int128>(a.integer) * b.integer);
+    if (a.is_integer() && b.is_integer()) return from_wide(static_cast<__int128>(a.integer) * b.integer);
     return NumericValue::of_float(a.as_double() * b.as_double());
 }
 

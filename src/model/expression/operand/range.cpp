@@ -20,17 +20,14 @@ Result<Range> make_range(Expression start, Expression end) {
         const auto& e = end.as<NumericValue>();
         if (numeric_larger(s, e))
             return fail(ErrorKind::ValueError, "`Range.start` (= " + numeric_text(s) +
-                                                   ") is larger than `Range.end` (= " +
-                                                   numeric_text(e) + ")");
+                                                   ") is larger than `Range.end` (= " + numeric_text(e) +
+                                                   ")");
         if (numeric_values_equal(s, e))
             return fail(ErrorKind::ValueError, "`Range.start` (= " + numeric_text(s) +
-                                                   ") is equal to `Range.end` (= " +
-                                                   numeric_text(e) + ")");
+                                                   ") is equal to `Range.end` (= " + numeric_text(e) + ")");
     }
-    if (contains_decision_var(start))
-        return modeling_error("the lower bound contains a decision variable");
-    if (contains_decision_var(end))
-        return modeling_error("the upper bound contains a decision variable");
+    if (contains_decision_var(start)) return modeling_error("the lower bound contains a decision variable");
+    if (contains_decision_var(end)) return modeling_error("the upper bound contains a decision variable");
     return Range{Box<Expression>(std::move(start)), Box<Expression>(std::move(end))};
 }
 

@@ -28,8 +28,7 @@ Result<Subscript> make_subscript(SubscriptedVariable variable, std::vector<Expre
     if (n > k)
         return modeling_error("the number of subscripts (= " + std::to_string(n) +
                               ") is greater than the dimensionality of the variable `" +
-                              display_subscripted_variable(variable) + "` (= " +
-                              std::to_string(k) + ")");
+                              display_subscripted_variable(variable) + "` (= " + std::to_string(k) + ")");
     if (auto* inner = std::get_if<Box<Subscript>>(&variable)) {
         Subscript t = inner->take();
         std::vector<Expression> joined = std::move(t.subscripts);
@@ -43,9 +42,8 @@ Result<Subscript> make_subscript(SubscriptedVariable variable, std::vector<Expre
 
 Result<Expression> subscript_into_expression(Box<Subscript> s) {
     if (s->ndim != 0)
-        return modeling_error("the dimensionality of the subscripted variable `" +
-                              display_subscript(*s) + "` must be zero, but actually " +
-                              std::to_string(s->ndim));
+        return modeling_error("the dimensionality of the subscripted variable `" + display_subscript(*s) +
+                              "` must be zero, but actually " + std::to_string(s->ndim));
     return Expression(std::move(s));
 }
 

@@ -11,8 +11,7 @@
 namespace forvela {
 
 // The variable of a subscript: Placeholder, Element, Variable, Subscript.
-using SubscriptedVariable =
-    std::variant<Box<Placeholder>, Box<Element>, Box<DecisionVar>, Box<Subscript>>;
+using SubscriptedVariable = std::variant<Box<Placeholder>, Box<Element>, Box<DecisionVar>, Box<Subscript>>;
 
 struct Subscript {
     SubscriptedVariable variable;

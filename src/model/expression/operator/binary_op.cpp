@@ -19,20 +19,17 @@ bool is_positive_literal(const Expression& e) {
     return v.is_integer() ? v.integer > 0 : !std::signbit(v.floating) && v.floating != 0.0;
 }
 
-bool is_negative_literal(const Expression& e) {
-    return is_literal(e) && number_of(e).sign_bit();
-}
+bool is_negative_literal(const Expression& e) { return is_literal(e) && number_of(e).sign_bit(); }
 
 }  // namespace
 
 Expression make_binary_op(BinaryOpKind kind, Expression left, Expression right) {
-    return Expression(BinaryOp{std::nullopt, Box<Expression>(std::move(left)),
-                               Box<Expression>(std::move(right)), kind});
+    return Expression(
+        BinaryOp{std::nullopt, Box<Expression>(std::move(left)), Box<Expression>(std::move(right)), kind});
 }
 
 Result<Expression> power(Expression base, Expression exponent) {
-    if (contains_decision_var(exponent))
-        return modeling_error("the exponent contains a decision variable");
+    if (contains_decision_var(exponent)) return modeling_error("the exponent contains a decision variable");
     if (contains_decision_var(base) && !is_positive_literal(exponent))
         return modeling_error("a decision variable can be raised to only a positive power");
     if (is_zero_literal(base) && is_negative_literal(exponent))

@@ -46,7 +46,6 @@ NumericValue numeric_sub(const NumericValue& a, const NumericValue& b) {
     return NumericValue::of_float(a.as_double() - b.as_double());
 }
 
-
 }  // namespace
 
 bool is_zero_literal(const Expression& e) { return is_literal(e) && number_of(e).is_zero(); }
@@ -291,8 +290,7 @@ Expression subtract(Expression a, Expression b) {
     }
     if (is_zero_literal(b)) return a;
     if (is_literal(a) && is_literal(b)) return Expression(numeric_sub(number_of(a), number_of(b)));
-    return add(std::move(a),
-                           multiply(Expression(NumericValue::of_integer(-1)), std::move(b)));
+    return add(std::move(a), multiply(Expression(NumericValue::of_integer(-1)), std::move(b)));
 }
 
 Expression negate(Expression a) {
@@ -344,8 +342,7 @@ CommutativeOp flatten_mul_terms(const CommutativeOp& node) {
             if (i + 1 < terms.size() && is_pow(terms[i + 1]) &&
                 equal(*pow.left, *terms[i + 1].as<BinaryOp>().left)) {
                 const auto& next = terms[i + 1].as<BinaryOp>();
-                out.terms.push_back(
-                    make_pow_op(*pow.left, add(*pow.right, *next.right)));
+                out.terms.push_back(make_pow_op(*pow.left, add(*pow.right, *next.right)));
                 ++i;
             } else {
                 out.terms.push_back(t);

@@ -26,10 +26,9 @@ struct IndexItem {
 };
 
 Result<ReductionOp> make_reduction_op(ReductionOpKind kind, Element element,
-                                       std::optional<ConditionalExpr> condition, Expression operand);
+                                      std::optional<ConditionalExpr> condition, Expression operand);
 
 // Nests one reduction per item, the first item outermost.
-Result<Expression> reduce(ReductionOpKind kind, std::vector<IndexItem> items,
-                                     Expression operand);
+Result<Expression> reduce(ReductionOpKind kind, std::vector<IndexItem> items, Expression operand);
 
 }  // namespace forvela

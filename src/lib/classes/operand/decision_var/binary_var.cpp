@@ -43,7 +43,8 @@ constexpr const char* kDoc =
     "    >>> x[123]\n"
     "    BinaryVar(name='x', shape=[NumberLit(value=124)])[NumberLit(value=123)]\n";
 
-ClassDef kClass = DecisionVarClass<ClassId::BinaryVar, DecisionVarKind::Binary>::definition("(name, *, shape=None, latex=None, description=None)", kDoc);
+ClassDef kClass = DecisionVarClass<ClassId::BinaryVar, DecisionVarKind::Binary>::definition(
+    "(name, *, shape=None, latex=None, description=None)", kDoc);
 
 const bool registered = register_class(ClassId::BinaryVar, &kClass);
 

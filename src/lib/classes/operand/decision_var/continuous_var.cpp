@@ -7,7 +7,8 @@ namespace {
 
 const std::string kDoc = bounded_var_doc("ContinuousVar", "a continuous", "continuous");
 
-ClassDef kClass = DecisionVarClass<ClassId::ContinuousVar, DecisionVarKind::Continuous>::definition(kBoundedVarSignature, kDoc.c_str());
+ClassDef kClass = DecisionVarClass<ClassId::ContinuousVar, DecisionVarKind::Continuous>::definition(
+    kBoundedVarSignature, kDoc.c_str());
 
 const bool registered = register_class(ClassId::ContinuousVar, &kClass);
 

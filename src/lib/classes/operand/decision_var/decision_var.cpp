@@ -11,11 +11,13 @@ namespace {
 using Self = DecisionVar;
 
 Result<Box<DecisionVar>> copy_of(PyObject* self) {
-    return with_held<Self>(self, [](const Held<Self>& h) -> Result<Box<Self>> { return h.template box<Self>(); });
+    return with_held<Self>(self,
+                           [](const Held<Self>& h) -> Result<Box<Self>> { return h.template box<Self>(); });
 }
 
 PyObject* get_name(PyObject* self, void*) {
-    return boundary([&] { return with_shared<Self>(self, [](const Self& v) { return str_result(v.name); }); });
+    return boundary(
+        [&] { return with_shared<Self>(self, [](const Self& v) { return str_result(v.name); }); });
 }
 
 // The empty string when the variable has no description.
@@ -27,15 +29,16 @@ PyObject* get_description(PyObject* self, void*) {
 
 PyObject* get_ndim(PyObject* self, void*) {
     return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) -> PyResult {
-            return checked(PyLong_FromSize_t(v.shape.size()));
-        });
+        return with_shared<Self>(
+            self, [](const Self& v) -> PyResult { return checked(PyLong_FromSize_t(v.shape.size())); });
     });
 }
 
 PyObject* get_shape(PyObject* self, void*) {
     return boundary([&]() -> PyResult {
-        FV_ASSIGN_OR_RETURN(auto shape, with_shared<Self>(self, [](const Self& v) -> Result<std::vector<Expression>> { return v.shape; }));
+        FV_ASSIGN_OR_RETURN(
+            auto shape, with_shared<Self>(
+                            self, [](const Self& v) -> Result<std::vector<Expression>> { return v.shape; }));
         Ref tuple(PyTuple_New(static_cast<Py_ssize_t>(shape.size())));
         if (!tuple) return pending();
         for (std::size_t k = 0; k < shape.size(); ++k) {
@@ -49,9 +52,10 @@ PyObject* get_shape(PyObject* self, void*) {
 template <bool Lower>
 PyObject* get_bound(PyObject* self, void*) {
     return boundary([&]() -> PyResult {
-        FV_ASSIGN_OR_RETURN(auto bound, with_shared<Self>(self, [](const Self& v) -> Result<DecisionVarBound> {
-            return Lower ? v.lower_bound : v.upper_bound;
-        }));
+        FV_ASSIGN_OR_RETURN(auto bound,
+                            with_shared<Self>(self, [](const Self& v) -> Result<DecisionVarBound> {
+                                return Lower ? v.lower_bound : v.upper_bound;
+                            }));
         return decision_var_bound_into_python(std::move(bound));
     });
 }
@@ -160,24 +164,22 @@ PyObject* new_bounded_var_object(const char* callable, DecisionVarKind kind, PyT
         FV_ASSIGN_OR_RETURN(auto latex, argument("latex", to_optional_string(a[4])));
         FV_ASSIGN_OR_RETURN(auto description, argument("description", to_optional_string(a[5])));
         FV_ASSIGN_OR_RETURN(auto var, make_bounded_var(kind, std::move(common.name), std::move(common.shape),
-                                   std::move(lower), std::move(upper), std::move(latex),
-                                   std::move(description)));
+                                                       std::move(lower), std::move(upper), std::move(latex),
+                                                       std::move(description)));
         return new_object(type, std::move(var));
     });
 }
 
 std::string bounded_var_doc(const char* cls, const char* a_kind, const char* kind) {
     std::string doc;
-    doc +=
-        "A class for creating ";
+    doc += "A class for creating ";
     doc += a_kind;
     doc +=
         " variable\n"
         "\n"
         "The ";
     doc += cls;
-    doc +=
-        " class is used to create ";
+    doc += " class is used to create ";
     doc += a_kind;
     doc +=
         " variable.\n"
@@ -249,7 +251,8 @@ std::string bounded_var_doc(const char* cls, const char* a_kind, const char* kin
         "    ";
     doc += cls;
     doc +=
-        "(name='x', shape=[NumberLit(value=124)], lower_bound=NumberLit(value=0), upper_bound=NumberLit(value=2))[NumberLit(value=123)]\n";
+        "(name='x', shape=[NumberLit(value=124)], lower_bound=NumberLit(value=0), "
+        "upper_bound=NumberLit(value=2))[NumberLit(value=123)]\n";
     return doc;
 }
 

@@ -46,13 +46,12 @@ struct DecisionVarClass {
     static ClassDef definition(const char* signature, const char* doc) {
         static const ItemGroup own{
             {
-                {"set_latex", fastcall(set_latex),
-                 METH_FASTCALL | METH_KEYWORDS, kOperandSetLatexDoc},
+                {"set_latex", fastcall(set_latex), METH_FASTCALL | METH_KEYWORDS, kOperandSetLatexDoc},
             },
             {},
             {
                 {Py_tp_new, Kind == DecisionVarKind::Binary ? reinterpret_cast<void*>(new_binary_var_object)
-                                                           : reinterpret_cast<void*>(new_bounded)},
+                                                            : reinterpret_cast<void*>(new_bounded)},
             },
         };
         std::vector<const ItemGroup*> groups{&own, decision_var_common_items()};
@@ -61,14 +60,8 @@ struct DecisionVarClass {
         groups.push_back(NumberSlots<Id, decision_var_receive>::variable_arithmetic());
         groups.push_back(NumberSlots<Id, decision_var_receive>::comparison());
         return ClassDef{
-            class_name(Id),
-            signature,
-            doc,
-            object_size<Self>(),
-            dealloc_object<Self>,
-            std::move(groups),
-            nullptr,
-            decision_var_receive,
+            class_name(Id),       signature,         doc,     object_size<Self>(),
+            dealloc_object<Self>, std::move(groups), nullptr, decision_var_receive,
         };
     }
 };

@@ -7,7 +7,8 @@ namespace {
 
 const std::string kDoc = bounded_var_doc("IntegerVar", "an integer", "integer");
 
-ClassDef kClass = DecisionVarClass<ClassId::IntegerVar, DecisionVarKind::Integer>::definition(kBoundedVarSignature, kDoc.c_str());
+ClassDef kClass = DecisionVarClass<ClassId::IntegerVar, DecisionVarKind::Integer>::definition(
+    kBoundedVarSignature, kDoc.c_str());
 
 const bool registered = register_class(ClassId::IntegerVar, &kClass);
 

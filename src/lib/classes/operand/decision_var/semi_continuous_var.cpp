@@ -7,7 +7,8 @@ namespace {
 
 const std::string kDoc = bounded_var_doc("SemiContinuousVar", "a semi-continuous", "semi-continuous");
 
-ClassDef kClass = DecisionVarClass<ClassId::SemiContinuousVar, DecisionVarKind::SemiContinuous>::definition(kBoundedVarSignature, kDoc.c_str());
+ClassDef kClass = DecisionVarClass<ClassId::SemiContinuousVar, DecisionVarKind::SemiContinuous>::definition(
+    kBoundedVarSignature, kDoc.c_str());
 
 const bool registered = register_class(ClassId::SemiContinuousVar, &kClass);
 

@@ -7,7 +7,8 @@ namespace {
 
 const std::string kDoc = bounded_var_doc("SemiIntegerVar", "a semi-integer", "semi-integer");
 
-ClassDef kClass = DecisionVarClass<ClassId::SemiIntegerVar, DecisionVarKind::SemiInteger>::definition(kBoundedVarSignature, kDoc.c_str());
+ClassDef kClass = DecisionVarClass<ClassId::SemiIntegerVar, DecisionVarKind::SemiInteger>::definition(
+    kBoundedVarSignature, kDoc.c_str());
 
 const bool registered = register_class(ClassId::SemiIntegerVar, &kClass);
 

@@ -28,10 +28,9 @@ Result<void> check_bound(DecisionVarKind kind, const DecisionVarBound& bound, bo
                          std::uint64_t ndim) {
     std::uint64_t b = decision_var_bound_ndim(bound);
     if (b == 0 || b == ndim) return {};
-    return modeling_error(std::string("the number of dimensions of a ") +
-                          (upper ? "upper" : "lower") + " bound (= " + std::to_string(b) +
-                          ") must be equal to zero or the number of " + bound_noun(kind, upper) +
-                          " (= " + std::to_string(ndim) + ")");
+    return modeling_error(std::string("the number of dimensions of a ") + (upper ? "upper" : "lower") +
+                          " bound (= " + std::to_string(b) + ") must be equal to zero or the number of " +
+                          bound_noun(kind, upper) + " (= " + std::to_string(ndim) + ")");
 }
 
 // The cells already found to hold no decision variable: a shared subtree of a
@@ -54,8 +53,7 @@ const std::string* decision_var_in(const Expression& e, FreeCells& free) {
 const std::string* decision_var_in_node(const Expression& e, FreeCells& free) {
     DepthGuard guard;
     switch (e.kind()) {
-        case ExprKind::DecisionVar:
-            return &e.as<DecisionVar>().name;
+        case ExprKind::DecisionVar: return &e.as<DecisionVar>().name;
         case ExprKind::Subscript: {
             // Subscripts never hold one; the variable, maybe nested, may be one.
             const SubscriptedVariable* v = &e.as<Subscript>().variable;
@@ -63,8 +61,7 @@ const std::string* decision_var_in_node(const Expression& e, FreeCells& free) {
             if (const auto* var = std::get_if<Box<DecisionVar>>(v)) return &(*var)->name;
             return nullptr;
         }
-        case ExprKind::UnaryOp:
-            return decision_var_in(*e.as<UnaryOp>().operand, free);
+        case ExprKind::UnaryOp: return decision_var_in(*e.as<UnaryOp>().operand, free);
         case ExprKind::BinaryOp: {
             const auto& op = e.as<BinaryOp>();
             if (const std::string* name = decision_var_in(*op.left, free)) return name;
@@ -83,8 +80,7 @@ const std::string* decision_var_in_node(const Expression& e, FreeCells& free) {
         case ExprKind::NumberLit:
         case ExprKind::Placeholder:
         case ExprKind::Element:
-        case ExprKind::ArrayLength:
-            return nullptr;
+        case ExprKind::ArrayLength: return nullptr;
     }
     return nullptr;
 }
@@ -131,31 +127,32 @@ Result<void> check_shape(DecisionVarKind kind, const std::string& name,
     return {};
 }
 
-DecisionVarBound binary_var_lower_bound() {
-    return Box<Expression>(Expression(NumericValue::of_integer(0)));
-}
+DecisionVarBound binary_var_lower_bound() { return Box<Expression>(Expression(NumericValue::of_integer(0))); }
 
-DecisionVarBound binary_var_upper_bound() {
-    return Box<Expression>(Expression(NumericValue::of_integer(1)));
-}
+DecisionVarBound binary_var_upper_bound() { return Box<Expression>(Expression(NumericValue::of_integer(1))); }
 
 Result<DecisionVar> make_binary_var(std::string name, std::vector<Expression> shape, OptText latex,
-                                   OptText description) {
+                                    OptText description) {
     FV_TRY(check_shape(DecisionVarKind::Binary, name, shape));
-    return DecisionVar{DecisionVarKind::Binary, std::move(name),     std::move(shape),
+    return DecisionVar{DecisionVarKind::Binary,  std::move(name),          std::move(shape),
                        binary_var_lower_bound(), binary_var_upper_bound(), std::move(latex),
                        std::move(description)};
 }
 
-Result<DecisionVar> make_bounded_var(DecisionVarKind kind, std::string name,
-                                    std::vector<Expression> shape, DecisionVarBound lower,
-                                    DecisionVarBound upper, OptText latex, OptText description) {
+Result<DecisionVar> make_bounded_var(DecisionVarKind kind, std::string name, std::vector<Expression> shape,
+                                     DecisionVarBound lower, DecisionVarBound upper, OptText latex,
+                                     OptText description) {
     FV_TRY(check_shape(kind, name, shape));
     std::uint64_t ndim = shape.size();
     FV_TRY(check_bound(kind, lower, false, ndim));
     FV_TRY(check_bound(kind, upper, true, ndim));
-    return DecisionVar{kind,           std::move(name),  std::move(shape),      std::move(lower),
-                       std::move(upper), std::move(latex), std::move(description)};
+    return DecisionVar{kind,
+                       std::move(name),
+                       std::move(shape),
+                       std::move(lower),
+                       std::move(upper),
+                       std::move(latex),
+                       std::move(description)};
 }
 
 DecisionVarBound bound_from_expression(Expression e) { return Box<Expression>(std::move(e)); }
@@ -183,9 +180,9 @@ std::uint64_t decision_var_bound_ndim(const DecisionVarBound& bound) {
 
 Result<Expression> decision_var_into_expression(Box<DecisionVar> v) {
     if (!v->shape.empty())
-        return modeling_error(std::string("the dimensionality of the ") +
-                              decision_var_kind_name(v->kind) + "Var { name: " + v->name +
-                              " } must be zero, but is actually " + std::to_string(v->shape.size()));
+        return modeling_error(std::string("the dimensionality of the ") + decision_var_kind_name(v->kind) +
+                              "Var { name: " + v->name + " } must be zero, but is actually " +
+                              std::to_string(v->shape.size()));
     return Expression(std::move(v));
 }
 

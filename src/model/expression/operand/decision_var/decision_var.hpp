@@ -33,13 +33,12 @@ struct DecisionVar {
 // Every shape entry must be able to be a size: a number literal that is
 // negative or not integral is a ValueError, an entry that holds a decision
 // variable a ModelingError; symbolic entries pass. The first bad entry is named.
-Result<void> check_shape(DecisionVarKind kind, const std::string& name,
-                         const std::vector<Expression>& shape);
+Result<void> check_shape(DecisionVarKind kind, const std::string& name, const std::vector<Expression>& shape);
 
 // A binary variable: its bounds are the integer literals 0 and 1. The shape
 // is checked by check_shape.
 Result<DecisionVar> make_binary_var(std::string name, std::vector<Expression> shape, OptText latex,
-                                   OptText description);
+                                    OptText description);
 DecisionVarBound binary_var_lower_bound();
 DecisionVarBound binary_var_upper_bound();
 
@@ -47,9 +46,9 @@ DecisionVarBound binary_var_upper_bound();
 // is checked first (check_shape); then each bound must have dimensionality 0
 // or the variable's (the lower bound is checked first), with the kind's own
 // wording of the message.
-Result<DecisionVar> make_bounded_var(DecisionVarKind kind, std::string name,
-                                    std::vector<Expression> shape, DecisionVarBound lower,
-                                    DecisionVarBound upper, OptText latex, OptText description);
+Result<DecisionVar> make_bounded_var(DecisionVarKind kind, std::string name, std::vector<Expression> shape,
+                                     DecisionVarBound lower, DecisionVarBound upper, OptText latex,
+                                     OptText description);
 
 DecisionVarBound bound_from_expression(Expression e);
 // ModelingError "the placeholder is a scalar" for ndim 0.
