@@ -316,3 +316,12 @@ def test_writer_walks_shared_cells_once(names, build):
     # Equal nodes are stored once, so the bytes stay small however far the
     # tree expands.
     assert len(fv.to_protobuf(build(x, N))) < 10_000
+
+
+def test_equal_values_are_one_however_their_cells_are_shared(names):
+    N, _ = names
+    s = N + 1
+    shared = fv.BinaryVar("z", shape=[s ** s])
+    unshared = fv.BinaryVar("z", shape=[(N + 1) ** (N + 1)])
+    assert fv.is_same(shared, unshared)
+    assert [v.name for v in fv.extract_variables(shared[0] + unshared[0])] == ["z", "N"]

@@ -354,9 +354,16 @@ void hash(const Expression& e, Hasher& h) { hash_term(e, h, false); }
 
 namespace {
 
+// A node with parts adds the hash of its own subtree, memoised or not, so
+// equal values hash alike however their cells are shared.
 void hash_term(const Expression& e, Hasher& h, bool in_shared_list) {
+    if (!has_parts(e)) return hash_node(e, h);
     const NodeBase* cell = e.cell_key();
-    if (!has_parts(e) || !may_meet_again(cell, in_shared_list)) return hash_node(e, h);
+    if (!may_meet_again(cell, in_shared_list)) {
+        Hasher own;
+        hash_node(e, own);
+        return h.word(own.finish());
+    }
     CellHashes hashes;
     if (const std::uint64_t* known = hashes.memo().find({cell})) return h.word(*known);
     Hasher own;
