@@ -325,3 +325,10 @@ def test_equal_values_are_one_however_their_cells_are_shared(names):
     unshared = fv.BinaryVar("z", shape=[(N + 1) ** (N + 1)])
     assert fv.is_same(shared, unshared)
     assert [v.name for v in fv.extract_variables(shared[0] + unshared[0])] == ["z", "N"]
+
+
+def test_matches_past_any_memory_fail_at_once(names):
+    N, x = names
+    # 2^50 repeats of x: the list could never be held.
+    with pytest.raises(MemoryError):
+        fv.extract_nodes(doubling(x, N, 50), fv.BinaryVar)

@@ -1,8 +1,10 @@
 #include "analysis/extract.hpp"
 
 #include <cstdint>
+#include <new>
 #include <unordered_map>
 
+#include "model/memory.hpp"
 #include "model/expression/cell_memo.hpp"
 #include "model/expression/equality.hpp"
 
@@ -103,6 +105,11 @@ private:
     bool enter(const NodeBase* cell, bool shared, NodeClass cls, const Node& node) {
         if (shared) {
             if (const Span* span = listed_.find({cell})) {
+                // Repeats of a shared cell can ask for more matches than any
+                // machine holds: that fails at once (the list doubles as it
+                // grows, hence the room for twice its size).
+                if (!fits_in_memory(2 * (found.size() + (span->end - span->start)), sizeof(ModelNode)))
+                    throw std::bad_alloc();
                 for (std::size_t k = span->start; k < span->end; ++k) {
                     ModelNode again = found[k];
                     found.push_back(std::move(again));
