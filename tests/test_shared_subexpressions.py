@@ -186,6 +186,21 @@ def test_is_same_on_separately_built_trees(names, other, same):
     assert fv.is_same(other(N, x), e) is same
 
 
+def test_is_same_where_one_side_shares_what_the_other_builds_twice(names):
+    # One shared abs against two separate ones over the same operand: each
+    # pair below a level is met along two paths though one of its cells is
+    # held once.
+    N, x = names
+    shared, separate = N + 1, N + 1
+    for _ in range(STEPS):
+        u = fv.abs(shared)
+        shared = u + u
+        separate = fv.abs(separate) + fv.abs(separate)
+    assert fv.is_same(shared + x, separate + x) and fv.is_same(separate, shared)
+    assert fv.is_same(shared <= x, separate <= x)
+    assert not fv.is_same(shared, separate + 1)
+
+
 def test_is_same_on_conditions_and_constraints(names):
     N, x = names
     a, b = doubling(x, N), doubling(x, N)

@@ -1,5 +1,6 @@
 #include "protobuf/deserializer.hpp"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <span>
@@ -32,29 +33,20 @@ constexpr const char* kInvalidRoot =
     "failed to decode the input buffer because it contained the invalid ID of an expression node.";
 constexpr const char* kCycle =
     "failed to decode the input buffer because it contained a cycle of expression node ids.";
-constexpr const char* kTooLarge =
-    "failed to decode the input buffer because its expression nodes would expand into a tree too large "
-    "to build.";
 constexpr const char* kTooDeep =
     "failed to decode the input buffer because its expression nodes are nested too deeply.";
 
-constexpr std::uint64_t kSaturated = std::uint64_t{1} << 62;
-
-// The expression nodes a tree may hold, counting a node once per reference:
-// a fixed allowance plus a multiple of the input size.
-std::uint64_t node_budget(std::size_t input_size) {
-    return (std::uint64_t{1} << 20) + 32 * static_cast<std::uint64_t>(input_size);
-}
-
 // Decodes the nodes of one table. Every node is built once per way of
 // reading it (as an expression, a condition, an element, a decision
-// variable, a subscript) and then shared by all its parents. A reference
-// back to a node that is being built is a cycle. Each node's size as a tree
-// (a shared node counting once per reference) is charged to the budget of
-// the whole input, so tables that expand exponentially stop at once.
+// variable, a subscript), and that one value is shared by all its parents:
+// the cost is linear in the table, however large the tree it stands for.
+// The walk needs no stack per level: a work stack of nodes whose children
+// are being built replaces recursion, and each node is built once its
+// children are. A reference back to a node on that stack is a cycle, and a
+// node nested deeper than the writer would walk is refused.
 class TableDecoder {
 public:
-    TableDecoder(const pb::NodeTable& nodes, std::uint64_t& budget) : nodes_(nodes), budget_(budget) {}
+    explicit TableDecoder(const pb::NodeTable& nodes) : nodes_(nodes) {}
 
     std::uint64_t size() const { return nodes_.size(); }
 
@@ -67,13 +59,9 @@ public:
         return condition(id);
     }
 
-    Result<Expression> expression(std::uint64_t i) {
-        return visit(kAsExpression, i, expressions_, [&] { return build_expression(i); });
-    }
+    Result<Expression> expression(std::uint64_t i) { return visit(kAsExpression, i, expressions_); }
 
-    Result<ConditionalExpr> condition(std::uint64_t i) {
-        return visit(kAsCondition, i, conditions_, [&] { return build_condition(i); });
-    }
+    Result<ConditionalExpr> condition(std::uint64_t i) { return visit(kAsCondition, i, conditions_); }
 
     Result<ForallIndex> index(const pb::Index& index) {
         if (index.element_id >= nodes_.size())
@@ -94,43 +82,240 @@ public:
 private:
     enum Mode : std::uint8_t { kAsExpression, kAsCondition, kAsElement, kAsVariable, kAsSubscript, kModes };
 
-    template <class T, class Build>
-    Result<T> visit(Mode mode, std::uint64_t i, std::vector<std::optional<T>>& memo, Build&& build) {
-        if (memo.empty()) {
-            memo.resize(nodes_.size());
-            sizes_[mode].resize(nodes_.size());
-        }
-        if (on_path_.empty()) on_path_.resize(nodes_.size());
-        if (memo[i]) {
-            FV_TRY(charge(sizes_[mode][i]));
-            return *memo[i];
-        }
-        const std::uint8_t bit = static_cast<std::uint8_t>(1u << mode);
-        if (on_path_[i] & bit) return decoding_error(kCycle);
-        DepthGuard guard;
-        on_path_[i] |= bit;
-        sizes_in_progress_.push_back(1);
-        Result<T> built = build();
-        on_path_[i] &= static_cast<std::uint8_t>(~bit);
-        std::uint64_t size = sizes_in_progress_.back();
-        sizes_in_progress_.pop_back();
-        if (!built) return built;
-        sizes_[mode][i] = size;
-        memo[i] = *built;
-        FV_TRY(charge(size));
-        return built;
+    // The value of node i read in `mode`, built first (with every node
+    // below it not built yet) unless it is already.
+    template <class T>
+    Result<T> visit(Mode mode, std::uint64_t i, std::vector<std::optional<T>>& memo) {
+        if (!built(memo, i)) FV_TRY(build_all(mode, i));
+        return *memo[i];
     }
 
-    // Adds a subtree to the node being built, or a whole tree to the budget.
-    Result<void> charge(std::uint64_t size) {
-        if (size > budget_) return decoding_error(kTooLarge);
-        if (sizes_in_progress_.empty()) {
-            budget_ -= size;
-        } else {
-            std::uint64_t& total = sizes_in_progress_.back();
-            total = std::min(kSaturated, total + size);
+    template <class T>
+    bool built(std::vector<std::optional<T>>& memo, std::uint64_t i) {
+        if (memo.empty()) memo.resize(nodes_.size());
+        return memo[i].has_value();
+    }
+    bool built(Mode mode, std::uint64_t i) {
+        switch (mode) {
+            case kAsExpression: return built(expressions_, i);
+            case kAsCondition: return built(conditions_, i);
+            case kAsElement: return built(elements_, i);
+            case kAsVariable: return built(variables_, i);
+            default: return built(subscripts_, i);
+        }
+    }
+
+    // A node of the work stack: its children to build are the entries of
+    // `pending_` from `next` on, up to the next frame's.
+    struct Frame {
+        std::uint64_t id;
+        std::size_t begin;
+        std::size_t next;
+        Mode mode;
+    };
+    struct Child {
+        std::uint64_t id;
+        Mode mode;
+    };
+
+    static std::uint8_t bit(Mode mode) { return static_cast<std::uint8_t>(1u << mode); }
+
+    // Builds node `root` in `mode` after every node it needs, children
+    // first. A build that reads a node not built yet (none should) starts
+    // a walk of its own, one level deeper.
+    Result<void> build_all(Mode mode, std::uint64_t root) {
+        DepthGuard guard;
+        if (on_path_.empty()) on_path_.resize(nodes_.size());
+        const std::size_t base_frames = frames_.size(), base_pending = pending_.size();
+        auto unwind = [&] {
+            for (std::size_t k = base_frames; k < frames_.size(); ++k)
+                on_path_[frames_[k].id] &= static_cast<std::uint8_t>(~bit(frames_[k].mode));
+            frames_.resize(base_frames);
+            pending_.resize(base_pending);
+        };
+        auto push = [&](Mode m, std::uint64_t i) {
+            on_path_[i] |= bit(m);
+            std::size_t begin = pending_.size();
+            children(m, i);
+            frames_.push_back(Frame{i, begin, begin, m});
+        };
+        if (on_path_[root] & bit(mode)) return decoding_error(kCycle);
+        push(mode, root);
+        while (frames_.size() > base_frames) {
+            Frame& top = frames_.back();
+            if (top.next < pending_.size()) {
+                Child c = pending_[top.next++];
+                if (built(c.mode, c.id)) continue;
+                if (on_path_[c.id] & bit(c.mode)) {
+                    unwind();
+                    return decoding_error(kCycle);
+                }
+                push(c.mode, c.id);
+                continue;
+            }
+            // As deep as the writer's walk counts it: a decision variable
+            // is one level with the expression node that holds it.
+            Frame done = top;
+            std::uint32_t below = 0;
+            for (std::size_t k = done.begin; k < pending_.size(); ++k)
+                below = std::max(below, depth_of(pending_[k].mode)[pending_[k].id]);
+            const std::uint32_t depth = below + (done.mode == kAsVariable ? 0 : 1);
+            if (depth > static_cast<std::uint32_t>(DepthGuard::kLimit)) {
+                unwind();
+                return decoding_error(kTooDeep);
+            }
+            frames_.pop_back();
+            pending_.resize(done.begin);
+            on_path_[done.id] &= static_cast<std::uint8_t>(~bit(done.mode));
+            Result<void> made = make(done.mode, done.id);
+            if (!made) {
+                unwind();
+                return made;
+            }
+            depth_of(done.mode)[done.id] = depth;
         }
         return {};
+    }
+
+    // The nesting depth of each node built in `mode`.
+    std::vector<std::uint32_t>& depth_of(Mode mode) {
+        std::vector<std::uint32_t>& d = depths_[mode];
+        if (d.empty()) d.resize(nodes_.size());
+        return d;
+    }
+
+    // Builds one node whose children are built, and keeps it.
+    Result<void> make(Mode mode, std::uint64_t i) {
+        switch (mode) {
+            case kAsExpression: {
+                FV_ASSIGN_OR_RETURN(Expression e, build_expression(i));
+                expressions_[i].emplace(std::move(e));
+                return {};
+            }
+            case kAsCondition: {
+                FV_ASSIGN_OR_RETURN(ConditionalExpr c, build_condition(i));
+                conditions_[i].emplace(std::move(c));
+                return {};
+            }
+            case kAsElement: {
+                FV_ASSIGN_OR_RETURN(Box<Element> e, build_element(i));
+                elements_[i].emplace(std::move(e));
+                return {};
+            }
+            case kAsVariable: {
+                FV_ASSIGN_OR_RETURN(Box<DecisionVar> v, build_decision_var(i));
+                variables_[i].emplace(std::move(v));
+                return {};
+            }
+            default: {
+                FV_ASSIGN_OR_RETURN(Box<Subscript> s, build_subscript(i));
+                subscripts_[i].emplace(std::move(s));
+                return {};
+            }
+        }
+    }
+
+    // Appends to `pending_` the nodes that building node i in `mode` reads,
+    // in the order it reads them, up to the first one it would refuse
+    // before reading: the build reports that refusal.
+    void children(Mode mode, std::uint64_t i) {
+        auto valid = [&](std::uint64_t id) { return id < nodes_.size(); };
+        auto add = [&](std::uint64_t id, Mode m) {
+            if (!valid(id)) return false;
+            pending_.push_back(Child{id, m});
+            return true;
+        };
+        auto add_all = [&](pb::IdRange ids, Mode m) {
+            for (std::uint64_t id : nodes_.ids_of(ids))
+                if (!add(id, m)) return false;
+            return true;
+        };
+        // A node read as an array, a set or a subscripted variable.
+        auto add_operand = [&](std::uint64_t id, bool variable) {
+            if (!valid(id)) return false;
+            switch (member(id)) {
+                case pb::kPlaceholderField: return true;
+                case pb::kElementField: return add(id, kAsElement);
+                case pb::kSubscriptField: return add(id, kAsSubscript);
+                case pb::kDecisionVarField: return variable && add(id, kAsVariable);
+                default: return false;
+            }
+        };
+        auto add_bound = [&](const std::optional<pb::Bound>& b) {
+            if (!b) return false;
+            switch (b->type) {
+                case 1: return add(b->bound_id, kAsExpression);
+                case 2: return valid(b->bound_id) && member(b->bound_id) == pb::kPlaceholderField;
+                case 3:
+                    return valid(b->bound_id) && member(b->bound_id) == pb::kSubscriptField &&
+                           add(b->bound_id, kAsSubscript);
+                default: return false;
+            }
+        };
+        switch (mode) {
+            case kAsExpression:
+                switch (member(i)) {
+                    case pb::kElementField: add(i, kAsElement); return;
+                    case pb::kDecisionVarField: add(i, kAsVariable); return;
+                    case pb::kSubscriptField: add(i, kAsSubscript); return;
+                    case pb::kArrayLengthField: add_operand(get<pb::ArrayLength>(i).array_id, false); return;
+                    case pb::kUnaryOpField: add(get<pb::UnaryOp>(i).operand_id, kAsExpression); return;
+                    case pb::kBinaryOpField: {
+                        const auto& b = get<pb::BinaryOp>(i);
+                        if (b.kind == 1 || b.kind == 2)
+                            add(b.left_id, kAsExpression) && add(b.right_id, kAsExpression);
+                        return;
+                    }
+                    case pb::kCommutativeOpField:
+                        add_all(get<pb::CommutativeOp>(i).term_ids, kAsExpression);
+                        return;
+                    case pb::kReductionOpField: {
+                        const auto& r = get<pb::ReductionOp>(i);
+                        if (!r.index || !valid(r.index->element_id) ||
+                            member(r.index->element_id) != pb::kElementField)
+                            return;
+                        add(r.index->element_id, kAsElement) &&
+                            (!r.index->condition_id || add(*r.index->condition_id, kAsCondition)) &&
+                            add(r.operand_id, kAsExpression);
+                        return;
+                    }
+                    default: return;
+                }
+            case kAsCondition:
+                switch (member(i)) {
+                    case pb::kBinaryOpField: {
+                        const auto& b = get<pb::BinaryOp>(i);
+                        if (b.kind >= 3 && b.kind <= 8)
+                            add(b.left_id, kAsExpression) && add(b.right_id, kAsExpression);
+                        return;
+                    }
+                    case pb::kCommutativeOpField: {
+                        const auto& c = get<pb::CommutativeOp>(i);
+                        if (c.kind >= 5 && c.kind <= 7) add_all(c.term_ids, kAsCondition);
+                        return;
+                    }
+                    default: return;
+                }
+            case kAsElement: {
+                const auto& e = get<pb::Element>(i);
+                if (e.set == pb::Element::Set::Range)
+                    add(e.range.start_id, kAsExpression) && add(e.range.end_id, kAsExpression);
+                else if (e.set == pb::Element::Set::Bound)
+                    add_operand(e.bound.bound_id, false);
+                return;
+            }
+            case kAsVariable: {
+                const auto& v = get<pb::DecisionVar>(i);
+                if (add_all(v.shape_ids, kAsExpression) && v.type != 1)
+                    add_bound(v.lower_bound) && add_bound(v.upper_bound);
+                return;
+            }
+            default: {
+                const auto& sub = get<pb::Subscript>(i);
+                if (add_operand(sub.variable_id, true)) add_all(sub.subscript_ids, kAsExpression);
+                return;
+            }
+        }
     }
 
     pb::NodeField member(std::uint64_t i) const { return nodes_.member(i); }
@@ -306,9 +491,7 @@ private:
         return *cell;
     }
 
-    Result<Box<Element>> element_node(std::uint64_t i) {
-        return visit(kAsElement, i, elements_, [&] { return build_element(i); });
-    }
+    Result<Box<Element>> element_node(std::uint64_t i) { return visit(kAsElement, i, elements_); }
 
     Result<Box<Element>> build_element(std::uint64_t i) {
         const auto& e = get<pb::Element>(i);
@@ -357,9 +540,7 @@ private:
         return Box<Element>(make_element(std::string(e.name), std::move(*set), std::nullopt, std::nullopt));
     }
 
-    Result<Box<DecisionVar>> decision_var_node(std::uint64_t i) {
-        return visit(kAsVariable, i, variables_, [&] { return build_decision_var(i); });
-    }
+    Result<Box<DecisionVar>> decision_var_node(std::uint64_t i) { return visit(kAsVariable, i, variables_); }
 
     Result<Box<DecisionVar>> build_decision_var(std::uint64_t i) {
         const auto& v = get<pb::DecisionVar>(i);
@@ -417,9 +598,7 @@ private:
         }
     }
 
-    Result<Box<Subscript>> subscript_node(std::uint64_t i) {
-        return visit(kAsSubscript, i, subscripts_, [&] { return build_subscript(i); });
-    }
+    Result<Box<Subscript>> subscript_node(std::uint64_t i) { return visit(kAsSubscript, i, subscripts_); }
 
     Result<Box<Subscript>> build_subscript(std::uint64_t i) {
         const auto& s = get<pb::Subscript>(i);
@@ -478,10 +657,10 @@ private:
     }
 
     const pb::NodeTable& nodes_;
-    std::uint64_t& budget_;
-    std::vector<std::uint8_t> on_path_;  // one bit per mode: being built
-    std::array<std::vector<std::uint64_t>, kModes> sizes_;
-    std::vector<std::uint64_t> sizes_in_progress_;
+    std::vector<std::uint8_t> on_path_;  // one bit per mode: on the work stack
+    std::vector<Frame> frames_;
+    std::vector<Child> pending_;
+    std::array<std::vector<std::uint32_t>, kModes> depths_;
     std::vector<std::optional<Expression>> expressions_;
     std::vector<std::optional<ConditionalExpr>> conditions_;
     std::vector<std::optional<Box<Element>>> elements_;
@@ -492,20 +671,18 @@ private:
 
 class Deserializer {
 public:
-    explicit Deserializer(std::uint64_t budget) : budget_(budget) {}
-
     Result<Expression> expr_message(const pb::Expr& expr) {
-        TableDecoder table(expr.expr_nodes, budget_);
+        TableDecoder table(expr.expr_nodes);
         return table.expression_at(expr.root_id, kInvalidRoot);
     }
 
     // An expression, else (when the root is a valid id) a condition.
     Result<DeserializedObject> expr_body(const pb::Expr& expr) {
-        TableDecoder table(expr.expr_nodes, budget_);
+        TableDecoder table(expr.expr_nodes);
         auto e = table.expression_at(expr.root_id, kInvalidRoot);
         if (e) return DeserializedObject(std::move(*e));
         // A table refused as hostile stays refused, whatever it was meant to hold.
-        if (e.error().message == kCycle || e.error().message == kTooLarge) return std::unexpected(e.error());
+        if (e.error().message == kCycle) return std::unexpected(e.error());
         if (expr.root_id >= table.size()) return decoding_error(kInvalidRoot);
         FV_ASSIGN_OR_RETURN(ConditionalExpr c, table.condition(expr.root_id));
         return DeserializedObject(std::move(c));
@@ -514,7 +691,7 @@ public:
     Result<ForallList> forall_list(const std::optional<pb::ForallList>& message) {
         ForallList list;
         if (!message) return list;
-        TableDecoder table(message->expr_nodes, budget_);
+        TableDecoder table(message->expr_nodes);
         list.reserve(message->indices.size());
         for (const pb::Index& index : message->indices) {
             FV_ASSIGN_OR_RETURN(ForallIndex entry, table.index(index));
@@ -586,9 +763,6 @@ public:
         p.name = std::string(m.name);
         return p;
     }
-
-private:
-    std::uint64_t budget_;
 };
 
 Result<DeserializedObject> deserialize(std::string_view bytes) {
@@ -610,7 +784,7 @@ Result<DeserializedObject> deserialize(std::string_view bytes) {
             "the input schema has an unsupported version: " + std::to_string(header.version) +
             ". The maximum supported version is " + std::to_string(pb::kMaxSupportedVersion) +
             ". Please update the forvela to receive the model");
-    Deserializer d(node_budget(bytes.size()));
+    Deserializer d;
     switch (header.body.index()) {
         case 1: {
             FV_ASSIGN_OR_RETURN(Problem p, d.problem(std::get<1>(header.body)));
@@ -634,8 +808,8 @@ Result<DeserializedObject> deserialize(std::string_view bytes) {
 }  // namespace
 
 Result<DeserializedObject> deserialize_from_protobuf(std::string_view bytes) {
-    // A node table nests a little deeper than the tree it holds (a decision
-    // variable is a node inside its expression node, and so are its bounds).
+    // The model's checks walk the trees they are handed from the few levels
+    // the reader has spent on the messages around a table.
     const DepthAllowance allowance(32);
     try {
         return deserialize(bytes);

@@ -19,8 +19,9 @@ inline constexpr std::size_t kMaxProtobufInput = 0x80000000u;
 
 // ProtobufDeserializationError for bytes that are not a valid encoding, an
 // unsupported version, a missing part, node ids that are out of range, form
-// a cycle, nest too deeply or expand into too large a tree; the errors of the
-// model's constructors as they are.
+// a cycle or nest too deeply; the errors of the model's constructors as they
+// are. A node that several others name is read once and shared by them, so
+// the cost follows the table, not the tree it stands for.
 Result<DeserializedObject> deserialize_from_protobuf(std::string_view bytes);
 
 }  // namespace forvela

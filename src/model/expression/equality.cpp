@@ -207,7 +207,7 @@ bool equal(const LogicalOp& a, const LogicalOp& b) {
 
 bool equal(const ConditionalExpr& a, const ConditionalExpr& b) {
     if (a.same_cell(b)) return true;
-    if (!may_meet_again(a.cell_key()) || !may_meet_again(b.cell_key())) return equal_conditions(a, b);
+    if (!may_meet_again(a.cell_key()) && !may_meet_again(b.cell_key())) return equal_conditions(a, b);
     EqualPairs pairs;
     const CellKey key = pair_key(a.cell_key(), b.cell_key());
     if (pairs.memo().contains(key)) return true;
@@ -220,11 +220,14 @@ bool equal(const Expression& a, const Expression& b) { return equal_terms(a, b, 
 
 namespace {
 
-// A pair is met again only when both of its cells are.
+// A pair may be met again when either of its cells may: the walk meets a
+// pair twice only along two paths, and where those first join, one of the two
+// cells has two holders. (Both cells held once does not make a pair met once:
+// under a shared cell, a cell held once is met as often as its holder.)
 bool equal_terms(const Expression& a, const Expression& b, bool shared_a, bool shared_b) {
     if (a.same_cell(b)) return true;
-    if (!has_parts(a) || !has_parts(b) || !may_meet_again(a.cell_key(), shared_a) ||
-        !may_meet_again(b.cell_key(), shared_b))
+    if (!has_parts(a) || !has_parts(b) ||
+        (!may_meet_again(a.cell_key(), shared_a) && !may_meet_again(b.cell_key(), shared_b)))
         return equal_nodes(a, b);
     EqualPairs pairs;
     const CellKey key = pair_key(a.cell_key(), b.cell_key());
