@@ -4,31 +4,36 @@
 
 #include "model/depth_guard.hpp"
 #include "model/expression/cell_memo.hpp"
+#include "model/expression/children.hpp"
+#include "model/overloaded.hpp"
 
 namespace forvela {
 
 namespace {
 
 class Walk {
+    // The callback that walks each child (defined first: its type is deduced).
+    auto child() {
+        return overloaded{
+            [this](const Expression& e, bool in_shared_list) { expression(e, in_shared_list); },
+            [this](const ConditionalExpr& c) { condition(c); },
+        };
+    }
+
 public:
     explicit Walk(NodeVisitor& v) : v_(v) {}
 
     void expression(const Expression& e, bool in_shared_list = false) {
         DepthGuard guard;
         if (!v_.expression(e, may_meet_again(e.cell_key(), in_shared_list))) return;
-        parts(e);
+        for_each_child(e, child());
         v_.leave();
     }
 
     void condition(const ConditionalExpr& c) {
         DepthGuard guard;
         if (!v_.condition(c, may_meet_again(c.cell_key()))) return;
-        if (c.is_comparison()) {
-            expression(*c.as<ComparisonOp>().left);
-            expression(*c.as<ComparisonOp>().right);
-        } else {
-            for (const ConditionalExpr& t : c.as<LogicalOp>().terms) condition(t);
-        }
+        for_each_child(c, child());
         v_.leave();
     }
 
@@ -57,61 +62,10 @@ public:
     }
 
 private:
-    void parts(const Expression& e) {
-        switch (e.kind()) {
-            case ExprKind::NumberLit:
-            case ExprKind::Placeholder: return;
-            case ExprKind::Element: return element_set(e.as<Element>().belong_to);
-            case ExprKind::DecisionVar:
-                for (const Expression& s : e.as<DecisionVar>().shape) expression(s);
-                return;
-            case ExprKind::Subscript: {
-                const Subscript& s = e.as<Subscript>();
-                std::visit([&](const auto& var) { embedded(var); }, s.variable);
-                for (const Expression& sub : s.subscripts) expression(sub);
-                return;
-            }
-            case ExprKind::ArrayLength:
-                std::visit([&](const auto& array) { embedded(array); }, e.as<ArrayLength>().array);
-                return;
-            case ExprKind::UnaryOp: return expression(*e.as<UnaryOp>().operand);
-            case ExprKind::BinaryOp:
-                expression(*e.as<BinaryOp>().left);
-                expression(*e.as<BinaryOp>().right);
-                return;
-            case ExprKind::CommutativeOp: {
-                const TermList& terms = e.as<CommutativeOp>().terms;
-                const bool shared_list = terms.buffer_shared();
-                for (const Expression& t : terms) expression(t, shared_list);
-                return;
-            }
-            case ExprKind::ReductionOp: {
-                const ReductionOp& r = e.as<ReductionOp>();
-                embedded(r.index);
-                if (r.condition) condition(**r.condition);
-                expression(*r.operand);
-                return;
-            }
-        }
-    }
-
     // An operand held in its own cell, visited as the expression node it is.
     template <class T>
     void embedded(const Box<T>& box) {
         expression(Expression(Box<T>(box)));
-    }
-
-    void element_set(const ElementBelongTo& set) {
-        if (const Range* r = std::get_if<Range>(&set)) {
-            expression(*r->start);
-            expression(*r->end);
-            return;
-        }
-        std::visit(
-            [&](const auto& held) {
-                if constexpr (!std::is_same_v<std::decay_t<decltype(held)>, Range>) embedded(held);
-            },
-            set);
     }
 
     NodeVisitor& v_;

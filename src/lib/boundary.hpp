@@ -88,7 +88,7 @@ T& own_value_of(Held<T>& held) {
     if constexpr (std::is_same_v<Held<T>, T>)
         return held;
     else
-        return held.template as<T>();
+        return held.template mut<T>();
 }
 
 // What every object of the module starts with: the header and the borrow flag.

@@ -6,6 +6,7 @@
 #include "lib/convert/expression_py.hpp"
 #include "model/expression/operand/array_length.hpp"
 #include "model/expression/operand/subscript.hpp"
+#include "model/overloaded.hpp"
 
 namespace forvela::py {
 
@@ -43,37 +44,41 @@ PyResult decision_var_into_python(DecisionVar v) {
 }
 
 PyResult decision_var_bound_into_python(DecisionVarBound bound) {
-    switch (bound.index()) {
-        case 0: return expression_into_python(std::get<Box<Expression>>(bound).take());
-        case 1: return placeholder_into_python(std::move((*std::get<Box<Placeholder>>(bound))));
-        default: return subscript_into_python(std::get<Box<Subscript>>(bound).take());
-    }
+    return std::visit(overloaded{
+                          [](Box<Expression>& e) { return expression_into_python(e.take()); },
+                          [](Box<Placeholder>& p) { return placeholder_into_python(*p); },
+                          [](Box<Subscript>& s) { return subscript_into_python(s.take()); },
+                      },
+                      bound);
 }
 
 PyResult element_belong_to_into_python(ElementBelongTo set) {
-    switch (set.index()) {
-        case 0: return range_into_python(std::move(std::get<Range>(set)));
-        case 1: return placeholder_into_python(std::move((*std::get<Box<Placeholder>>(set))));
-        case 2: return element_into_python(std::get<Box<Element>>(set).take());
-        default: return subscript_into_python(std::get<Box<Subscript>>(set).take());
-    }
+    return std::visit(overloaded{
+                          [](Range& r) { return range_into_python(std::move(r)); },
+                          [](Box<Placeholder>& p) { return placeholder_into_python(*p); },
+                          [](Box<Element>& e) { return element_into_python(e.take()); },
+                          [](Box<Subscript>& s) { return subscript_into_python(s.take()); },
+                      },
+                      set);
 }
 
 PyResult subscripted_variable_into_python(SubscriptedVariable v) {
-    switch (v.index()) {
-        case 0: return placeholder_into_python(std::move((*std::get<Box<Placeholder>>(v))));
-        case 1: return element_into_python(std::get<Box<Element>>(v).take());
-        case 2: return decision_var_into_python(std::get<Box<DecisionVar>>(v).take());
-        default: return subscript_into_python(std::get<Box<Subscript>>(v).take());
-    }
+    return std::visit(overloaded{
+                          [](Box<Placeholder>& p) { return placeholder_into_python(*p); },
+                          [](Box<Element>& e) { return element_into_python(e.take()); },
+                          [](Box<DecisionVar>& d) { return decision_var_into_python(d.take()); },
+                          [](Box<Subscript>& s) { return subscript_into_python(s.take()); },
+                      },
+                      v);
 }
 
 PyResult array_operand_into_python(ArrayOperand v) {
-    switch (v.index()) {
-        case 0: return placeholder_into_python(std::move((*std::get<Box<Placeholder>>(v))));
-        case 1: return element_into_python(std::get<Box<Element>>(v).take());
-        default: return subscript_into_python(std::get<Box<Subscript>>(v).take());
-    }
+    return std::visit(overloaded{
+                          [](Box<Placeholder>& p) { return placeholder_into_python(*p); },
+                          [](Box<Element>& e) { return element_into_python(e.take()); },
+                          [](Box<Subscript>& s) { return subscript_into_python(s.take()); },
+                      },
+                      v);
 }
 
 PyResult optional_text_into_python(const OptText& text) {

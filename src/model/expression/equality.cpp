@@ -3,6 +3,7 @@
 #include <bit>
 
 #include "model/expression/cell_memo.hpp"
+#include "model/overloaded.hpp"
 
 namespace forvela {
 
@@ -118,12 +119,13 @@ bool equal(const Range& a, const Range& b) { return equal(*a.start, *b.start) &&
 
 bool equal(const ElementBelongTo& a, const ElementBelongTo& b) {
     if (a.index() != b.index()) return false;
-    switch (a.index()) {
-        case 0: return equal(std::get<0>(a), std::get<0>(b));
-        case 1: return equal(std::get<1>(a), std::get<1>(b));
-        case 2: return equal_boxed(std::get<2>(a), std::get<2>(b));
-        default: return equal_boxed(std::get<3>(a), std::get<3>(b));
-    }
+    return std::visit(
+        overloaded{
+            [&](const Range& x) { return equal(x, std::get<Range>(b)); },
+            [&](const Box<Placeholder>& x) { return equal(x, std::get<Box<Placeholder>>(b)); },
+            [&](const auto& x) { return equal_boxed(x, std::get<std::decay_t<decltype(x)>>(b)); },
+        },
+        a);
 }
 
 bool equal(const Element& a, const Element& b) {
@@ -133,11 +135,12 @@ bool equal(const Element& a, const Element& b) {
 
 bool equal(const DecisionVarBound& a, const DecisionVarBound& b) {
     if (a.index() != b.index()) return false;
-    switch (a.index()) {
-        case 0: return equal_boxed(std::get<0>(a), std::get<0>(b));
-        case 1: return equal(std::get<1>(a), std::get<1>(b));
-        default: return equal_boxed(std::get<2>(a), std::get<2>(b));
-    }
+    return std::visit(
+        overloaded{
+            [&](const Box<Placeholder>& x) { return equal(x, std::get<Box<Placeholder>>(b)); },
+            [&](const auto& x) { return equal_boxed(x, std::get<std::decay_t<decltype(x)>>(b)); },
+        },
+        a);
 }
 
 bool equal(const DecisionVar& a, const DecisionVar& b) {
@@ -148,12 +151,12 @@ bool equal(const DecisionVar& a, const DecisionVar& b) {
 
 bool equal(const SubscriptedVariable& a, const SubscriptedVariable& b) {
     if (a.index() != b.index()) return false;
-    switch (a.index()) {
-        case 0: return equal(std::get<0>(a), std::get<0>(b));
-        case 1: return equal_boxed(std::get<1>(a), std::get<1>(b));
-        case 2: return equal_boxed(std::get<2>(a), std::get<2>(b));
-        default: return equal_boxed(std::get<3>(a), std::get<3>(b));
-    }
+    return std::visit(
+        overloaded{
+            [&](const Box<Placeholder>& x) { return equal(x, std::get<Box<Placeholder>>(b)); },
+            [&](const auto& x) { return equal_boxed(x, std::get<std::decay_t<decltype(x)>>(b)); },
+        },
+        a);
 }
 
 bool equal(const Subscript& a, const Subscript& b) {
@@ -163,11 +166,12 @@ bool equal(const Subscript& a, const Subscript& b) {
 
 bool equal(const ArrayOperand& a, const ArrayOperand& b) {
     if (a.index() != b.index()) return false;
-    switch (a.index()) {
-        case 0: return equal(std::get<0>(a), std::get<0>(b));
-        case 1: return equal_boxed(std::get<1>(a), std::get<1>(b));
-        default: return equal_boxed(std::get<2>(a), std::get<2>(b));
-    }
+    return std::visit(
+        overloaded{
+            [&](const Box<Placeholder>& x) { return equal(x, std::get<Box<Placeholder>>(b)); },
+            [&](const auto& x) { return equal_boxed(x, std::get<std::decay_t<decltype(x)>>(b)); },
+        },
+        a);
 }
 
 bool equal(const ArrayLength& a, const ArrayLength& b) { return equal(a.array, b.array) && a.axis == b.axis; }
@@ -299,17 +303,15 @@ void hash(const Element& e, Hasher& h) {
     h.word(0xFF);
     h.word(e.ndim);
     h.word(e.belong_to.index());
-    switch (e.belong_to.index()) {
-        case 0: {
-            const auto& r = std::get<0>(e.belong_to);
-            hash(*r.start, h);
-            hash(*r.end, h);
-            break;
-        }
-        case 1: hash(std::get<1>(e.belong_to), h); break;
-        case 2: hash(*std::get<2>(e.belong_to), h); break;
-        default: hash(*std::get<3>(e.belong_to), h); break;
-    }
+    std::visit(overloaded{
+                   [&](const Range& r) {
+                       hash(*r.start, h);
+                       hash(*r.end, h);
+                   },
+                   [&](const Box<Placeholder>& p) { hash(p, h); },
+                   [&](const auto& b) { hash(*b, h); },
+               },
+               e.belong_to);
 }
 
 void hash(const DecisionVar& v, Hasher& h) {
@@ -321,23 +323,22 @@ void hash(const DecisionVar& v, Hasher& h) {
 void hash(const Subscript& s, Hasher& h) {
     DepthGuard guard;
     h.word(s.variable.index());
-    switch (s.variable.index()) {
-        case 0: hash(std::get<0>(s.variable), h); break;
-        case 1: hash(*std::get<1>(s.variable), h); break;
-        case 2: hash(*std::get<2>(s.variable), h); break;
-        default: hash(*std::get<3>(s.variable), h); break;
-    }
+    std::visit(overloaded{
+                   [&](const Box<Placeholder>& p) { hash(p, h); },
+                   [&](const auto& b) { hash(*b, h); },
+               },
+               s.variable);
     hash(s.subscripts, h);
     h.word(s.ndim);
 }
 
 void hash(const ArrayLength& a, Hasher& h) {
     h.word(a.array.index());
-    switch (a.array.index()) {
-        case 0: hash(std::get<0>(a.array), h); break;
-        case 1: hash(*std::get<1>(a.array), h); break;
-        default: hash(*std::get<2>(a.array), h); break;
-    }
+    std::visit(overloaded{
+                   [&](const Box<Placeholder>& p) { hash(p, h); },
+                   [&](const auto& b) { hash(*b, h); },
+               },
+               a.array);
     h.word(a.axis);
 }
 

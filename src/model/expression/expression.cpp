@@ -64,14 +64,14 @@ OptText* custom_latex_slot(Expression& e) {
     switch (e.kind()) {
         case ExprKind::NumberLit:
         case ExprKind::Subscript: return nullptr;
-        case ExprKind::Placeholder: return &e.as<Placeholder>().latex;
-        case ExprKind::Element: return &e.as<Element>().latex;
-        case ExprKind::DecisionVar: return &e.as<DecisionVar>().latex;
-        case ExprKind::ArrayLength: return &e.as<ArrayLength>().latex;
-        case ExprKind::UnaryOp: return &e.as<UnaryOp>().latex;
-        case ExprKind::BinaryOp: return &e.as<BinaryOp>().latex;
-        case ExprKind::CommutativeOp: return &e.as<CommutativeOp>().latex;
-        case ExprKind::ReductionOp: return &e.as<ReductionOp>().latex;
+        case ExprKind::Placeholder: return &e.mut<Placeholder>().latex;
+        case ExprKind::Element: return &e.mut<Element>().latex;
+        case ExprKind::DecisionVar: return &e.mut<DecisionVar>().latex;
+        case ExprKind::ArrayLength: return &e.mut<ArrayLength>().latex;
+        case ExprKind::UnaryOp: return &e.mut<UnaryOp>().latex;
+        case ExprKind::BinaryOp: return &e.mut<BinaryOp>().latex;
+        case ExprKind::CommutativeOp: return &e.mut<CommutativeOp>().latex;
+        case ExprKind::ReductionOp: return &e.mut<ReductionOp>().latex;
     }
     return nullptr;
 }

@@ -166,7 +166,7 @@ public:
     }
     // The node made this value's own first (copy-on-write).
     template <class T>
-    T& as() {
+    T& mut() {
         if constexpr (std::is_same_v<T, NumericValue>) {
             return num_;
         } else {
@@ -225,7 +225,7 @@ public:
     }
     // The node made this value's own first (copy-on-write).
     template <class T>
-    T& as() {
+    T& mut() {
         if (node_->refs > 1) {
             NodeBase* own = new_node<T>(T(static_cast<const Node<T>*>(node_)->value));
             release_node(node_);

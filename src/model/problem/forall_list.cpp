@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "model/depth_guard.hpp"
+#include "model/expression/children.hpp"
 #include "model/expression/equality.hpp"
+#include "model/overloaded.hpp"
 
 namespace forvela {
 
@@ -25,33 +27,23 @@ bool ElementSet::insert(const Element& e) {
 
 namespace {
 
+// The callback that walks each child of a node.
+auto collect_child(ElementUsage& usage) {
+    return overloaded{
+        [&usage](const Expression& e, bool in_shared_list) { collect_elements(usage, e, in_shared_list); },
+        [&usage](const ConditionalExpr& c) { collect_elements_in_condition(usage, c); },
+    };
+}
+
 bool in_scope(const ElementUsage& usage, const Element& e) {
     return std::any_of(usage.scope.begin(), usage.scope.end(),
                        [&](const Element* s) { return s == &e || equal(*s, e); });
 }
 
-void collect_in_belong_to(ElementUsage& usage, const ElementBelongTo& set) {
-    DepthGuard guard;
-    std::visit(
-        [&](const auto& v) {
-            using V = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<V, Range>) {
-                collect_elements(usage, *v.start);
-                collect_elements(usage, *v.end);
-            } else if constexpr (std::is_same_v<V, Box<Element>>) {
-                record_element(usage, *v);
-            } else if constexpr (std::is_same_v<V, Box<Subscript>>) {
-                collect_elements_in_subscript(usage, *v);
-            }
-            // A placeholder set uses no element.
-        },
-        set);
-}
-
 void collect_in_reduction(ElementUsage& usage, const ReductionOp& r) {
     const Element& index = *r.index;
     usage.bound.insert(index);
-    collect_in_belong_to(usage, index.belong_to);
+    for_each_child(Expression(Box<Element>(r.index)), collect_child(usage));
     usage.scope.push_back(&index);
     const std::uintptr_t outer_visit = usage.scope_visit;
     usage.scope_visit = ++usage.visits;
@@ -63,73 +55,29 @@ void collect_in_reduction(ElementUsage& usage, const ReductionOp& r) {
 
 }  // namespace
 
-void record_element(ElementUsage& usage, const Element& e) {
-    DepthGuard guard;
-    if (!in_scope(usage, e)) usage.free.insert(e);
-    collect_in_belong_to(usage, e.belong_to);
-}
-
-void collect_elements_in_subscript(ElementUsage& usage, const Subscript& s) {
-    DepthGuard guard;
-    std::visit(
-        [&](const auto& v) {
-            using V = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<V, Box<Element>>)
-                record_element(usage, *v);
-            else if constexpr (std::is_same_v<V, Box<Subscript>>)
-                collect_elements_in_subscript(usage, *v);
-        },
-        s.variable);
-    for (const Expression& sub : s.subscripts) collect_elements(usage, sub);
-}
-
 void collect_elements(ElementUsage& usage, const Expression& e, bool in_shared_list) {
     const NodeBase* cell = e.cell_key();
     if (!cell || (may_meet_again(cell, in_shared_list) && !usage.seen.insert({cell, usage.scope_visit})))
         return;
     DepthGuard guard;
     switch (e.kind()) {
+        // A placeholder uses no element; a decision variable's shape is not walked.
         case ExprKind::NumberLit:
         case ExprKind::Placeholder:
         case ExprKind::DecisionVar: return;
-        case ExprKind::Element: record_element(usage, e.as<Element>()); return;
-        case ExprKind::Subscript: collect_elements_in_subscript(usage, e.as<Subscript>()); return;
-        case ExprKind::ArrayLength:
-            std::visit(
-                [&](const auto& v) {
-                    using V = std::decay_t<decltype(v)>;
-                    if constexpr (std::is_same_v<V, Box<Element>>)
-                        record_element(usage, *v);
-                    else if constexpr (std::is_same_v<V, Box<Subscript>>)
-                        collect_elements_in_subscript(usage, *v);
-                },
-                e.as<ArrayLength>().array);
-            return;
-        case ExprKind::UnaryOp: collect_elements(usage, *e.as<UnaryOp>().operand); return;
-        case ExprKind::BinaryOp:
-            collect_elements(usage, *e.as<BinaryOp>().left);
-            collect_elements(usage, *e.as<BinaryOp>().right);
-            return;
-        case ExprKind::CommutativeOp: {
-            const TermList& terms = e.as<CommutativeOp>().terms;
-            const bool shared_list = terms.buffer_shared();
-            for (const Expression& t : terms) collect_elements(usage, t, shared_list);
-            return;
-        }
-        case ExprKind::ReductionOp: collect_in_reduction(usage, e.as<ReductionOp>()); return;
+        case ExprKind::Element:
+            if (!in_scope(usage, e.as<Element>())) usage.free.insert(e.as<Element>());
+            break;
+        case ExprKind::ReductionOp: return collect_in_reduction(usage, e.as<ReductionOp>());
+        default: break;
     }
+    for_each_child(e, collect_child(usage));
 }
 
 void collect_elements_in_condition(ElementUsage& usage, const ConditionalExpr& c) {
     if (may_meet_again(c.cell_key()) && !usage.seen.insert({c.cell_key(), usage.scope_visit})) return;
     DepthGuard guard;
-    if (c.is_comparison()) {
-        const ComparisonOp& cmp = c.as<ComparisonOp>();
-        collect_elements(usage, *cmp.left);
-        collect_elements(usage, *cmp.right);
-        return;
-    }
-    for (const ConditionalExpr& t : c.as<LogicalOp>().terms) collect_elements_in_condition(usage, t);
+    for_each_child(c, collect_child(usage));
 }
 
 ElementUsage element_usage_of(const ConditionalExpr& c) {

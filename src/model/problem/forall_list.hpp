@@ -61,8 +61,6 @@ struct ElementUsage {
 // hold too.
 void collect_elements(ElementUsage& usage, const Expression& e, bool in_shared_list = false);
 void collect_elements_in_condition(ElementUsage& usage, const ConditionalExpr& c);
-void collect_elements_in_subscript(ElementUsage& usage, const Subscript& s);
-void record_element(ElementUsage& usage, const Element& e);
 
 ElementUsage element_usage_of(const ConditionalExpr& c);
 ElementUsage element_usage_of(const Expression& e);

@@ -4,7 +4,9 @@
 
 #include "model/depth_guard.hpp"
 #include "model/expression/cell_memo.hpp"
+#include "model/expression/children.hpp"
 #include "model/expression/equality.hpp"
+#include "model/overloaded.hpp"
 
 namespace forvela {
 
@@ -22,6 +24,14 @@ bool same_node(const NamedNode& a, const NamedNode& b) {
 
 // One walk for both uses: without a conflict list it only records.
 class NameWalker {
+    // The callback that walks each child (defined first: its type is deduced).
+    auto child() {
+        return overloaded{
+            [this](const Expression& e, bool in_shared_list) { expression(e, in_shared_list); },
+            [this](const ConditionalExpr& c) { condition(c); },
+        };
+    }
+
 public:
     NameWalker(NameTable& table, std::vector<std::string>* conflicts)
         : table_(table), conflicts_(conflicts) {}
@@ -34,30 +44,12 @@ public:
         switch (e.kind()) {
             case ExprKind::NumberLit: return;
             case ExprKind::Placeholder: return visit_node(&e.as<Placeholder>(), e.as<Placeholder>().name);
-            case ExprKind::Element: return element(e.as<Element>());
+            // A decision variable's shape is not walked.
             case ExprKind::DecisionVar: return visit_node(&e.as<DecisionVar>(), e.as<DecisionVar>().name);
-            case ExprKind::Subscript: return subscript(e.as<Subscript>());
-            case ExprKind::ArrayLength:
-                std::visit([&](const auto& a) { array_operand(a); }, e.as<ArrayLength>().array);
-                return;
-            case ExprKind::UnaryOp: return expression(*e.as<UnaryOp>().operand);
-            case ExprKind::BinaryOp:
-                expression(*e.as<BinaryOp>().left);
-                expression(*e.as<BinaryOp>().right);
-                return;
-            case ExprKind::CommutativeOp: {
-                const TermList& terms = e.as<CommutativeOp>().terms;
-                const bool shared_list = terms.buffer_shared();
-                for (const Expression& t : terms) expression(t, shared_list);
-                return;
-            }
-            case ExprKind::ReductionOp: {
-                const ReductionOp& r = e.as<ReductionOp>();
-                element(*r.index);
-                if (r.condition) condition(**r.condition);
-                expression(*r.operand);
-                return;
-            }
+            case ExprKind::Element:
+                for_each_child(e, child());
+                return visit_node(&e.as<Element>(), e.as<Element>().name);
+            default: return for_each_child(e, child());
         }
     }
 
@@ -65,55 +57,8 @@ private:
     void condition(const ConditionalExpr& c) {
         if (may_meet_again(c.cell_key()) && !seen_.insert({c.cell_key()})) return;
         DepthGuard guard;
-        if (c.is_comparison()) {
-            expression(*c.as<ComparisonOp>().left);
-            expression(*c.as<ComparisonOp>().right);
-            return;
-        }
-        for (const ConditionalExpr& t : c.as<LogicalOp>().terms) condition(t);
+        for_each_child(c, child());
     }
-
-    void element(const Element& e) {
-        DepthGuard guard;
-        std::visit(
-            [&](const auto& set) {
-                using V = std::decay_t<decltype(set)>;
-                if constexpr (std::is_same_v<V, Range>) {
-                    expression(*set.start);
-                    expression(*set.end);
-                } else if constexpr (std::is_same_v<V, Box<Placeholder>>) {
-                    visit_node(&*set, set->name);
-                } else if constexpr (std::is_same_v<V, Box<Element>>) {
-                    element(*set);
-                } else {
-                    subscript(*set);
-                }
-            },
-            e.belong_to);
-        visit_node(&e, e.name);
-    }
-
-    void subscript(const Subscript& s) {
-        DepthGuard guard;
-        std::visit(
-            [&](const auto& v) {
-                using V = std::decay_t<decltype(v)>;
-                if constexpr (std::is_same_v<V, Box<Placeholder>>)
-                    visit_node(&*v, v->name);
-                else if constexpr (std::is_same_v<V, Box<Element>>)
-                    element(*v);
-                else if constexpr (std::is_same_v<V, Box<DecisionVar>>)
-                    visit_node(&*v, v->name);
-                else
-                    subscript(*v);
-            },
-            s.variable);
-        for (const Expression& sub : s.subscripts) expression(sub);
-    }
-
-    void array_operand(const Box<Placeholder>& p) { visit_node(&*p, p->name); }
-    void array_operand(const Box<Element>& e) { element(*e); }
-    void array_operand(const Box<Subscript>& s) { subscript(*s); }
 
     void visit_node(NamedNode node, const std::string& name) {
         auto [at, inserted] = table_.try_emplace(std::string_view(name), node);

@@ -6,11 +6,7 @@
 namespace forvela {
 
 std::uint64_t array_operand_ndim(const ArrayOperand& array) {
-    switch (array.index()) {
-        case 0: return (*std::get<Box<Placeholder>>(array)).ndim;
-        case 1: return std::get<Box<Element>>(array)->ndim;
-        default: return std::get<Box<Subscript>>(array)->ndim;
-    }
+    return std::visit([](const auto& b) -> std::uint64_t { return b->ndim; }, array);
 }
 
 Result<ArrayLength> make_array_length(ArrayOperand array, std::uint64_t axis, OptText latex,

@@ -5,16 +5,16 @@
 #include "model/expression/operand/range.hpp"
 #include "model/expression/operand/placeholder.hpp"
 #include "model/expression/operand/subscript.hpp"
+#include "model/overloaded.hpp"
 
 namespace forvela {
 
 std::uint64_t belong_to_ndim(const ElementBelongTo& set) {
-    switch (set.index()) {
-        case 0: return 0;
-        case 1: return (*std::get<Box<Placeholder>>(set)).ndim;
-        case 2: return std::get<Box<Element>>(set)->ndim;
-        default: return std::get<Box<Subscript>>(set)->ndim;
-    }
+    return std::visit(overloaded{
+                          [](const Range&) -> std::uint64_t { return 0; },
+                          [](const auto& b) -> std::uint64_t { return b->ndim; },
+                      },
+                      set);
 }
 
 Element make_element(std::string name, ElementBelongTo set, OptText latex, OptText description) {

@@ -3,16 +3,16 @@
 #include "model/result_macros.hpp"
 
 #include "model/expression/display.hpp"
+#include "model/overloaded.hpp"
 
 namespace forvela {
 
 std::uint64_t subscripted_variable_ndim(const SubscriptedVariable& variable) {
-    switch (variable.index()) {
-        case 0: return (*std::get<Box<Placeholder>>(variable)).ndim;
-        case 1: return std::get<Box<Element>>(variable)->ndim;
-        case 2: return std::get<Box<DecisionVar>>(variable)->shape.size();
-        default: return std::get<Box<Subscript>>(variable)->ndim;
-    }
+    return std::visit(overloaded{
+                          [](const Box<DecisionVar>& v) -> std::uint64_t { return v->shape.size(); },
+                          [](const auto& b) -> std::uint64_t { return b->ndim; },
+                      },
+                      variable);
 }
 
 Result<std::vector<Expression>> check_subscripts(std::vector<Expression> subscripts) {

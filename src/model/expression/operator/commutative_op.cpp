@@ -178,18 +178,18 @@ Expression add(Expression a, Expression b) {
     bool a_latex = has_custom_latex(a), b_latex = has_custom_latex(b);
     if (is_literal(a) && b_latex) return make_add_op(vec_of(std::move(b), std::move(a)));
     if (is_plain_sum(a) && b_latex) {
-        push_sum_term(a.as<CommutativeOp>(), std::move(b));
+        push_sum_term(a.mut<CommutativeOp>(), std::move(b));
         return a;
     }
     if (is_plain_sum(b) && a_latex) {
-        push_sum_term(b.as<CommutativeOp>(), std::move(a));
+        push_sum_term(b.mut<CommutativeOp>(), std::move(a));
         return b;
     }
     if (a_latex || b_latex) return make_add_op(vec_of(std::move(a), std::move(b)));
 
     if (is_literal(a)) {
         if (is_sum(b)) {
-            auto& sum = b.as<CommutativeOp>();
+            auto& sum = b.mut<CommutativeOp>();
             fold_number_into_sum(sum, number_of(a));
             remove_zero_terms(sum);
             return unwrap_single(std::move(b));
@@ -197,14 +197,14 @@ Expression add(Expression a, Expression b) {
         return make_add_op(vec_of(std::move(b), std::move(a)));
     }
     if (is_sum(a) && is_literal(b)) {
-        auto& sum = a.as<CommutativeOp>();
+        auto& sum = a.mut<CommutativeOp>();
         fold_number_into_sum(sum, number_of(b));
         remove_zero_terms(sum);
         return unwrap_single(std::move(a));
     }
     if (is_sum(a) && is_sum(b)) {
-        auto& left = a.as<CommutativeOp>();
-        auto& right = b.as<CommutativeOp>();
+        auto& left = a.mut<CommutativeOp>();
+        auto& right = b.mut<CommutativeOp>();
         auto na = take_number_term(left);
         auto nb = take_number_term(right);
         std::optional<NumericValue> combined = na && nb ? numeric_add(*na, *nb) : na ? na : nb;
@@ -214,11 +214,11 @@ Expression add(Expression a, Expression b) {
         return unwrap_single(std::move(a));
     }
     if (is_sum(a)) {
-        push_sum_term(a.as<CommutativeOp>(), std::move(b));
+        push_sum_term(a.mut<CommutativeOp>(), std::move(b));
         return a;
     }
     if (is_sum(b)) {
-        push_sum_term(b.as<CommutativeOp>(), std::move(a));
+        push_sum_term(b.mut<CommutativeOp>(), std::move(a));
         return b;
     }
     return make_add_op(vec_of(std::move(a), std::move(b)));
@@ -232,18 +232,18 @@ Expression multiply(Expression a, Expression b) {
     bool a_latex = has_custom_latex(a), b_latex = has_custom_latex(b);
     if (is_literal(b) && a_latex) return make_mul_op(vec_of(std::move(b), std::move(a)));
     if (is_plain_product(a) && b_latex) {
-        a.as<CommutativeOp>().terms.push_back(std::move(b));
+        a.mut<CommutativeOp>().terms.push_back(std::move(b));
         return a;
     }
     if (is_plain_product(b) && a_latex) {
-        b.as<CommutativeOp>().terms.push_back(std::move(a));
+        b.mut<CommutativeOp>().terms.push_back(std::move(a));
         return b;
     }
     if (a_latex || b_latex) return make_mul_op(vec_of(std::move(a), std::move(b)));
 
     if (is_literal(a)) {
         if (is_product(b)) {
-            fold_number_into_product(b.as<CommutativeOp>(), number_of(a));
+            fold_number_into_product(b.mut<CommutativeOp>(), number_of(a));
             return b;
         }
         return make_mul_op(vec_of(std::move(a), std::move(b)));
@@ -251,23 +251,23 @@ Expression multiply(Expression a, Expression b) {
     if (a.kind() == ExprKind::BinaryOp) {
         if (is_literal(b)) return make_mul_op(vec_of(std::move(b), std::move(a)));
         if (is_pow(a) && is_pow(b) && equal(*a.as<BinaryOp>().left, *b.as<BinaryOp>().left)) {
-            auto& pa = a.as<BinaryOp>();
-            auto& pb = b.as<BinaryOp>();
+            auto& pa = a.mut<BinaryOp>();
+            auto& pb = b.mut<BinaryOp>();
             Expression exponent = add(pa.right.take(), pb.right.take());
             return make_pow_op(pa.left.take(), std::move(exponent));
         }
         if (is_product(b)) {
-            b.as<CommutativeOp>().terms.push_back(std::move(a));
+            b.mut<CommutativeOp>().terms.push_back(std::move(a));
             return b;
         }
         return make_mul_op(vec_of(std::move(a), std::move(b)));
     }
     if (is_product(a)) {
-        auto& product = a.as<CommutativeOp>();
+        auto& product = a.mut<CommutativeOp>();
         if (is_literal(b)) {
             fold_number_into_product(product, number_of(b));
         } else if (is_product(b)) {
-            auto& other = b.as<CommutativeOp>();
+            auto& other = b.mut<CommutativeOp>();
             if (auto n = take_leading_number(other)) fold_number_into_product(product, *n);
             extend_terms(product.terms, other.terms);
         } else {
@@ -277,7 +277,7 @@ Expression multiply(Expression a, Expression b) {
     }
     if (is_literal(b)) return make_mul_op(vec_of(std::move(b), std::move(a)));
     if (is_product(b)) {
-        b.as<CommutativeOp>().terms.push_back(std::move(a));
+        b.mut<CommutativeOp>().terms.push_back(std::move(a));
         return b;
     }
     return make_mul_op(vec_of(std::move(a), std::move(b)));

@@ -6,6 +6,7 @@
 #include "model/depth_guard.hpp"
 #include "model/expression/expression.hpp"
 #include "model/result_macros.hpp"
+#include "model/overloaded.hpp"
 
 namespace forvela {
 
@@ -171,11 +172,11 @@ Result<DecisionVarBound> bound_from_subscript(Subscript s) {
 }
 
 std::uint64_t decision_var_bound_ndim(const DecisionVarBound& bound) {
-    switch (bound.index()) {
-        case 0: return 0;
-        case 1: return (*std::get<Box<Placeholder>>(bound)).ndim;
-        default: return std::get<Box<Subscript>>(bound)->ndim;
-    }
+    return std::visit(overloaded{
+                          [](const Box<Expression>&) -> std::uint64_t { return 0; },
+                          [](const auto& b) -> std::uint64_t { return b->ndim; },
+                      },
+                      bound);
 }
 
 Result<Expression> decision_var_into_expression(Box<DecisionVar> v) {
