@@ -4,54 +4,13 @@
 // of their first visit.
 #pragma once
 
-#include <cstdint>
 #include <variant>
 #include <vector>
 
+#include "analysis/node_class.hpp"
 #include "analysis/walk.hpp"
 
 namespace forvela {
-
-// The class that stands for a node: one per operand kind, decision-variable
-// kind and operator kind.
-enum class NodeClass : std::uint8_t {
-    NumberLit,
-    Placeholder,
-    Element,
-    BinaryVar,
-    IntegerVar,
-    ContinuousVar,
-    SemiIntegerVar,
-    SemiContinuousVar,
-    Subscript,
-    ArrayLength,
-    AbsOp,
-    CeilOp,
-    FloorOp,
-    LnOp,
-    Log10Op,
-    Log2Op,
-    PowOp,
-    ModOp,
-    AddOp,
-    MulOp,
-    MinOp,
-    MaxOp,
-    SumOp,
-    ProdOp,
-    EqualOp,
-    NotEqualOp,
-    LessThanOp,
-    LessThanEqualOp,
-    GreaterThanOp,
-    GreaterThanEqualOp,
-    AndOp,
-    OrOp,
-    XorOp,
-};
-
-NodeClass node_class_of(const Expression& e);
-NodeClass node_class_of(const ConditionalExpr& c);
 
 using ModelNode = std::variant<Expression, ConditionalExpr>;
 

@@ -1,4 +1,6 @@
 #include "lib/registry.hpp"
+
+#include "analysis/node_class.hpp"
 #include "model/result_macros.hpp"
 
 #include <array>
@@ -14,41 +16,32 @@ constexpr std::array<const char*, static_cast<std::size_t>(ClassId::Count)> kCla
 #include "lib/class_list.def"
 };
 
-// The expression and condition classes with the node each one holds.
-struct NodeClass {
-    ClassId id;
-    ExprKind kind;  // expression classes
-    bool condition;
-    bool comparison;  // condition classes: comparison or logical
-    std::uint8_t sub;
-};
-
-constexpr NodeClass kNodeClasses[] = {
+// The class of the nodes of each node class.
+constexpr ClassId class_id_of(NodeClass cls) {
+    switch (cls) {
 #define FORVELA_CLASS(name)
 #define FORVELA_EXPR_CLASS(name, kind, sub) \
-    {ClassId::name, ExprKind::kind, false, false, static_cast<std::uint8_t>(sub)},
-#define FORVELA_COND_CLASS(name, node, sub)                                              \
-    {ClassId::name, ExprKind::NumberLit, true, NodeKind::node == NodeKind::ComparisonOp, \
-     static_cast<std::uint8_t>(sub)},
+    case NodeClass::name: return ClassId::name;
+#define FORVELA_COND_CLASS(name, node, sub) \
+    case NodeClass::name: return ClassId::name;
+#include "lib/class_list.def"
+    }
+    __builtin_unreachable();
+}
+
+constexpr ClassId kExpressionClasses[] = {
+#define FORVELA_CLASS(name)
+#define FORVELA_EXPR_CLASS(name, kind, sub) ClassId::name,
+#define FORVELA_COND_CLASS(name, node, sub)
 #include "lib/class_list.def"
 };
 
-// The operator or variable kind within a node kind; 0 for the other kinds.
-std::uint8_t sub_kind_of(const Expression& e) {
-    switch (e.kind()) {
-        case ExprKind::DecisionVar: return static_cast<std::uint8_t>(e.as<DecisionVar>().kind);
-        case ExprKind::UnaryOp: return static_cast<std::uint8_t>(e.as<UnaryOp>().kind);
-        case ExprKind::BinaryOp: return static_cast<std::uint8_t>(e.as<BinaryOp>().kind);
-        case ExprKind::CommutativeOp: return static_cast<std::uint8_t>(e.as<CommutativeOp>().kind);
-        case ExprKind::ReductionOp: return static_cast<std::uint8_t>(e.as<ReductionOp>().kind);
-        case ExprKind::NumberLit:
-        case ExprKind::Placeholder:
-        case ExprKind::Element:
-        case ExprKind::Subscript:
-        case ExprKind::ArrayLength: return 0;
-    }
-    return 0;
-}
+constexpr ClassId kConditionClasses[] = {
+#define FORVELA_CLASS(name)
+#define FORVELA_EXPR_CLASS(name, kind, sub)
+#define FORVELA_COND_CLASS(name, node, sub) ClassId::name,
+#include "lib/class_list.def"
+};
 
 // Constant-initialised, so registration from any static initialiser is safe.
 ClassDef* classes[static_cast<std::size_t>(ClassId::Count)] = {};
@@ -127,30 +120,18 @@ const ClassDef* class_def(ClassId id) { return classes[static_cast<std::size_t>(
 PyMethodDef* function_def(FunctionId id) { return functions[static_cast<std::size_t>(id)]; }
 const char* class_name(ClassId id) { return kClassNames[static_cast<std::size_t>(id)]; }
 
-ClassId class_of(const Expression& e) {
-    std::uint8_t sub = sub_kind_of(e);
-    for (const NodeClass& c : kNodeClasses)
-        if (!c.condition && c.kind == e.kind() && c.sub == sub) return c.id;
-    throw InternalFailure("an expression node without a class");
-}
-
-ClassId class_of(const ConditionalExpr& c) {
-    std::uint8_t sub = c.is_comparison() ? static_cast<std::uint8_t>(c.as<ComparisonOp>().kind)
-                                         : static_cast<std::uint8_t>(c.as<LogicalOp>().kind);
-    for (const NodeClass& n : kNodeClasses)
-        if (n.condition && n.comparison == c.is_comparison() && n.sub == sub) return n.id;
-    throw InternalFailure("a condition node without a class");
-}
+ClassId class_of(const Expression& e) { return class_id_of(node_class_of(e)); }
+ClassId class_of(const ConditionalExpr& c) { return class_id_of(node_class_of(c)); }
 
 std::optional<ClassId> expression_class_of(PyObject* obj) {
-    for (const NodeClass& c : kNodeClasses)
-        if (!c.condition && is_instance(obj, c.id)) return c.id;
+    for (ClassId id : kExpressionClasses)
+        if (is_instance(obj, id)) return id;
     return std::nullopt;
 }
 
 std::optional<ClassId> condition_class_of(PyObject* obj) {
-    for (const NodeClass& c : kNodeClasses)
-        if (c.condition && is_instance(obj, c.id)) return c.id;
+    for (ClassId id : kConditionClasses)
+        if (is_instance(obj, id)) return id;
     return std::nullopt;
 }
 

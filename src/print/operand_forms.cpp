@@ -3,13 +3,12 @@
 // forms of ranges and subscripts used by messages.
 #include "model/depth_guard.hpp"
 #include "model/error.hpp"
+#include "model/overloaded.hpp"
 #include "print/printer.hpp"
 
 namespace forvela {
 
 namespace {
-
-constexpr std::uint8_t kElementKind = 2, kDecisionVarKind = 3, kSubscriptKind = 4, kArrayLengthKind = 5;
 
 void print_joined_expressions(Printer& p, const std::vector<Expression>& list) {
     for (std::size_t i = 0; i < list.size(); ++i) {
@@ -18,38 +17,28 @@ void print_joined_expressions(Printer& p, const std::vector<Expression>& list) {
     }
 }
 
+// A boxed part of a node, in its own form.
+void print_boxed(Printer& p, const Box<Expression>& v) { print_expression(p, *v); }
+void print_boxed(Printer& p, const Box<Placeholder>& v) { print_placeholder(p, *v); }
+void print_boxed(Printer& p, const Box<Element>& v) { print_element(p, *v); }
+void print_boxed(Printer& p, const Box<DecisionVar>& v) { print_decision_var(p, *v); }
+void print_boxed(Printer& p, const Box<Subscript>& v) { print_subscript(p, *v); }
+
+template <class Variant>
+void print_boxed_of(Printer& p, const Variant& v) {
+    std::visit([&](const auto& boxed) { print_boxed(p, boxed); }, v);
+}
+
 void print_belong_to_repr(Printer& p, const ElementBelongTo& set) {
-    switch (set.index()) {
-        case 0: {
-            const auto& r = std::get<Range>(set);
-            p << "(";
-            print_expression(p, *r.start);
-            p << ", ";
-            print_expression(p, *r.end);
-            p << ")";
-            break;
-        }
-        case 1: print_placeholder(p, (*std::get<Box<Placeholder>>(set))); break;
-        case 2: print_element(p, *std::get<Box<Element>>(set)); break;
-        default: print_subscript(p, *std::get<Box<Subscript>>(set)); break;
-    }
-}
-
-void print_subscripted_variable(Printer& p, const SubscriptedVariable& v) {
-    switch (v.index()) {
-        case 0: print_placeholder(p, (*std::get<Box<Placeholder>>(v))); break;
-        case 1: print_element(p, *std::get<Box<Element>>(v)); break;
-        case 2: print_decision_var(p, *std::get<Box<DecisionVar>>(v)); break;
-        default: print_subscript(p, *std::get<Box<Subscript>>(v)); break;
-    }
-}
-
-template <class T, class Print>
-std::string render_root(const T& v, PrintMode mode, NodePrecedence root, Print print) {
-    Printer p(mode);
-    p.push(root.kind, root.sub);
-    print(p, v);
-    return std::move(p.out);
+    std::visit(overloaded{[&](const Range& r) {
+                              p << "(";
+                              print_expression(p, *r.start);
+                              p << ", ";
+                              print_expression(p, *r.end);
+                              p << ")";
+                          },
+                          [&](const auto& boxed) { print_boxed(p, boxed); }},
+               set);
 }
 
 }  // namespace
@@ -81,13 +70,7 @@ void print_element(Printer& p, const Element& v) {
     p << ")";
 }
 
-void print_var_bound(Printer& p, const DecisionVarBound& bound) {
-    switch (bound.index()) {
-        case 0: print_expression(p, *std::get<Box<Expression>>(bound)); break;
-        case 1: print_placeholder(p, (*std::get<Box<Placeholder>>(bound))); break;
-        default: print_subscript(p, *std::get<Box<Subscript>>(bound)); break;
-    }
-}
+void print_var_bound(Printer& p, const DecisionVarBound& bound) { print_boxed_of(p, bound); }
 
 void print_decision_var(Printer& p, const DecisionVar& v) {
     DepthGuard guard;
@@ -111,7 +94,7 @@ void print_decision_var(Printer& p, const DecisionVar& v) {
 void print_subscript(Printer& p, const Subscript& v) {
     DepthGuard guard;
     std::size_t start = p.out.size();
-    print_subscripted_variable(p, v.variable);
+    print_boxed_of(p, v.variable);
     // A name with a sub- or superscript of its own is braced, so the subscript
     // that follows is no double subscript: {x_1}_{i}.
     if (p.latex() && p.out.find_first_of("_^", start) != std::string::npos) {
@@ -123,13 +106,7 @@ void print_subscript(Printer& p, const Subscript& v) {
     p << (p.latex() ? "}" : "]");
 }
 
-void print_array_operand(Printer& p, const ArrayOperand& array) {
-    switch (array.index()) {
-        case 0: print_placeholder(p, (*std::get<Box<Placeholder>>(array))); break;
-        case 1: print_element(p, *std::get<Box<Element>>(array)); break;
-        default: print_subscript(p, *std::get<Box<Subscript>>(array)); break;
-    }
-}
+void print_array_operand(Printer& p, const ArrayOperand& array) { print_boxed_of(p, array); }
 
 void print_array_length(Printer& p, const ArrayLength& v) {
     DepthGuard guard;
@@ -156,18 +133,14 @@ void print_array_length(Printer& p, const ArrayLength& v) {
 
 // ---- entries ----
 
-std::string render(const Placeholder& v, PrintMode mode) {
-    return render_root(v, mode, {1, 0}, print_placeholder);
-}
+std::string render(const Placeholder& v, PrintMode mode) { return render_root(v, mode, print_placeholder); }
 
 std::string to_latex(const Placeholder& v) {
     if (v.latex) return *v.latex;
     return render(v, PrintMode::Latex);
 }
 
-std::string render(const Element& v, PrintMode mode) {
-    return render_root(v, mode, {kElementKind, 0}, print_element);
-}
+std::string render(const Element& v, PrintMode mode) { return render_root(v, mode, print_element); }
 
 std::string to_text(const Element& v) { return render(v, PrintMode::Str); }
 
@@ -176,9 +149,7 @@ std::string to_latex(const Element& v) {
     return render(v, PrintMode::Latex);
 }
 
-std::string render(const DecisionVar& v, PrintMode mode) {
-    return render_root(v, mode, {kDecisionVarKind, static_cast<std::uint8_t>(v.kind)}, print_decision_var);
-}
+std::string render(const DecisionVar& v, PrintMode mode) { return render_root(v, mode, print_decision_var); }
 
 std::string to_text(const DecisionVar& v) { return render(v, PrintMode::Str); }
 std::string to_repr(const DecisionVar& v) { return render(v, PrintMode::Repr); }
@@ -188,15 +159,11 @@ std::string to_latex(const DecisionVar& v) {
     return render(v, PrintMode::Latex);
 }
 
-std::string render(const Subscript& v, PrintMode mode) {
-    return render_root(v, mode, {kSubscriptKind, 0}, print_subscript);
-}
+std::string render(const Subscript& v, PrintMode mode) { return render_root(v, mode, print_subscript); }
 
 std::string to_latex(const Subscript& v) { return render(v, PrintMode::Latex); }
 
-std::string render(const ArrayLength& v, PrintMode mode) {
-    return render_root(v, mode, {kArrayLengthKind, 0}, print_array_length);
-}
+std::string render(const ArrayLength& v, PrintMode mode) { return render_root(v, mode, print_array_length); }
 
 std::string to_latex(const ArrayLength& v) {
     if (v.latex) return *v.latex;
@@ -209,13 +176,20 @@ std::string to_repr(const Range& r) { return "(" + to_repr(*r.start) + ", " + to
 
 // ---- text forms in messages ----
 
+namespace {
+
+// The name of a boxed variable, or a subscript's text.
+template <class Variant>
+std::string display_named_or_subscript(const Variant& v) {
+    return std::visit(overloaded{[](const Box<Subscript>& s) { return display_subscript(*s); },
+                                 [](const auto& named) { return named->name; }},
+                      v);
+}
+
+}  // namespace
+
 std::string display_subscripted_variable(const SubscriptedVariable& v) {
-    switch (v.index()) {
-        case 0: return (*std::get<Box<Placeholder>>(v)).name;
-        case 1: return std::get<Box<Element>>(v)->name;
-        case 2: return std::get<Box<DecisionVar>>(v)->name;
-        default: return display_subscript(*std::get<Box<Subscript>>(v));
-    }
+    return display_named_or_subscript(v);
 }
 
 std::string display_subscript(const Subscript& s) {
@@ -225,12 +199,6 @@ std::string display_subscript(const Subscript& s) {
     return out;
 }
 
-std::string display_array_operand(const ArrayOperand& a) {
-    switch (a.index()) {
-        case 0: return (*std::get<Box<Placeholder>>(a)).name;
-        case 1: return std::get<Box<Element>>(a)->name;
-        default: return display_subscript(*std::get<Box<Subscript>>(a));
-    }
-}
+std::string display_array_operand(const ArrayOperand& a) { return display_named_or_subscript(a); }
 
 }  // namespace forvela

@@ -3,14 +3,12 @@
 
 #include "model/error.hpp"
 #include "model/expression/expression.hpp"
+#include "model/overloaded.hpp"
 #include "print/printer.hpp"
 
 namespace forvela {
 
 namespace {
-
-constexpr std::uint8_t kNumberLitKind = 0;
-constexpr std::uint8_t kCommutativeKind = 8;
 
 bool is_literal(const Expression& e) { return e.kind() == ExprKind::NumberLit; }
 
@@ -74,7 +72,7 @@ void print_negated_product(Printer& p, const CommutativeOp& mul, bool show_numbe
         append_unsigned_text(p, number);
         p << mul_separator(p);
     }
-    p.push(kCommutativeKind, static_cast<std::uint8_t>(CommutativeOpKind::Mul));
+    p.push(tag_of(NodeClass::MulOp));
     print_mul_terms(p, mul.terms, 1);
     p.pop();
 }
@@ -160,7 +158,7 @@ void print_binary_op(Printer& p, const BinaryOp& v) {
     if (v.kind == BinaryOpKind::Pow) {
         if (p.latex()) {
             p << "^{";
-            p.push(kNumberLitKind, 0);
+            p.push(tag_of(NodeClass::NumberLit));
             print_expression(p, *v.right);
             p.pop();
             p << "}";
@@ -200,36 +198,30 @@ void print_commutative_op(Printer& p, const CommutativeOp& v) {
 namespace {
 
 const std::string& subscripted_name(const SubscriptedVariable& v) {
-    switch (v.index()) {
-        case 0: return std::get<0>(v)->name;
-        case 1: return std::get<1>(v)->name;
-        case 2: return std::get<2>(v)->name;
-        default: return subscripted_name(std::get<3>(v)->variable);
-    }
+    return std::visit(overloaded{[](const Box<Subscript>& s) -> const std::string& {
+                                     return subscripted_name(s->variable);
+                                 },
+                                 [](const auto& named) -> const std::string& { return named->name; }},
+                      v);
 }
 
 // The set of a reduction's index in str mode: "[start..end)", a name, or a
 // subscript's name with its subscript list.
 void append_set_text(std::string& out, const ElementBelongTo& set) {
-    switch (set.index()) {
-        case 0: {
-            const auto& range = std::get<Range>(set);
-            out += "[";
-            out += to_text(*range.start);
-            out += "..";
-            out += to_text(*range.end);
-            out += ")";
-            break;
-        }
-        case 1: out += (*std::get<Box<Placeholder>>(set)).name; break;
-        case 2: out += std::get<Box<Element>>(set)->name; break;
-        default: {
-            const auto& sub = *std::get<Box<Subscript>>(set);
-            out += subscripted_name(sub.variable);
-            fmt_expression_list(out, sub.subscripts);
-            break;
-        }
-    }
+    std::visit(overloaded{[&](const Range& range) {
+                              out += "[";
+                              out += to_text(*range.start);
+                              out += "..";
+                              out += to_text(*range.end);
+                              out += ")";
+                          },
+                          [&](const Box<Placeholder>& v) { out += v->name; },
+                          [&](const Box<Element>& v) { out += v->name; },
+                          [&](const Box<Subscript>& sub) {
+                              out += subscripted_name(sub->variable);
+                              fmt_expression_list(out, sub->subscripts);
+                          }},
+               set);
 }
 
 void print_reduction_latex(Printer& p, const ReductionOp& v) {
@@ -247,17 +239,16 @@ void print_reduction_latex(Printer& p, const ReductionOp& v) {
         }
         p << "}^{";
         Expression upper = subtract(*range->end, Expression(NumericValue::of_integer(1)));
-        p.push(kNumberLitKind, 0);
+        p.push(tag_of(NodeClass::NumberLit));
         print_expression(p, upper);
         p.pop();
         p << "}";
     } else {
         p << " \\in ";
-        switch (index.belong_to.index()) {
-            case 1: p << (*std::get<Box<Placeholder>>(index.belong_to)).name; break;
-            case 2: p << std::get<Box<Element>>(index.belong_to)->name; break;
-            default: print_subscript(p, *std::get<Box<Subscript>>(index.belong_to)); break;
-        }
+        std::visit(overloaded{[](const Range&) {}, [&](const Box<Placeholder>& v) { p << v->name; },
+                              [&](const Box<Element>& v) { p << v->name; },
+                              [&](const Box<Subscript>& v) { print_subscript(p, *v); }},
+                   index.belong_to);
         if (v.condition) {
             p << "\\\\";
             print_condition(p, **v.condition);
@@ -294,21 +285,43 @@ void print_reduction_op(Printer& p, const ReductionOp& v) {
     p << ")";
 }
 
+namespace {
+
+const char* comparison_text(ComparisonOpKind kind, bool latex) {
+    switch (kind) {
+        case ComparisonOpKind::Equal: return latex ? " = " : " == ";
+        case ComparisonOpKind::NotEqual: return latex ? " \\neq " : " != ";
+        case ComparisonOpKind::LessThan: return " < ";
+        case ComparisonOpKind::LessThanEqual: return latex ? " \\leq " : " <= ";
+        case ComparisonOpKind::GreaterThan: return " > ";
+        case ComparisonOpKind::GreaterThanEqual: return latex ? " \\geq " : " >= ";
+    }
+    __builtin_unreachable();
+}
+
+// The separator of the terms: str, repr and LaTeX.
+const char* logical_text(LogicalOpKind kind, PrintMode mode) {
+    const auto pick = [mode](const char* str, const char* repr, const char* latex) {
+        return mode == PrintMode::Latex ? latex : mode == PrintMode::Repr ? repr : str;
+    };
+    switch (kind) {
+        case LogicalOpKind::And: return pick(" and ", " & ", " \\land ");
+        case LogicalOpKind::Or: return pick(" or ", " | ", " \\lor ");
+        case LogicalOpKind::Xor: return pick(" xor ", " ^ ", " \\oplus ");
+    }
+    __builtin_unreachable();
+}
+
+}  // namespace
+
 void print_comparison(Printer& p, const ComparisonOp& v) {
-    static constexpr const char* kPlain[] = {" == ", " != ", " < ", " <= ", " > ", " >= "};
-    static constexpr const char* kLatex[] = {" = ", " \\neq ", " < ", " \\leq ", " > ", " \\geq "};
-    auto k = static_cast<std::size_t>(v.kind);
     print_expression(p, *v.left);
-    p << (p.latex() ? kLatex[k] : kPlain[k]);
+    p << comparison_text(v.kind, p.latex());
     print_expression(p, *v.right);
 }
 
 void print_logical_op(Printer& p, const LogicalOp& v) {
-    static constexpr const char* kStr[] = {" and ", " or ", " xor "};
-    static constexpr const char* kRepr[] = {" & ", " | ", " ^ "};
-    static constexpr const char* kLatex[] = {" \\land ", " \\lor ", " \\oplus "};
-    auto k = static_cast<std::size_t>(v.kind);
-    const char* sep = p.latex() ? kLatex[k] : p.mode == PrintMode::Repr ? kRepr[k] : kStr[k];
+    const char* sep = logical_text(v.kind, p.mode);
     for (std::size_t i = 0; i < v.terms.size(); ++i) {
         if (i) p << sep;
         print_condition(p, v.terms[i]);
@@ -317,36 +330,14 @@ void print_logical_op(Printer& p, const LogicalOp& v) {
 
 // ---- entries ----
 
-namespace {
-
-template <class T, class PrintFn>
-std::string render_root(const T& v, PrintMode mode, NodePrecedence root, PrintFn print) {
-    Printer p(mode);
-    p.push(root.kind, root.sub);
-    print(p, v);
-    return std::move(p.out);
-}
-
-}  // namespace
-
-std::string render(const UnaryOp& v, PrintMode mode) {
-    return render_root(v, mode, {6, static_cast<std::uint8_t>(v.kind)}, print_unary_op);
-}
-std::string render(const BinaryOp& v, PrintMode mode) {
-    return render_root(v, mode, {7, static_cast<std::uint8_t>(v.kind)}, print_binary_op);
-}
+std::string render(const UnaryOp& v, PrintMode mode) { return render_root(v, mode, print_unary_op); }
+std::string render(const BinaryOp& v, PrintMode mode) { return render_root(v, mode, print_binary_op); }
 std::string render(const CommutativeOp& v, PrintMode mode) {
-    return render_root(v, mode, {8, static_cast<std::uint8_t>(v.kind)}, print_commutative_op);
+    return render_root(v, mode, print_commutative_op);
 }
-std::string render(const ReductionOp& v, PrintMode mode) {
-    return render_root(v, mode, {9, static_cast<std::uint8_t>(v.kind)}, print_reduction_op);
-}
-std::string render(const ComparisonOp& v, PrintMode mode) {
-    return render_root(v, mode, {kComparisonKind, static_cast<std::uint8_t>(v.kind)}, print_comparison);
-}
-std::string render(const LogicalOp& v, PrintMode mode) {
-    return render_root(v, mode, {kLogicalKind, static_cast<std::uint8_t>(v.kind)}, print_logical_op);
-}
+std::string render(const ReductionOp& v, PrintMode mode) { return render_root(v, mode, print_reduction_op); }
+std::string render(const ComparisonOp& v, PrintMode mode) { return render_root(v, mode, print_comparison); }
+std::string render(const LogicalOp& v, PrintMode mode) { return render_root(v, mode, print_logical_op); }
 std::string render(const ConditionalExpr& c, PrintMode mode) {
     if (c.is_comparison()) return render(c.as<ComparisonOp>(), mode);
     return render(c.as<LogicalOp>(), mode);

@@ -5,52 +5,32 @@
 
 namespace forvela {
 
-NodePrecedence node_precedence(const Expression& e) {
-    auto kind = static_cast<std::uint8_t>(e.kind());
-    switch (e.kind()) {
-        case ExprKind::DecisionVar: return {kind, static_cast<std::uint8_t>(e.as<DecisionVar>().kind)};
-        case ExprKind::UnaryOp: return {kind, static_cast<std::uint8_t>(e.as<UnaryOp>().kind)};
-        case ExprKind::BinaryOp: return {kind, static_cast<std::uint8_t>(e.as<BinaryOp>().kind)};
-        case ExprKind::CommutativeOp: return {kind, static_cast<std::uint8_t>(e.as<CommutativeOp>().kind)};
-        case ExprKind::ReductionOp: return {kind, static_cast<std::uint8_t>(e.as<ReductionOp>().kind)};
-        default: return {kind, 0};
-    }
-}
-
 namespace {
 
-constexpr std::uint8_t kUnary = 6, kBinary = 7, kCommutative = 8, kReduction = 9;
+bool is(NodeTag node, NodeClass cls) { return node == tag_of(cls); }
 
-bool is_log(NodePrecedence p) {
-    return p.kind == kUnary && (p.sub == static_cast<std::uint8_t>(UnaryOpKind::Ln) ||
-                                p.sub == static_cast<std::uint8_t>(UnaryOpKind::Log10) ||
-                                p.sub == static_cast<std::uint8_t>(UnaryOpKind::Log2));
-}
-bool is_binary(NodePrecedence p, BinaryOpKind k) {
-    return p.kind == kBinary && p.sub == static_cast<std::uint8_t>(k);
-}
-bool is_commutative(NodePrecedence p, CommutativeOpKind k) {
-    return p.kind == kCommutative && p.sub == static_cast<std::uint8_t>(k);
+bool is_log(NodeTag node) {
+    return is(node, NodeClass::LnOp) || is(node, NodeClass::Log10Op) || is(node, NodeClass::Log2Op);
 }
 
 // The parenthesis table: whether `child` is wrapped under `parent`.
-bool needs_parentheses(NodePrecedence parent, NodePrecedence child) {
+bool needs_parentheses(NodeTag parent, NodeTag child) {
     bool under_log = is_log(parent);
-    bool under_pow = is_binary(parent, BinaryOpKind::Pow);
-    bool under_mod = is_binary(parent, BinaryOpKind::Mod);
-    bool under_mul = is_commutative(parent, CommutativeOpKind::Mul);
-    bool under_reduction = parent.kind == kReduction;
+    bool under_pow = is(parent, NodeClass::PowOp);
+    bool under_mod = is(parent, NodeClass::ModOp);
+    bool under_mul = is(parent, NodeClass::MulOp);
+    bool under_reduction = parent.kind == NodeKind::ReductionOp;
 
-    if (is_commutative(child, CommutativeOpKind::Add) || is_binary(child, BinaryOpKind::Mod))
+    if (is(child, NodeClass::AddOp) || is(child, NodeClass::ModOp))
         return under_log || under_pow || under_mod || under_mul || under_reduction;
-    if (is_commutative(child, CommutativeOpKind::Mul)) return under_log || under_pow || under_mod;
-    if (is_binary(child, BinaryOpKind::Pow)) return under_log || under_pow || under_reduction;
-    if (child.kind == kReduction) return under_log || under_pow;
+    if (is(child, NodeClass::MulOp)) return under_log || under_pow || under_mod;
+    if (is(child, NodeClass::PowOp)) return under_log || under_pow || under_reduction;
+    if (child.kind == NodeKind::ReductionOp) return under_log || under_pow;
     return false;
 }
 
-void print_plain(Printer& p, const Expression& e, NodePrecedence own) {
-    p.push(own.kind, own.sub);
+void print_plain(Printer& p, const Expression& e, NodeTag own) {
+    p.push(own);
     print_expression_node(p, e);
     p.pop();
 }
@@ -63,8 +43,8 @@ void print_expression(Printer& p, const Expression& e) {
         p << *text;
         return;
     }
-    NodePrecedence own = node_precedence(e);
-    if (p.stack.empty() || (p.stack.back().kind == kUnary && !p.latex())) {
+    NodeTag own = node_tag(e);
+    if (p.stack.empty() || (p.stack.back().kind == NodeKind::UnaryOp && !p.latex())) {
         print_plain(p, e, own);
         return;
     }
@@ -124,17 +104,11 @@ void print_number_lit(Printer& p, const NumericValue& v) {
 
 // ---- entries ----
 
-std::string render(const NumericValue& v, PrintMode mode) {
-    Printer p(mode);
-    p.push(0, 0);
-    print_number_lit(p, v);
-    return std::move(p.out);
-}
+std::string render(const NumericValue& v, PrintMode mode) { return render_root(v, mode, print_number_lit); }
 
 std::string render(const Expression& e, PrintMode mode) {
     Printer p(mode);
-    NodePrecedence own = node_precedence(e);
-    p.push(own.kind, own.sub);
+    p.push(node_tag(e));
     print_expression(p, e);
     return std::move(p.out);
 }

@@ -1,12 +1,13 @@
 // The printer: one walker for the str, repr and LaTeX forms of every
-// expression and condition. A stack of node precedences decides where
-// parentheses go; the walk writes straight into one output buffer.
+// expression and condition. A stack of the tags of the nodes being printed
+// decides where parentheses go; the walk writes straight into one output buffer.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "analysis/node_class.hpp"
 #include "model/expression/display.hpp"
 #include "model/expression/expression.hpp"
 
@@ -14,23 +15,15 @@ namespace forvela {
 
 enum class PrintMode : std::uint8_t { Str = 0, Repr = 1, Latex = 2 };
 
-struct NodePrecedence {
-    std::uint8_t kind;  // 0-9 expression kinds, 10 comparison, 11 logical
-    std::uint8_t sub;   // the node's own kind number, where it has one
-};
-
-inline constexpr std::uint8_t kComparisonKind = 10;
-inline constexpr std::uint8_t kLogicalKind = 11;
-
 struct Printer {
     explicit Printer(PrintMode m) : mode(m) {}
 
-    std::vector<NodePrecedence> stack;
+    std::vector<NodeTag> stack;  // the nodes being printed, innermost last
     std::string out;
     PrintMode mode;
 
     bool latex() const { return mode == PrintMode::Latex; }
-    void push(std::uint8_t kind, std::uint8_t sub) { stack.push_back({kind, sub}); }
+    void push(NodeTag node) { stack.push_back(node); }
     void pop() {
         if (!stack.empty()) stack.pop_back();
     }
@@ -39,8 +32,6 @@ struct Printer {
         return *this;
     }
 };
-
-NodePrecedence node_precedence(const Expression& e);
 
 // A child expression: its custom LaTeX text when set, otherwise its form,
 // parenthesised by the precedence of the parent on top of the stack.
@@ -92,6 +83,15 @@ std::string render(const ReductionOp& v, PrintMode mode);
 std::string render(const ComparisonOp& v, PrintMode mode);
 std::string render(const LogicalOp& v, PrintMode mode);
 std::string render(const ConditionalExpr& c, PrintMode mode);
+
+// The node `v` printed by `print` as the root of a fresh printer.
+template <class T>
+std::string render_root(const T& v, PrintMode mode, void (*print)(Printer&, const T&)) {
+    Printer p(mode);
+    p.push(node_tag(v));
+    print(p, v);
+    return std::move(p.out);
+}
 
 // The root's custom LaTeX text when set, else its LaTeX render (the to_latex
 // wrappers of every node with a LaTeX text of its own).

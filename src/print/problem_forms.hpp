@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 
-#include "model/expression/operand/decision_var/decision_var_sets.hpp"
 #include "model/problem/problem.hpp"
 
 namespace forvela {
@@ -35,12 +34,6 @@ std::string custom_penalty_term_latex_row(const CustomPenaltyTerm& t);
 // The row in its own array environment (`_repr_latex_`).
 std::string to_latex(const Constraint& c);
 std::string to_latex(const CustomPenaltyTerm& t);
-
-// Every decision variable the expression uses, into the set of its kind
-// (shapes, bounds, element sets and reduction indices are not entered).
-void collect_decision_vars_by_kind(DecisionVarSets& sets, const Expression& e);
-void collect_decision_vars_by_kind_in_conditional_expr(DecisionVarSets& sets, const ConditionalExpr& c);
-void collect_decision_vars_by_kind_in_subscript(DecisionVarSets& sets, const Subscript& s);
 
 std::string to_latex(const DecisionVarBound& bound);
 std::string decision_var_latex_line(const DecisionVar& v);

@@ -15,39 +15,10 @@ namespace {
 
 // The class of every kind of node.
 constexpr std::pair<ClassId, NodeClass> kNodeClasses[] = {
-    {ClassId::NumberLit, NodeClass::NumberLit},
-    {ClassId::Placeholder, NodeClass::Placeholder},
-    {ClassId::Element, NodeClass::Element},
-    {ClassId::BinaryVar, NodeClass::BinaryVar},
-    {ClassId::IntegerVar, NodeClass::IntegerVar},
-    {ClassId::ContinuousVar, NodeClass::ContinuousVar},
-    {ClassId::SemiIntegerVar, NodeClass::SemiIntegerVar},
-    {ClassId::SemiContinuousVar, NodeClass::SemiContinuousVar},
-    {ClassId::Subscript, NodeClass::Subscript},
-    {ClassId::ArrayLength, NodeClass::ArrayLength},
-    {ClassId::AbsOp, NodeClass::AbsOp},
-    {ClassId::CeilOp, NodeClass::CeilOp},
-    {ClassId::FloorOp, NodeClass::FloorOp},
-    {ClassId::LnOp, NodeClass::LnOp},
-    {ClassId::Log10Op, NodeClass::Log10Op},
-    {ClassId::Log2Op, NodeClass::Log2Op},
-    {ClassId::PowOp, NodeClass::PowOp},
-    {ClassId::ModOp, NodeClass::ModOp},
-    {ClassId::AddOp, NodeClass::AddOp},
-    {ClassId::MulOp, NodeClass::MulOp},
-    {ClassId::MinOp, NodeClass::MinOp},
-    {ClassId::MaxOp, NodeClass::MaxOp},
-    {ClassId::SumOp, NodeClass::SumOp},
-    {ClassId::ProdOp, NodeClass::ProdOp},
-    {ClassId::EqualOp, NodeClass::EqualOp},
-    {ClassId::NotEqualOp, NodeClass::NotEqualOp},
-    {ClassId::LessThanOp, NodeClass::LessThanOp},
-    {ClassId::LessThanEqualOp, NodeClass::LessThanEqualOp},
-    {ClassId::GreaterThanOp, NodeClass::GreaterThanOp},
-    {ClassId::GreaterThanEqualOp, NodeClass::GreaterThanEqualOp},
-    {ClassId::AndOp, NodeClass::AndOp},
-    {ClassId::OrOp, NodeClass::OrOp},
-    {ClassId::XorOp, NodeClass::XorOp},
+#define FORVELA_CLASS(name)
+#define FORVELA_EXPR_CLASS(name, kind, sub) {ClassId::name, NodeClass::name},
+#define FORVELA_COND_CLASS(name, node, sub) {ClassId::name, NodeClass::name},
+#include "lib/class_list.def"
 };
 
 // The node class that is exactly `type`, if any: subclasses, superclasses
