@@ -73,6 +73,10 @@ def test_constructor_refusal_names_both_attempts(value, integer_cause, float_cau
         (float("inf"), "inf"),
         (float("-inf"), "-inf"),
         (5e-324, "0." + "0" * 323 + "5"),
+        (1e16, "10000000000000000"),
+        (1e-5, "0.00001"),
+        (1e300, "1" + "0" * 300),
+        (-float("nan"), "NaN"),
     ],
 )
 def test_number_text(value, text):

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <span>
 
-#include "sample_set/number_text.hpp"
+#include "model/number_text.hpp"
+#include "sample_set/debug_text.hpp"
 
 namespace forvela {
 
@@ -76,21 +77,12 @@ constexpr RecordField kFields[] = {
 };
 constexpr RecordShape kShape{"PyEvaluation", kFields};
 
-Result<void> read_float_list(JsonReader& r, FloatList& out) {
-    out.clear();
-    return r.read_seq([&]() -> Result<void> {
-        FV_ASSIGN_OR_RETURN(double x, r.read_f64());
-        out.push_back(x);
-        return {};
-    });
-}
-
 // A name repeated inside one object keeps its last value.
 Result<void> read_float_list_map(JsonReader& r, FloatListMap& out) {
     out.clear();
     return r.read_map([&](std::string name) -> Result<void> {
         FloatList list;
-        FV_TRY(read_float_list(r, list));
+        FV_TRY(r.read_f64_list(list));
         out.insert_or_assign(std::move(name), std::move(list));
         return {};
     });
@@ -102,11 +94,7 @@ Result<void> read_index_rows_map(JsonReader& r, IndexRowsMap& out) {
         IndexRows rows;
         FV_TRY(r.read_seq([&]() -> Result<void> {
             IndexRow row;
-            FV_TRY(r.read_seq([&]() -> Result<void> {
-                FV_ASSIGN_OR_RETURN(std::uint64_t index, r.read_u64());
-                row.push_back(index);
-                return {};
-            }));
+            FV_TRY(r.read_u64_list(row));
             rows.push_back(std::move(row));
             return {};
         }));
@@ -179,8 +167,8 @@ Result<Evaluation> read_evaluation(JsonReader& r) {
     Evaluation e;
     FV_TRY(r.read_record(kShape, [&](std::size_t i) -> Result<void> {
         switch (i) {
-            case 0: return read_float_list(r, e.energy);
-            case 1: return read_float_list(r, e.objective);
+            case 0: return r.read_f64_list(e.energy);
+            case 1: return r.read_f64_list(e.objective);
             case 2: return read_float_list_map(r, e.constraint_violations);
             case 3: return read_index_rows_map(r, e.constraint_forall);
             case 4:

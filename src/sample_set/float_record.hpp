@@ -10,7 +10,7 @@
 
 #include "sample_set/json_reader.hpp"
 #include "sample_set/json_writer.hpp"
-#include "sample_set/number_text.hpp"
+#include "model/number_text.hpp"
 
 namespace forvela {
 

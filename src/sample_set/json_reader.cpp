@@ -4,7 +4,8 @@
 #include <cmath>
 #include <limits>
 
-#include "sample_set/number_text.hpp"
+#include "model/number_text.hpp"
+#include "sample_set/debug_text.hpp"
 
 namespace forvela {
 
@@ -532,6 +533,24 @@ Result<double> JsonReader::read_f64() {
         return std::unexpected(std::move(n.error()));
     }
     return n->as_double();
+}
+
+Result<void> JsonReader::read_f64_list(std::vector<double>& out) {
+    out.clear();
+    return read_seq([&]() -> Result<void> {
+        FV_ASSIGN_OR_RETURN(double x, read_f64());
+        out.push_back(x);
+        return {};
+    });
+}
+
+Result<void> JsonReader::read_u64_list(std::vector<std::uint64_t>& out, std::string_view expected) {
+    out.clear();
+    return read_seq([&]() -> Result<void> {
+        FV_ASSIGN_OR_RETURN(std::uint64_t n, read_u64(expected));
+        out.push_back(n);
+        return {};
+    });
 }
 
 Result<std::optional<double>> JsonReader::read_optional_f64() {

@@ -55,8 +55,6 @@ class JsonReader {
 public:
     static constexpr int kDepthBudget = 128;
 
-    explicit JsonReader(std::string_view text) : text_(text) {}
-
     // Reads the whole text as one value through `read(reader)`, which
     // returns Result<T>; only whitespace may follow the value.
     template <class T, class Fn>
@@ -74,6 +72,9 @@ public:
     Result<std::optional<double>> read_optional_f64();  // null is absent
     Result<std::uint64_t> read_u64(std::string_view expected = "u64");
     Result<std::string> read_string(std::string_view expected = "a string");
+    // Arrays of such numbers into `out`, which is cleared first.
+    Result<void> read_f64_list(std::vector<double>& out);
+    Result<void> read_u64_list(std::vector<std::uint64_t>& out, std::string_view expected = "u64");
     // Reads past one value of any kind and depth, checking its syntax.
     Result<void> skip_value();
 
@@ -92,7 +93,14 @@ public:
     template <class Fn>
     Result<void> read_record(const RecordShape& shape, Fn&& field);
 
-    // ---- building blocks for other value forms ----
+private:
+    // The readers of forms that no field rule covers work the tokens
+    // themselves.
+    friend class RecordJsonReader;
+
+    explicit JsonReader(std::string_view text) : text_(text) {}
+
+    // ---- building blocks of the rules ----
     // The next byte after whitespace, not consumed; none at the end.
     std::optional<unsigned char> peek_token();
     void eat() { ++index_; }
@@ -133,7 +141,6 @@ public:
     // The failure with " at line L column C" appended.
     Error positioned(Error error);
 
-private:
     // Reads past the grammar of a number from its first digit (any '-' is
     // read already) and tells whether it has a fraction or an exponent.
     // `at_end` is the failure when the text ends where a digit must come.

@@ -57,6 +57,7 @@ bool records_equal(const Record& a, const Record& b);
 // "Record(solution={'x': [...]}, num_occurrences=[1])"
 void record_display(std::string& out, const Record& r);
 
+// The JSON form (record_json.cpp).
 void write_record(JsonWriter& w, const Record& r);
 Result<Record> read_record(JsonReader& r);
 

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "sample_set/feasibility.hpp"
-#include "sample_set/number_text.hpp"
+#include "model/number_text.hpp"
 
 namespace forvela {
 

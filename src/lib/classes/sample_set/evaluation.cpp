@@ -134,32 +134,18 @@ PyResult float_list_maps_into_python(const std::vector<FloatListMap>& maps) {
 
 // ---- the six fields ----
 
-template <class V, V Self::* Field, Result<V> (*From)(PyObject*), PyResult (*Into)(const V&)>
-struct FieldAccess {
-    static PyObject* get(PyObject* self, void*) {
-        return boundary(
-            [&] { return with_shared<Self>(self, [](const Self& v) { return Into(v.*Field); }); });
-    }
-    // The conversion runs under the exclusive borrow; a failure leaves the
-    // field as it was.
-    static int set(PyObject* self, PyObject* value, void*) {
-        return result_setter<Self>(self, value, [](Self& v, PyObject* obj) -> Result<void> {
-            FV_ASSIGN_OR_RETURN(v.*Field, From(obj));
-            return {};
-        });
-    }
-};
+template <class V, V Self::* Member, Result<V> (*From)(PyObject*), PyResult (*Into)(const V&)>
+using Field = FieldAccess<Self, V, Member, From, Into>;
 
-using Energy = FieldAccess<FloatList, &Self::energy, float_list_from_python, float_list_into_python>;
-using Objective = FieldAccess<FloatList, &Self::objective, float_list_from_python, float_list_into_python>;
-using Violations = FieldAccess<FloatListMap, &Self::constraint_violations, float_list_map_from_python,
-                               float_list_map_into_python>;
-using Forall = FieldAccess<IndexRowsMap, &Self::constraint_forall, index_rows_map_from_python,
-                           index_rows_map_into_python>;
-using Values = FieldAccess<std::vector<FloatListMap>, &Self::constraint_values, float_list_maps_from_python,
-                           float_list_maps_into_python>;
-using Penalty =
-    FieldAccess<FloatListMap, &Self::penalty, float_list_map_from_python, float_list_map_into_python>;
+using Energy = Field<FloatList, &Self::energy, float_list_from_python, float_list_into_python>;
+using Objective = Field<FloatList, &Self::objective, float_list_from_python, float_list_into_python>;
+using Violations =
+    Field<FloatListMap, &Self::constraint_violations, float_list_map_from_python, float_list_map_into_python>;
+using Forall =
+    Field<IndexRowsMap, &Self::constraint_forall, index_rows_map_from_python, index_rows_map_into_python>;
+using Values = Field<std::vector<FloatListMap>, &Self::constraint_values, float_list_maps_from_python,
+                     float_list_maps_into_python>;
+using Penalty = Field<FloatListMap, &Self::penalty, float_list_map_from_python, float_list_map_into_python>;
 
 constexpr const char* kFieldNames[] = {
     "energy", "objective", "constraint_violations", "constraint_forall", "constraint_values", "penalty"};
@@ -377,16 +363,6 @@ PyObject* to_pandas(PyObject* self, PyObject*) {
     return boundary([&] { return evaluation_to_pandas_frame(self); });
 }
 
-PyObject* text(PyObject* self) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) {
-            std::string out;
-            evaluation_display(out, v);
-            return text_into_python(out);
-        });
-    });
-}
-
 // `_feasible_sample_indices(rtol=1e-5, atol=1e-8)` and its infeasible twin:
 // the sample indices the feasibility test keeps, as a list of ints.
 template <bool Feasible>
@@ -483,30 +459,32 @@ const ItemGroup kItems{
     },
     {
         {Py_tp_new, reinterpret_cast<void*>(evaluation_new)},
-        {Py_tp_str, reinterpret_cast<void*>(text)},
-        {Py_tp_repr, reinterpret_cast<void*>(text)},
+        {Py_tp_str, reinterpret_cast<void*>(result_text<Self, evaluation_display>)},
+        {Py_tp_repr, reinterpret_cast<void*>(result_text<Self, evaluation_display>)},
         {Py_tp_richcompare, reinterpret_cast<void*>(result_richcompare<Self, kId, evaluations_equal>)},
     },
 };
 
 ClassDef kClass{
-    "Evaluation",
-    "(energy=..., objective=..., constraint_violations=..., constraint_forall=..., "
-    "constraint_values=..., penalty=...)",
-    "A class for evaluation.\n"
-    "\n"
-    "The Evaluation class is to represent the result of evaluating a model.\n"
-    "\n"
-    "Attributes:\n"
-    "    energy (numpy.ndarray): The value of energy of each sample.\n"
-    "    objective (numpy.ndarray): The value of an objective function of each sample.\n"
-    "    constraint_violations (dict[str, numpy.ndarray]): The constraint violation of each sample.\n"
-    "    constraint_forall (dict[str, numpy.ndarray]): The constraint forall of each sample.\n"
-    "    constraint_values (numpy.ndarray): The constraint value of each sample.\n"
-    "    penalty (dict[str, numpy.ndarray]): The penalty of each sample.",
-    object_size<Self>(),
-    dealloc_object<Self>,
-    {&kItems},
+    .name = "Evaluation",
+    .signature =
+        "(energy=..., objective=..., constraint_violations=..., constraint_forall=..., "
+        "constraint_values=..., penalty=...)",
+    .doc =
+        "A class for evaluation.\n"
+        "\n"
+        "The Evaluation class is to represent the result of evaluating a model.\n"
+        "\n"
+        "Attributes:\n"
+        "    energy (numpy.ndarray): The value of energy of each sample.\n"
+        "    objective (numpy.ndarray): The value of an objective function of each sample.\n"
+        "    constraint_violations (dict[str, numpy.ndarray]): The constraint violation of each sample.\n"
+        "    constraint_forall (dict[str, numpy.ndarray]): The constraint forall of each sample.\n"
+        "    constraint_values (numpy.ndarray): The constraint value of each sample.\n"
+        "    penalty (dict[str, numpy.ndarray]): The penalty of each sample.",
+    .basicsize = object_size<Self>(),
+    .dealloc = dealloc_object<Self>,
+    .groups = {&kItems},
 };
 
 const bool registered = register_class(kId, &kClass);

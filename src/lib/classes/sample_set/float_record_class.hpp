@@ -32,20 +32,6 @@ Result<T> float_record_from_dict(PyObject* dict) {
     return v;
 }
 
-template <class T>
-std::string float_record_text(const T& v) {
-    std::string out;
-    append_float_record_text(out, v);
-    return out;
-}
-
-template <class T>
-std::string float_record_json(const T& v) {
-    JsonWriter w;
-    write_float_record(w, v);
-    return w.take();
-}
-
 // The docstrings of one record class's methods.
 struct FloatRecordDocs {
     const char* to_dict;
@@ -100,47 +86,18 @@ struct FloatRecordClass {
         });
     }
 
-    static PyObject* to_dict(PyObject* self, PyObject*) {
-        return boundary([&] { return with_shared<T>(self, float_record_to_dict<T>); });
-    }
-
-    static PyObject* from_dict(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-        static const std::string name = callable("from_dict");
-        return from_dict_method(name.c_str(), args, nargs, kwnames, [](PyObject* dict) -> PyResult {
-            FV_ASSIGN_OR_RETURN(T v, float_record_from_dict<T>(dict));
-            return new_object(Id, std::move(v));
-        });
-    }
-
-    static PyObject* to_json(PyObject* self, PyObject*) {
-        return boundary([&] {
-            return with_shared<T>(self, [](const T& v) { return text_into_python(float_record_json(v)); });
-        });
-    }
-
-    static PyObject* from_json(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-        static const std::string name = callable("from_json");
-        return from_json_method(name.c_str(), args, nargs, kwnames, [](std::string_view text) -> PyResult {
-            FV_ASSIGN_OR_RETURN(T v, JsonReader::read_text<T>(text, read_float_record<T>));
-            return new_object(Id, std::move(v));
-        });
-    }
-
-    static PyObject* text(PyObject* self) {
-        return boundary([&] {
-            return with_shared<T>(self, [](const T& v) { return text_into_python(float_record_text(v)); });
-        });
-    }
+    using Forms = ResultForms<T, Id, float_record_to_dict<T>, float_record_from_dict<T>,
+                              write_float_record<T>, read_float_record<T>>;
 
     static const ItemGroup* group(const FloatRecordDocs& docs) {
         static const ItemGroup g = [&] {
             ItemGroup items;
             items.methods = {
-                {"to_dict", to_dict, METH_NOARGS, docs.to_dict},
-                {"from_dict", fastcall(from_dict), METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
+                {"to_dict", Forms::to_dict, METH_NOARGS, docs.to_dict},
+                {"from_dict", fastcall(Forms::from_dict), METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
                  docs.from_dict},
-                {"to_json", to_json, METH_NOARGS, docs.to_json},
-                {"from_json", fastcall(from_json), METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
+                {"to_json", Forms::to_json, METH_NOARGS, docs.to_json},
+                {"from_json", fastcall(Forms::from_json), METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
                  docs.from_json},
             };
             for (std::size_t i = 0; i < kCount; ++i)
@@ -148,8 +105,8 @@ struct FloatRecordClass {
                                          reinterpret_cast<void*>(static_cast<std::uintptr_t>(i))});
             items.slots = {
                 {Py_tp_new, reinterpret_cast<void*>(tp_new)},
-                {Py_tp_str, reinterpret_cast<void*>(text)},
-                {Py_tp_repr, reinterpret_cast<void*>(text)},
+                {Py_tp_str, reinterpret_cast<void*>(result_text<T, append_float_record_text<T>>)},
+                {Py_tp_repr, reinterpret_cast<void*>(result_text<T, append_float_record_text<T>>)},
                 {Py_tp_richcompare,
                  reinterpret_cast<void*>(result_richcompare<T, Id, float_records_equal<T>>)},
             };

@@ -33,46 +33,14 @@ PyObject* measuring_time_new(PyTypeObject* type, PyObject* args, PyObject* kwarg
 
 // ---- attributes ----
 
-PyObject* get_solve(PyObject* self, void*) {
-    return boundary([&] {
-        return with_shared<Self>(self,
-                                 [](const Self& v) { return new_object(ClassId::SolvingTime, v.solve); });
-    });
-}
-
-int set_solve(PyObject* self, PyObject* value, void*) {
-    return result_setter<Self>(self, value, [](Self& v, PyObject* obj) -> Result<void> {
-        FV_ASSIGN_OR_RETURN(v.solve, copy_value_of<SolvingTime>(obj, ClassId::SolvingTime));
-        return {};
-    });
-}
-
-PyObject* get_system(PyObject* self, void*) {
-    return boundary([&] {
-        return with_shared<Self>(self,
-                                 [](const Self& v) { return new_object(ClassId::SystemTime, v.system); });
-    });
-}
-
-int set_system(PyObject* self, PyObject* value, void*) {
-    return result_setter<Self>(self, value, [](Self& v, PyObject* obj) -> Result<void> {
-        FV_ASSIGN_OR_RETURN(v.system, copy_value_of<SystemTime>(obj, ClassId::SystemTime));
-        return {};
-    });
-}
-
-PyObject* get_total(PyObject* self, void*) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) { return optional_float_into_python(v.total); });
-    });
-}
-
-int set_total(PyObject* self, PyObject* value, void*) {
-    return result_setter<Self>(self, value, [](Self& v, PyObject* obj) -> Result<void> {
-        FV_ASSIGN_OR_RETURN(v.total, optional_float_from_python(obj));
-        return {};
-    });
-}
+using Solve =
+    FieldAccess<Self, SolvingTime, &Self::solve, value_from_object<SolvingTime, ClassId::SolvingTime>,
+                value_into_object<SolvingTime, ClassId::SolvingTime>>;
+using System =
+    FieldAccess<Self, SystemTime, &Self::system, value_from_object<SystemTime, ClassId::SystemTime>,
+                value_into_object<SystemTime, ClassId::SystemTime>>;
+using Total =
+    FieldAccess<Self, OptionalFloat, &Self::total, optional_float_from_python, optional_float_into_python>;
 
 }  // namespace
 
@@ -118,16 +86,6 @@ namespace {
 using Forms = ResultForms<Self, kId, measuring_time_to_dict, measuring_time_from_dict, write_measuring_time,
                           read_measuring_time>;
 
-PyObject* text(PyObject* self) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) {
-            std::string out;
-            append_measuring_time_text(out, v);
-            return text_into_python(out);
-        });
-    });
-}
-
 const ItemGroup kItems{
     {
         {"to_dict", Forms::to_dict, METH_NOARGS,
@@ -141,30 +99,31 @@ const ItemGroup kItems{
          FORVELA_FROM_JSON_DOC("MeasuringTime")},
     },
     {
-        {"solve", get_solve, set_solve, nullptr, nullptr},
-        {"system", get_system, set_system, nullptr, nullptr},
-        {"total", get_total, set_total, nullptr, nullptr},
+        {"solve", Solve::get, Solve::set, nullptr, nullptr},
+        {"system", System::get, System::set, nullptr, nullptr},
+        {"total", Total::get, Total::set, nullptr, nullptr},
     },
     {
         {Py_tp_new, reinterpret_cast<void*>(measuring_time_new)},
-        {Py_tp_str, reinterpret_cast<void*>(text)},
-        {Py_tp_repr, reinterpret_cast<void*>(text)},
+        {Py_tp_str, reinterpret_cast<void*>(result_text<Self, append_measuring_time_text>)},
+        {Py_tp_repr, reinterpret_cast<void*>(result_text<Self, append_measuring_time_text>)},
         {Py_tp_richcompare, reinterpret_cast<void*>(result_richcompare<Self, kId, measuring_times_equal>)},
     },
 };
 
 ClassDef kClass{
-    "MeasuringTime",
-    "(solve=..., system=..., total=None)",
-    "A class for storing time to be measured.\n"
-    "\n"
-    "Attributes:\n"
-    "    solve (SolvingTime): Time to solve the problem.\n"
-    "    system (SystemTime): Time to measure system time.\n"
-    "    total (float, optional): Total time to solve the problem. Defaults to None.",
-    object_size<Self>(),
-    dealloc_object<Self>,
-    {&kItems},
+    .name = "MeasuringTime",
+    .signature = "(solve=..., system=..., total=None)",
+    .doc =
+        "A class for storing time to be measured.\n"
+        "\n"
+        "Attributes:\n"
+        "    solve (SolvingTime): Time to solve the problem.\n"
+        "    system (SystemTime): Time to measure system time.\n"
+        "    total (float, optional): Total time to solve the problem. Defaults to None.",
+    .basicsize = object_size<Self>(),
+    .dealloc = dealloc_object<Self>,
+    .groups = {&kItems},
 };
 
 const bool registered = register_class(kId, &kClass);

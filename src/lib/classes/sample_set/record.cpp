@@ -331,31 +331,16 @@ PyObject* record_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
     });
 }
 
-PyObject* get_solution(PyObject* self, void*) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) { return solution_into_python(v.solution); });
-    });
+Result<Solution> solution_from_object(PyObject* obj) { return solution_from_python(obj); }
+
+PyResult occurrences_into_python(const std::vector<std::uint64_t>& counts) {
+    return u64_list_into_python(counts);
 }
 
-int set_solution(PyObject* self, PyObject* value, void*) {
-    return result_setter<Self>(self, value, [](Self& v, PyObject* obj) -> Result<void> {
-        FV_ASSIGN_OR_RETURN(v.solution, solution_from_python(obj));
-        return {};
-    });
-}
-
-PyObject* get_num_occurrences(PyObject* self, void*) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) { return u64_list_into_python(v.num_occurrences); });
-    });
-}
-
-int set_num_occurrences(PyObject* self, PyObject* value, void*) {
-    return result_setter<Self>(self, value, [](Self& v, PyObject* obj) -> Result<void> {
-        FV_ASSIGN_OR_RETURN(v.num_occurrences, occurrences_from_python(obj));
-        return {};
-    });
-}
+using SolutionField =
+    FieldAccess<Self, Solution, &Self::solution, solution_from_object, solution_into_python>;
+using OccurrencesField = FieldAccess<Self, std::vector<std::uint64_t>, &Self::num_occurrences,
+                                     occurrences_from_python, occurrences_into_python>;
 
 // ---- methods ----
 
@@ -384,16 +369,6 @@ PyObject* to_pandas(PyObject* self, PyObject*) {
         FV_ASSIGN_OR_RETURN(Ref from_dict, pandas_frame_from_dict());
         FV_ASSIGN_OR_RETURN(Ref columns, with_shared<Self>(self, record_pandas_columns));
         return checked(PyObject_CallOneArg(from_dict.get(), columns.get()));
-    });
-}
-
-PyObject* text(PyObject* self) {
-    return boundary([&] {
-        return with_shared<Self>(self, [](const Self& v) {
-            std::string out;
-            record_display(out, v);
-            return text_into_python(out);
-        });
     });
 }
 
@@ -437,53 +412,55 @@ const ItemGroup kItems{
          "    pandas.DataFrame: A pandas DataFrame with one row per sample."},
     },
     {
-        {"solution", get_solution, set_solution, nullptr, nullptr},
-        {"num_occurrences", get_num_occurrences, set_num_occurrences, nullptr, nullptr},
+        {"solution", SolutionField::get, SolutionField::set, nullptr, nullptr},
+        {"num_occurrences", OccurrencesField::get, OccurrencesField::set, nullptr, nullptr},
     },
     {
         {Py_tp_new, reinterpret_cast<void*>(record_new)},
-        {Py_tp_str, reinterpret_cast<void*>(text)},
-        {Py_tp_repr, reinterpret_cast<void*>(text)},
+        {Py_tp_str, reinterpret_cast<void*>(result_text<Self, record_display>)},
+        {Py_tp_repr, reinterpret_cast<void*>(result_text<Self, record_display>)},
         {Py_tp_richcompare, reinterpret_cast<void*>(result_richcompare<Self, kId, equal>)},
     },
 };
 
 ClassDef kClass{
-    "Record",
-    "(solution, num_occurrences)",
-    "A class for representing a record.\n"
-    "\n"
-    "A solution is dense or sparse.\n"
-    "A dense solution is a dict whose keys are the names of the decision variables and whose values are\n"
-    "lists of numpy.ndarray, one array per sample.\n"
-    "A sparse solution is a dict whose keys are the names of the decision variables and whose values are\n"
-    "lists of tuples, one tuple per sample. Each tuple has three elements: the indices of the non-zero\n"
-    "values (a tuple of lists, one list per axis), the non-zero values (a list) and the shape of the\n"
-    "dense array (a tuple).\n"
-    "\n"
-    "Examples:\n"
-    "    A dense solution of two samples, with a 2 x 3 variable x and a variable y of length 3:\n"
-    "\n"
-    "    >>> solution = {\n"
-    "    ...     \"x\": [np.array([[0, 1, 0], [2, 0, 3]], dtype=np.float64),\n"
-    "    ...           np.array([[1, 0, 0], [2, 3, 4]], dtype=np.float64)],\n"
-    "    ...     \"y\": [np.array([0, 0, 1], dtype=np.float64), np.array([0, 1, 0], dtype=np.float64)],\n"
-    "    ... }\n"
-    "\n"
-    "    The same solution in the sparse form:\n"
-    "\n"
-    "    >>> solution = {\n"
-    "    ...     \"x\": [(([0, 1, 1], [1, 0, 2]), [1, 2, 3], (2, 3)),\n"
-    "    ...           (([0, 1, 1, 1], [0, 0, 1, 2]), [1, 2, 3, 4], (2, 3))],\n"
-    "    ...     \"y\": [(([2],), [1], (3,)), (([1],), [1], (3,))],\n"
-    "    ... }\n"
-    "\n"
-    "Attributes:\n"
-    "    solution (dict): The solution of each sample, dense or sparse.\n"
-    "    num_occurrences (list[int]): The number of times each sample was observed.",
-    object_size<Self>(),
-    dealloc_object<Self>,
-    {&kItems},
+    .name = "Record",
+    .signature = "(solution, num_occurrences)",
+    .doc =
+        "A class for representing a record.\n"
+        "\n"
+        "A solution is dense or sparse.\n"
+        "A dense solution is a dict whose keys are the names of the decision variables and whose values are\n"
+        "lists of numpy.ndarray, one array per sample.\n"
+        "A sparse solution is a dict whose keys are the names of the decision variables and whose values "
+        "are\n"
+        "lists of tuples, one tuple per sample. Each tuple has three elements: the indices of the non-zero\n"
+        "values (a tuple of lists, one list per axis), the non-zero values (a list) and the shape of the\n"
+        "dense array (a tuple).\n"
+        "\n"
+        "Examples:\n"
+        "    A dense solution of two samples, with a 2 x 3 variable x and a variable y of length 3:\n"
+        "\n"
+        "    >>> solution = {\n"
+        "    ...     \"x\": [np.array([[0, 1, 0], [2, 0, 3]], dtype=np.float64),\n"
+        "    ...           np.array([[1, 0, 0], [2, 3, 4]], dtype=np.float64)],\n"
+        "    ...     \"y\": [np.array([0, 0, 1], dtype=np.float64), np.array([0, 1, 0], dtype=np.float64)],\n"
+        "    ... }\n"
+        "\n"
+        "    The same solution in the sparse form:\n"
+        "\n"
+        "    >>> solution = {\n"
+        "    ...     \"x\": [(([0, 1, 1], [1, 0, 2]), [1, 2, 3], (2, 3)),\n"
+        "    ...           (([0, 1, 1, 1], [0, 0, 1, 2]), [1, 2, 3, 4], (2, 3))],\n"
+        "    ...     \"y\": [(([2],), [1], (3,)), (([1],), [1], (3,))],\n"
+        "    ... }\n"
+        "\n"
+        "Attributes:\n"
+        "    solution (dict): The solution of each sample, dense or sparse.\n"
+        "    num_occurrences (list[int]): The number of times each sample was observed.",
+    .basicsize = object_size<Self>(),
+    .dealloc = dealloc_object<Self>,
+    .groups = {&kItems},
 };
 
 const bool registered = register_class(kId, &kClass);

@@ -62,6 +62,32 @@ int result_setter(PyObject* self, PyObject* value, Assign&& assign) {
     });
 }
 
+// The getter and setter of the field `Field` of T, converted by `Into` and
+// `From`. The conversion runs under the exclusive borrow; a failure leaves
+// the field as it was.
+template <class T, class V, V T::* Field, Result<V> (*From)(PyObject*), PyResult (*Into)(const V&)>
+struct FieldAccess {
+    static PyObject* get(PyObject* self, void*) {
+        return boundary([&] { return with_shared<T>(self, [](const T& v) { return Into(v.*Field); }); });
+    }
+    static int set(PyObject* self, PyObject* value, void*) {
+        return result_setter<T>(self, value, [](T& v, PyObject* obj) -> Result<void> {
+            FV_ASSIGN_OR_RETURN(v.*Field, From(obj));
+            return {};
+        });
+    }
+};
+
+// A value of the class `Id` as a new object of it, and back as a copy.
+template <class V, ClassId Id>
+PyResult value_into_object(const V& v) {
+    return new_object(Id, v);
+}
+template <class V, ClassId Id>
+Result<V> value_from_object(PyObject* obj) {
+    return copy_value_of<V>(obj, Id);
+}
+
 // ---- values ----
 
 // None (or an omitted argument) is absent; anything else goes through the
@@ -147,6 +173,18 @@ Result<Utf8Text> json_text_from_python(PyObject* obj);
 
 // A new str from UTF-8 text made by this module.
 PyResult text_into_python(std::string_view text);
+
+// tp_str and tp_repr: the text that `Append(out, value)` writes.
+template <class T, void (*Append)(std::string&, const T&)>
+PyObject* result_text(PyObject* self) {
+    return boundary([&] {
+        return with_shared<T>(self, [](const T& v) {
+            std::string out;
+            Append(out, v);
+            return text_into_python(out);
+        });
+    });
+}
 
 // ---- the static readers from_dict(dict) and from_json(json) ----
 

@@ -1,10 +1,12 @@
 // The Python class SampleSet: a record, its evaluation, the measured times
 // and a metadata dict shared by reference; the filters, the dict, JSON and
 // pandas forms, and the report of backend calculation times. The JSON
-// forms and the report run small Python snippets, compiled on every call
-// and executed as the module "".
+// forms run Python snippets (snippets.hpp); the report is in
+// timing_report.hpp.
 #include "lib/classes/sample_set/result_forms.hpp"
 #include "lib/classes/sample_set/result_items.hpp"
+#include "lib/classes/sample_set/snippets.hpp"
+#include "lib/classes/sample_set/timing_report.hpp"
 #include "sample_set/sample_set.hpp"
 
 namespace forvela::py {
@@ -43,108 +45,6 @@ PyResult derived(PyObject* self, Derive&& derive) {
                             return derive(v.parts);
                         }));
     return new_sample_set(std::move(parts), std::move(metadata));
-}
-
-// ---- snippets ----
-
-// Compiles `source` as a module with the file name "", executes it as the
-// module "" and fetches `function` from it.
-PyResult snippet_function(const char* source, const char* function) {
-    Ref code(Py_CompileString(source, "", Py_file_input));
-    if (!code) return pending();
-    Ref module(PyImport_ExecCodeModuleEx("", code.get(), ""));
-    if (!module) return pending();
-    return checked(PyObject_GetAttrString(module.get(), function));
-}
-
-constexpr const char* kDumpSnippet = R"(
-import orjson
-import numpy as np
-
-def default(obj):
-    if isinstance(obj, np.ndarray):
-        return obj.tolist()
-    return obj
-
-def dump(obj):
-    return orjson.dumps(obj, default=default, option=orjson.OPT_SERIALIZE_NUMPY).decode("utf-8")
-    )";
-
-constexpr const char* kLoadSnippet = R"(
-import orjson
-
-def load(obj):
-    return orjson.loads(obj)
-    )";
-
-constexpr const char* kTimedeltaSnippet = R"(
-import datetime as dt
-
-def timedelta(start, end):
-    s = dt.datetime.strptime(start, "%Y-%m-%dT%H:%M:%S.%fZ")
-    e = dt.datetime.strptime(end, "%Y-%m-%dT%H:%M:%S.%fZ")
-    return (e - s).total_seconds()
-
-def get_timedelta_by_span(obj, res=None):
-    if res is None:
-        res = {}
-    for k, v in obj.items():
-        if not isinstance(v, dict):
-            continue
-        if "start_time" in v:
-            res[k] = {
-                "time": timedelta(v["start_time"], v["end_time"]),
-                "span_id": v["context"]["span_id"],
-                "parent_id": v["parent_id"],
-            }
-        else:
-            res[k] = get_timedelta_by_span(v, {})
-    return res
-    )";
-
-constexpr const char* kAggregateSnippet = R"(
-def aggregate(obj, root_key, res=None):
-    if res is None:
-        root = obj.pop(root_key, None)
-        if root is None:
-            return {}
-        res = {root_key: {"id": root["span_id"], "time": root["time"]}}
-    for v_res in res.values():
-        children = {
-            k: {"id": v["span_id"], "time": v["time"]}
-            for k, v in obj.items()
-            if v.get("parent_id", "") == v_res["id"]
-        }
-        if children:
-            del v_res["id"]
-            del v_res["time"]
-            v_res.update(aggregate(obj, root_key, children))
-        else:
-            del v_res["id"]
-    return res
-    )";
-
-constexpr const char* kReformatSnippet = R"(
-def reformat(obj):
-    for k, v in obj.items():
-        if isinstance(v, dict):
-            if "time" in v:
-                obj[k] = v["time"]
-            else:
-                obj[k] = reformat(v)
-    return obj
-    )";
-
-// Calls `function` and requires a dict back.
-PyResult call_for_dict(PyObject* function, std::initializer_list<PyObject*> args) {
-    Ref tuple(PyTuple_New(static_cast<Py_ssize_t>(args.size())));
-    if (!tuple) return pending();
-    Py_ssize_t i = 0;
-    for (PyObject* arg : args) PyTuple_SET_ITEM(tuple.get(), i++, Py_NewRef(arg));
-    Ref result(PyObject_Call(function, tuple.get(), nullptr));
-    if (!result) return pending();
-    FV_TRY(require_dict(result.get()));
-    return result;
 }
 
 // ---- dict form ----
@@ -356,44 +256,10 @@ PyObject* to_pandas(PyObject* self, PyObject*) {
     });
 }
 
-// The keys of the top-level spans without a parent, in metadata order.
-Result<std::vector<Ref>> root_span_keys(PyObject* metadata) {
-    FV_ASSIGN_OR_RETURN(Ref items, checked(PyDict_Items(metadata)));
-    FV_ASSIGN_OR_RETURN(Ref parent_key, checked(PyUnicode_FromString("parent_id")));
-    std::vector<Ref> roots;
-    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(items.get()); ++i) {
-        PyObject* pair = PyList_GET_ITEM(items.get(), i);
-        PyObject* value = PyTuple_GET_ITEM(pair, 1);
-        if (!PyDict_Check(value)) continue;
-        Ref parent = Ref::borrowed(PyDict_GetItemWithError(value, parent_key.get()));
-        if (!parent) {
-            if (PyErr_Occurred()) return pending();
-            continue;
-        }
-        if (parent.get() != Py_None) continue;
-        PyObject* key = PyTuple_GET_ITEM(pair, 0);
-        if (!PyUnicode_Check(key)) return std::unexpected(to_string(key).error());
-        FV_ASSIGN_OR_RETURN(Ref name, checked(PyUnicode_FromObject(key)));
-        roots.push_back(std::move(name));
-    }
-    return roots;
-}
-
 PyObject* get_backend_calculation_time(PyObject* self, PyObject*) {
     return boundary([&]() -> PyResult {
         FV_ASSIGN_OR_RETURN(Ref metadata, with_shared<Self>(self, metadata_of));
-        FV_ASSIGN_OR_RETURN(Ref report, new_dict());
-        FV_ASSIGN_OR_RETURN(std::vector<Ref> roots, root_span_keys(metadata.get()));
-        for (const Ref& root : roots) {
-            FV_ASSIGN_OR_RETURN(Ref by_span, snippet_function(kTimedeltaSnippet, "get_timedelta_by_span"));
-            FV_ASSIGN_OR_RETURN(Ref spans, call_for_dict(by_span.get(), {metadata.get()}));
-            FV_ASSIGN_OR_RETURN(Ref aggregate, snippet_function(kAggregateSnippet, "aggregate"));
-            FV_ASSIGN_OR_RETURN(Ref tree, call_for_dict(aggregate.get(), {spans.get(), root.get()}));
-            FV_ASSIGN_OR_RETURN(Ref reformat, snippet_function(kReformatSnippet, "reformat"));
-            FV_ASSIGN_OR_RETURN(Ref part, call_for_dict(reformat.get(), {tree.get()}));
-            if (PyDict_Update(report.get(), part.get()) < 0) return pending();
-        }
-        return report;
+        return backend_calculation_time(metadata.get());
     });
 }
 
@@ -568,26 +434,24 @@ const ItemGroup kItems{
 };
 
 ClassDef kClass{
-    "SampleSet",
-    "(record, evaluation, measuring_time, metadata=None)",
-    "A class for representing a sample set.\n"
-    "\n"
-    "A sample set holds the result of one solve: the sampled solutions, their evaluation, the measured\n"
-    "times and a dict of metadata. The metadata dict is shared, not copied: every sample set derived\n"
-    "from this one holds the same dict.\n"
-    "\n"
-    "Attributes:\n"
-    "    record (Record): The solutions and the number of occurrences of each sample.\n"
-    "    evaluation (Evaluation): The evaluation of each sample.\n"
-    "    measuring_time (MeasuringTime): The measured times.\n"
-    "    metadata (dict): The metadata of the solve.",
-    object_size<Self>(),
-    dealloc,
-    {&kItems},
-    nullptr,
-    nullptr,
-    nullptr,
-    Py_TPFLAGS_HAVE_GC,
+    .name = "SampleSet",
+    .signature = "(record, evaluation, measuring_time, metadata=None)",
+    .doc =
+        "A class for representing a sample set.\n"
+        "\n"
+        "A sample set holds the result of one solve: the sampled solutions, their evaluation, the measured\n"
+        "times and a dict of metadata. The metadata dict is shared, not copied: every sample set derived\n"
+        "from this one holds the same dict.\n"
+        "\n"
+        "Attributes:\n"
+        "    record (Record): The solutions and the number of occurrences of each sample.\n"
+        "    evaluation (Evaluation): The evaluation of each sample.\n"
+        "    measuring_time (MeasuringTime): The measured times.\n"
+        "    metadata (dict): The metadata of the solve.",
+    .basicsize = object_size<Self>(),
+    .dealloc = dealloc,
+    .groups = {&kItems},
+    .flags = Py_TPFLAGS_HAVE_GC,
 };
 
 const bool registered = register_class(kId, &kClass);

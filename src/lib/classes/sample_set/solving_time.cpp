@@ -18,17 +18,18 @@ constexpr FloatRecordDocs kDocs{
 };
 
 ClassDef kClass{
-    "SolvingTime",
-    "(preprocess=None, solve=None, postprocess=None)",
-    "A class for storing time to solve a problem.\n"
-    "\n"
-    "Attributes:\n"
-    "    preprocess (float, optional): Time to preprocess the problem. Defaults to None.\n"
-    "    solve (float, optional): Time to solve the problem. Defaults to None.\n"
-    "    postprocess (float, optional): Time to postprocess the problem. Defaults to None.",
-    object_size<SolvingTime>(),
-    dealloc_object<SolvingTime>,
-    {Class::group(kDocs)},
+    .name = "SolvingTime",
+    .signature = "(preprocess=None, solve=None, postprocess=None)",
+    .doc =
+        "A class for storing time to solve a problem.\n"
+        "\n"
+        "Attributes:\n"
+        "    preprocess (float, optional): Time to preprocess the problem. Defaults to None.\n"
+        "    solve (float, optional): Time to solve the problem. Defaults to None.\n"
+        "    postprocess (float, optional): Time to postprocess the problem. Defaults to None.",
+    .basicsize = object_size<SolvingTime>(),
+    .dealloc = dealloc_object<SolvingTime>,
+    .groups = {Class::group(kDocs)},
 };
 
 const bool registered = register_class(ClassId::SolvingTime, &kClass);

@@ -18,22 +18,24 @@ constexpr FloatRecordDocs kDocs{
 };
 
 ClassDef kClass{
-    "SystemTime",
-    "(post_problem_and_instance_data=None, request_queue=None, "
-    "fetch_problem_and_instance_data=None, fetch_result=None, deserialize_solution=None)",
-    "A class for storing time of skyvane running.\n"
-    "\n"
-    "Attributes:\n"
-    "    post_problem_and_instance_data (float, optional): Time to upload problem and "
-    "instance_data to blob. Defaults to None.\n"
-    "    request_queue (float, optional): Time to send request to queue. Defaults to None.\n"
-    "    fetch_problem_and_instance_data (float, optional): Time to fetch problme and "
-    "instance_data from blob. Defaults to None.\n"
-    "    fetch_result (float, optional): Time to fetch result. Defaults to None.\n"
-    "    deserialize_solution (float, optional): Time to deserialize json object. Defaults to None.",
-    object_size<SystemTime>(),
-    dealloc_object<SystemTime>,
-    {Class::group(kDocs)},
+    .name = "SystemTime",
+    .signature =
+        "(post_problem_and_instance_data=None, request_queue=None, "
+        "fetch_problem_and_instance_data=None, fetch_result=None, deserialize_solution=None)",
+    .doc =
+        "A class for storing time of skyvane running.\n"
+        "\n"
+        "Attributes:\n"
+        "    post_problem_and_instance_data (float, optional): Time to upload problem and "
+        "instance_data to blob. Defaults to None.\n"
+        "    request_queue (float, optional): Time to send request to queue. Defaults to None.\n"
+        "    fetch_problem_and_instance_data (float, optional): Time to fetch problme and "
+        "instance_data from blob. Defaults to None.\n"
+        "    fetch_result (float, optional): Time to fetch result. Defaults to None.\n"
+        "    deserialize_solution (float, optional): Time to deserialize json object. Defaults to None.",
+    .basicsize = object_size<SystemTime>(),
+    .dealloc = dealloc_object<SystemTime>,
+    .groups = {Class::group(kDocs)},
 };
 
 const bool registered = register_class(ClassId::SystemTime, &kClass);

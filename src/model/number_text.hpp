@@ -1,11 +1,9 @@
-// The texts of numbers and names in the result classes: three layouts of
-// the shortest round-trip digits of a float (plain, fraction and JSON), and
-// the double-quoted debug text of a name.
+// The texts of numbers: three layouts of the shortest round-trip digits of
+// a float (plain, fraction and JSON) and the decimal text of integers.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 
 namespace forvela {
 
@@ -34,9 +32,5 @@ void append_json_float(std::string& out, double x);
 
 void append_unsigned(std::string& out, std::uint64_t n);
 void append_signed(std::string& out, std::int64_t n);
-
-// The name in double quotes with \" \\ \t \r \n \0 escaped, and characters
-// that are not printable or are combining marks written as \u{hex}.
-void append_debug_quoted(std::string& out, std::string_view text);
 
 }  // namespace forvela
