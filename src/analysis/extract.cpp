@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <new>
 #include <unordered_map>
+#include <variant>
 
 #include "model/memory.hpp"
 #include "model/expression/cell_memo.hpp"
@@ -12,8 +13,13 @@ namespace forvela {
 
 namespace {
 
+// Each match ends as a Python object in a list besides its entry here.
+constexpr std::size_t kBytesPerMatch = sizeof(ModelNode) + sizeof(void*) + 64;
+
 // Lists the matches in walking order. A cell met again is not walked again:
-// the matches its first walk listed are listed once more.
+// the matches its first walk listed are listed once more. Those repeats are
+// kept as references to the entries of the first walk and counted, so that a
+// list too large for any memory fails at once, before it is written out.
 class NodeCollector final : public NodeVisitor {
 public:
     explicit NodeCollector(NodeClass cls) : cls_(cls) {}
@@ -26,9 +32,30 @@ public:
     void leave() override {
         const Frame frame = frames_.back();
         frames_.pop_back();
-        if (frame.cell) listed_.insert({frame.cell}, Span{frame.start, found.size()});
+        if (frame.cell) listed_.insert({frame.cell}, Span{frame.start, entries_.size()});
     }
-    std::vector<ModelNode> found;
+
+    // The matches, every repeat written out.
+    std::vector<ModelNode> take() {
+        const std::uint64_t total = counts_.back();
+        if (!fits_in_memory(total, kBytesPerMatch)) throw std::bad_alloc();
+        std::vector<ModelNode> found;
+        found.reserve(static_cast<std::size_t>(total));
+        std::vector<Span> ranges{Span{0, entries_.size()}};
+        while (!ranges.empty()) {
+            Span& top = ranges.back();
+            if (top.start == top.end) {
+                ranges.pop_back();
+                continue;
+            }
+            const Entry& e = entries_[top.start++];
+            if (const ModelNode* node = std::get_if<ModelNode>(&e))
+                found.push_back(*node);
+            else
+                ranges.push_back(std::get<Span>(e));
+        }
+        return found;
+    }
 
 private:
     struct Span {
@@ -39,25 +66,26 @@ private:
         const NodeBase* cell;  // null for a cell met only once
         std::size_t start;
     };
+    // A match, or a repeat of the entries of a span.
+    using Entry = std::variant<ModelNode, Span>;
+
+    void append(Entry entry, std::uint64_t count) {
+        const std::uint64_t before = counts_.back();
+        entries_.push_back(std::move(entry));
+        counts_.push_back(count > UINT64_MAX - before ? UINT64_MAX : before + count);
+    }
 
     template <class Node>
     bool enter(const NodeBase* cell, bool shared, NodeClass cls, const Node& node) {
         if (shared) {
             if (const Span* span = listed_.find({cell})) {
-                // Repeats of a shared cell can ask for more matches than any
-                // machine holds: that fails at once (the list doubles as it
-                // grows, hence the room for twice its size).
-                if (!fits_in_memory(2 * (found.size() + (span->end - span->start)), sizeof(ModelNode)))
-                    throw std::bad_alloc();
-                for (std::size_t k = span->start; k < span->end; ++k) {
-                    ModelNode again = found[k];
-                    found.push_back(std::move(again));
-                }
+                const std::uint64_t count = counts_[span->end] - counts_[span->start];
+                if (count > 0) append(*span, count);
                 return false;
             }
         }
-        const std::size_t start = found.size();
-        if (cls == cls_) found.emplace_back(node);
+        const std::size_t start = entries_.size();
+        if (cls == cls_) append(ModelNode(node), 1);
         if (!cell) return false;  // a literal has no parts
         frames_.push_back({shared ? cell : nullptr, start});
         return true;
@@ -66,6 +94,9 @@ private:
     NodeClass cls_;
     CellMemo<Span> listed_;
     std::vector<Frame> frames_;
+    std::vector<Entry> entries_;
+    // counts_[k]: the matches the first k entries stand for (saturating).
+    std::vector<std::uint64_t> counts_{0};
 };
 
 bool is_variable(const Expression& e) {
@@ -112,7 +143,7 @@ private:
 std::vector<ModelNode> extract_nodes(const ModelObject& object, NodeClass cls) {
     NodeCollector collector(cls);
     walk_nodes(collector, object);
-    return std::move(collector.found);
+    return collector.take();
 }
 
 std::vector<Expression> extract_variables(const ModelObject& object) {
