@@ -9,6 +9,8 @@
 
 #include "model/expression/expression.hpp"
 #include "model/result_macros.hpp"
+#include "protobuf/codes.hpp"
+#include "protobuf/schema.hpp"
 #include "protobuf/uuid.hpp"
 #include "protobuf/wire.hpp"
 
@@ -17,8 +19,6 @@ namespace forvela {
 namespace {
 
 using pb::Writer;
-
-constexpr std::uint64_t kVersion = 1;
 
 std::uint64_t hash_bytes(std::string_view s) {
     std::uint64_t h = 0x9e3779b97f4a7c15ULL ^ s.size();
@@ -263,31 +263,6 @@ private:
     std::vector<std::uint64_t> run_ids_;
 };
 
-enum Member : std::uint32_t {
-    kNumberLit = 1,
-    kPlaceholder = 2,
-    kDecisionVar = 3,
-    kArrayLength = 4,
-    kUnaryOp = 5,
-    kBinaryOp = 6,
-    kCommutativeOp = 7,
-    kElement = 8,
-    kSubscript = 9,
-    kReductionOp = 10,
-};
-
-std::int32_t unary_code(UnaryOpKind kind) {
-    switch (kind) {
-        case UnaryOpKind::Abs: return 1;
-        case UnaryOpKind::Ceil: return 2;
-        case UnaryOpKind::Floor: return 3;
-        case UnaryOpKind::Log2: return 4;
-        case UnaryOpKind::Log10: return 5;
-        case UnaryOpKind::Ln: return 6;
-    }
-    return 0;
-}
-
 Error serialization_error(std::string message) {
     return Error{ErrorKind::ProtobufSerializationError, std::move(message)};
 }
@@ -306,33 +281,33 @@ class Serializer {
 public:
     Result<std::string> header(const SerializableObject& object) {
         Writer w;
-        w.string_field(1, pb::new_uuid_v4());
-        w.uint64_field(2, kVersion);
+        w.string_field(pb::header::kId, pb::new_uuid_v4());
+        w.uint64_field(pb::header::kVersion, pb::kFormatVersion);
         std::size_t start = w.size();
         switch (object.index()) {
             case 0: {
                 FV_TRY(problem(w, std::get<0>(object)));
-                w.enclose(3, start);
+                w.enclose(pb::header::kProblem, start);
                 break;
             }
             case 1: {
                 FV_TRY(constraint(w, std::get<1>(object)));
-                w.enclose(4, start);
+                w.enclose(pb::header::kConstraint, start);
                 break;
             }
             case 2: {
                 FV_TRY(penalty_term(w, std::get<2>(object)));
-                w.enclose(5, start);
+                w.enclose(pb::header::kCustomPenaltyTerm, start);
                 break;
             }
             case 3: {
-                FV_TRY(expr_message(w, 6, std::get<3>(object)));
+                FV_TRY(expr_message(w, pb::header::kExpr, std::get<3>(object)));
                 break;
             }
             default: {
-                NodeArena arena(3);
+                NodeArena arena(pb::expr::kExprNodes);
                 FV_ASSIGN_OR_RETURN(std::uint64_t root, condition(arena, std::get<4>(object)));
-                expr_field(w, 6, arena, root);
+                expr_field(w, pb::header::kExpr, arena, root);
                 break;
             }
         }
@@ -345,23 +320,23 @@ public:
 private:
     // The body of a Problem.
     Result<void> problem(Writer& w, const Problem& p) {
-        w.string_field(1, pb::new_uuid_v4());
-        w.string_field(2, p.name);
-        w.int32_field(3, static_cast<std::int32_t>(p.sense) + 1);
-        FV_TRY(expr_message(w, 4, p.objective));
+        w.string_field(pb::problem::kId, pb::new_uuid_v4());
+        w.string_field(pb::problem::kName, p.name);
+        w.int32_field(pb::problem::kSense, pb::code_of(pb::kProblemSenses, p.sense));
+        FV_TRY(expr_message(w, pb::problem::kObjectiveFunction, p.objective));
         for (const auto& [name, c] : p.constraints) {
             std::size_t entry = w.size();
-            w.string_field(1, name);
+            w.string_field(pb::map_entry::kKey, name);
             std::size_t value = w.size();
             FV_TRY(constraint(w, c));
-            enclose_map_entry(w, 5, entry, value);
+            enclose_map_entry(w, pb::problem::kConstraints, entry, value);
         }
         for (const auto& [name, t] : p.custom_penalty_terms) {
             std::size_t entry = w.size();
-            w.string_field(1, name);
+            w.string_field(pb::map_entry::kKey, name);
             std::size_t value = w.size();
             FV_TRY(penalty_term(w, t));
-            enclose_map_entry(w, 6, entry, value);
+            enclose_map_entry(w, pb::problem::kCustomPenaltyTerms, entry, value);
         }
         return {};
     }
@@ -370,30 +345,30 @@ private:
     // body of its value. An entry leaves out an empty key and a default
     // (empty) value.
     static void enclose_map_entry(Writer& w, std::uint32_t field, std::size_t entry, std::size_t value) {
-        if (w.size() > value) w.enclose(2, value);
+        if (w.size() > value) w.enclose(pb::map_entry::kValue, value);
         w.enclose(field, entry);
     }
 
     // The body of a Constraint.
     Result<void> constraint(Writer& w, const Constraint& c) {
-        w.string_field(1, pb::new_uuid_v4());
-        w.string_field(2, c.name);
-        w.int32_field(3, static_cast<std::int32_t>(c.sense) + 1);
-        FV_TRY(expr_message(w, 4, c.left));
-        FV_TRY(expr_message(w, 5, c.right));
-        return forall_list(w, 6, c.forall);
+        w.string_field(pb::constraint::kId, pb::new_uuid_v4());
+        w.string_field(pb::constraint::kName, c.name);
+        w.int32_field(pb::constraint::kSense, pb::code_of(pb::kConstraintSenses, c.sense));
+        FV_TRY(expr_message(w, pb::constraint::kLeft, c.left));
+        FV_TRY(expr_message(w, pb::constraint::kRight, c.right));
+        return forall_list(w, pb::constraint::kForallList, c.forall);
     }
 
     // The body of a CustomPenaltyTerm.
     Result<void> penalty_term(Writer& w, const CustomPenaltyTerm& t) {
-        w.string_field(1, pb::new_uuid_v4());
-        w.string_field(2, t.name);
-        FV_TRY(expr_message(w, 3, t.expression));
-        return forall_list(w, 4, t.forall);
+        w.string_field(pb::custom_penalty_term::kId, pb::new_uuid_v4());
+        w.string_field(pb::custom_penalty_term::kName, t.name);
+        FV_TRY(expr_message(w, pb::custom_penalty_term::kTerm, t.expression));
+        return forall_list(w, pb::custom_penalty_term::kForallList, t.forall);
     }
 
     Result<void> expr_message(Writer& w, std::uint32_t field, const Expression& e) {
-        NodeArena arena(3);
+        NodeArena arena(pb::expr::kExprNodes);
         FV_ASSIGN_OR_RETURN(std::uint64_t root, expression(arena, e));
         expr_field(w, field, arena, root);
         return {};
@@ -402,19 +377,19 @@ private:
     // An Expr message: its id, the root's id and the node table.
     static void expr_field(Writer& w, std::uint32_t field, const NodeArena& arena, std::uint64_t root) {
         std::size_t start = w.size();
-        w.string_field(1, pb::new_uuid_v4());
-        w.uint64_field(2, root);
+        w.string_field(pb::expr::kId, pb::new_uuid_v4());
+        w.uint64_field(pb::expr::kRootId, root);
         w.bytes().append(arena.bytes());
         w.enclose(field, start);
     }
 
     Result<void> forall_list(Writer& w, std::uint32_t field, const ForallList& list) {
-        NodeArena arena(2);
+        NodeArena arena(pb::forall_list::kExprNodes);
         std::size_t start = w.size();
         for (const ForallIndex& entry : list) {
             FV_ASSIGN_OR_RETURN(IndexIds ids, index(arena, *entry.element.cell(),
                                                     entry.condition ? &*entry.condition : nullptr));
-            index_field(w, 1, ids);
+            index_field(w, pb::forall_list::kIndices, ids);
         }
         w.bytes().append(arena.bytes());
         w.enclose(field, start);
@@ -433,8 +408,8 @@ private:
 
     static void index_field(Writer& w, std::uint32_t field, const IndexIds& ids) {
         std::size_t start = w.size();
-        w.uint64_field(1, ids.element);
-        if (ids.condition) w.optional_uint64_field(2, *ids.condition);
+        w.uint64_field(pb::index::kElementId, ids.element);
+        if (ids.condition) w.optional_uint64_field(pb::index::kConditionId, *ids.condition);
         w.enclose(field, start);
     }
 
@@ -447,7 +422,7 @@ private:
     // The node whose body is in the scratch writer, as an ExprNode holding
     // that member, stored in the table; `first_possible` as for
     // NodeArena::insert.
-    std::uint64_t insert_node(NodeArena& arena, std::uint32_t member, std::uint64_t first_possible) {
+    std::uint64_t insert_node(NodeArena& arena, pb::expr_node::Field member, std::uint64_t first_possible) {
         scratch_.enclose(member, 0);
         return arena.insert(scratch_.bytes(), first_possible);
     }
@@ -488,9 +463,9 @@ private:
                 return once(arena, e.cell<UnaryOp>(), [&]() -> Result<std::uint64_t> {
                     FV_ASSIGN_OR_RETURN(std::uint64_t operand, expression(arena, *op.operand));
                     Writer& w = node_body();
-                    w.int32_field(1, unary_code(op.kind));
-                    w.uint64_field(2, operand);
-                    return insert_node(arena, kUnaryOp, after(operand));
+                    w.int32_field(pb::unary_op::kKind, pb::code_of(pb::kUnaryKinds, op.kind));
+                    w.uint64_field(pb::unary_op::kOperandId, operand);
+                    return insert_node(arena, pb::expr_node::kUnaryOp, after(operand));
                 });
             }
             case ExprKind::BinaryOp: {
@@ -499,10 +474,10 @@ private:
                     FV_ASSIGN_OR_RETURN(std::uint64_t left, expression(arena, *op.left));
                     FV_ASSIGN_OR_RETURN(std::uint64_t right, expression(arena, *op.right));
                     Writer& w = node_body();
-                    w.int32_field(1, static_cast<std::int32_t>(op.kind) + 1);
-                    w.uint64_field(2, left);
-                    w.uint64_field(3, right);
-                    return insert_node(arena, kBinaryOp, after(left, right));
+                    w.int32_field(pb::binary_op::kKind, pb::code_of(pb::kBinaryKinds, op.kind));
+                    w.uint64_field(pb::binary_op::kLeftId, left);
+                    w.uint64_field(pb::binary_op::kRightId, right);
+                    return insert_node(arena, pb::expr_node::kBinaryOp, after(left, right));
                 });
             }
             case ExprKind::CommutativeOp: {
@@ -516,10 +491,10 @@ private:
                                                             op.condition ? &**op.condition : nullptr));
                     FV_ASSIGN_OR_RETURN(std::uint64_t operand, expression(arena, *op.operand));
                     Writer& w = node_body();
-                    w.int32_field(1, static_cast<std::int32_t>(op.kind) + 1);
-                    index_field(w, 2, ids);
-                    w.uint64_field(3, operand);
-                    return insert_node(arena, kReductionOp,
+                    w.int32_field(pb::reduction_op::kKind, pb::code_of(pb::kReductionKinds, op.kind));
+                    index_field(w, pb::reduction_op::kIndex, ids);
+                    w.uint64_field(pb::reduction_op::kOperandId, operand);
+                    return insert_node(arena, pb::expr_node::kReductionOp,
                                        after(ids.element, ids.condition.value_or(0), operand));
                 });
             }
@@ -569,9 +544,9 @@ private:
             ids.push_back(id);
         }
         Writer& w = node_body();
-        w.int32_field(1, static_cast<std::int32_t>(op.kind) + 1);
-        w.packed_field(2, ids);
-        return insert_node(arena, kCommutativeOp, after(ids));
+        w.int32_field(pb::commutative_op::kKind, pb::code_of(pb::kCommutativeKinds, op.kind));
+        w.packed_field(pb::commutative_op::kTermIds, ids);
+        return insert_node(arena, pb::expr_node::kCommutativeOp, after(ids));
     }
 
     Result<std::uint64_t> condition(NodeArena& arena, const ConditionalExpr& c) {
@@ -582,10 +557,10 @@ private:
                 FV_ASSIGN_OR_RETURN(std::uint64_t left, expression(arena, *op.left));
                 FV_ASSIGN_OR_RETURN(std::uint64_t right, expression(arena, *op.right));
                 Writer& w = node_body();
-                w.int32_field(1, static_cast<std::int32_t>(op.kind) + 3);
-                w.uint64_field(2, left);
-                w.uint64_field(3, right);
-                return insert_node(arena, kBinaryOp, after(left, right));
+                w.int32_field(pb::binary_op::kKind, pb::code_of(pb::kComparisonKinds, op.kind));
+                w.uint64_field(pb::binary_op::kLeftId, left);
+                w.uint64_field(pb::binary_op::kRightId, right);
+                return insert_node(arena, pb::expr_node::kBinaryOp, after(left, right));
             });
         }
         const LogicalOp& op = c.as<LogicalOp>();
@@ -597,9 +572,9 @@ private:
                 ids.push_back(id);
             }
             Writer& w = node_body();
-            w.int32_field(1, static_cast<std::int32_t>(op.kind) + 5);
-            w.packed_field(2, ids);
-            return insert_node(arena, kCommutativeOp, after(ids));
+            w.int32_field(pb::commutative_op::kKind, pb::code_of(pb::kLogicalKinds, op.kind));
+            w.packed_field(pb::commutative_op::kTermIds, ids);
+            return insert_node(arena, pb::expr_node::kCommutativeOp, after(ids));
         });
     }
 
@@ -607,28 +582,28 @@ private:
         Writer& w = node_body();
         std::uint64_t bits;
         if (v.is_integer()) {
-            w.int32_field(1, 2);
+            w.int32_field(pb::number_lit::kType, pb::number_lit::kInteger);
             bits = static_cast<std::uint64_t>(v.integer);
         } else {
-            w.int32_field(1, 1);
+            w.int32_field(pb::number_lit::kType, pb::number_lit::kFloat);
             bits = std::bit_cast<std::uint64_t>(v.floating);
         }
-        w.uint64_field(2, bits);
-        return insert_node(arena, kNumberLit, 0);
+        w.uint64_field(pb::number_lit::kValue, bits);
+        return insert_node(arena, pb::expr_node::kNumberLit, 0);
     }
 
     std::uint64_t placeholder(NodeArena& arena, const Placeholder& p) {
         Writer& w = node_body();
-        w.string_field(1, p.name);
-        w.uint64_field(2, p.ndim);
-        return insert_node(arena, kPlaceholder, 0);
+        w.string_field(pb::placeholder::kName, p.name);
+        w.uint64_field(pb::placeholder::kNdim, p.ndim);
+        return insert_node(arena, pb::expr_node::kPlaceholder, 0);
     }
 
     // The member of an Element's belong_to that is set, with the ids it holds.
     struct ElementSet {
-        std::uint32_t field;   // 3 for a bound, 4 for a range
-        std::uint64_t first;   // the bound's type, or the range's start
-        std::uint64_t second;  // the bound's id, or the range's end
+        pb::element::Field field;  // kBound or kRange
+        std::uint64_t first;       // the bound's type, or the range's start
+        std::uint64_t second;      // the bound's id, or the range's end
     };
 
     Result<std::uint64_t> element(NodeArena& arena, const Node<Element>& cell) {
@@ -637,13 +612,14 @@ private:
         return once(arena, cell, [&]() -> Result<std::uint64_t> {
             FV_ASSIGN_OR_RETURN(ElementSet set, element_set(arena, e));
             Writer& w = node_body();
-            w.string_field(1, e.name);
-            w.uint64_field(2, e.ndim);
+            w.string_field(pb::element::kName, e.name);
+            w.uint64_field(pb::element::kNdim, e.ndim);
             std::size_t start = w.size();
-            w.uint64_field(1, set.first);
-            w.uint64_field(2, set.second);
+            const bool bound = set.field == pb::element::kBound;
+            w.uint64_field(bound ? std::uint32_t{pb::bound::kType} : pb::range::kStartId, set.first);
+            w.uint64_field(bound ? std::uint32_t{pb::bound::kBoundId} : pb::range::kEndId, set.second);
             w.enclose(set.field, start);
-            return insert_node(arena, kElement, after(set.second));
+            return insert_node(arena, pb::expr_node::kElement, after(set.second));
         });
     }
 
@@ -653,27 +629,29 @@ private:
                 const Range& r = std::get<0>(e.belong_to);
                 FV_ASSIGN_OR_RETURN(std::uint64_t start, expression(arena, *r.start));
                 FV_ASSIGN_OR_RETURN(std::uint64_t end, expression(arena, *r.end));
-                return ElementSet{4, start, end};
+                return ElementSet{pb::element::kRange, start, end};
             }
-            case 1: return ElementSet{3, 1, placeholder(arena, *std::get<1>(e.belong_to))};
+            case 1:
+                return ElementSet{pb::element::kBound, pb::element::kPlaceholder,
+                                  placeholder(arena, *std::get<1>(e.belong_to))};
             case 2: {
                 FV_ASSIGN_OR_RETURN(std::uint64_t id, element(arena, *std::get<2>(e.belong_to).cell()));
-                return ElementSet{3, 2, id};
+                return ElementSet{pb::element::kBound, pb::element::kElement, id};
             }
             default: {
                 const Node<Subscript>& s = *std::get<3>(e.belong_to).cell();
                 std::uint64_t type;
                 if (s.value.variable.index() == 0)
-                    type = 3;
+                    type = pb::element::kSubscriptedPlaceholder;
                 else if (s.value.variable.index() == 1)
-                    type = 4;
+                    type = pb::element::kSubscriptedElement;
                 else
                     return std::unexpected(serialization_error(
                         "failed to encode the element " + e.name +
                         " because its set is a subscripted decision variable; only a subscripted "
                         "placeholder or element can be the set of an element."));
                 FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, s));
-                return ElementSet{3, type, id};
+                return ElementSet{pb::element::kBound, type, id};
             }
         }
     }
@@ -699,13 +677,13 @@ private:
                 FV_ASSIGN_OR_RETURN(upper, decision_var_bound(arena, v.upper_bound));
             }
             Writer& w = node_body();
-            w.int32_field(1, static_cast<std::int32_t>(v.kind) + 1);
-            w.string_field(2, v.name);
-            w.packed_field(3, shape);
-            if (lower) bound_field(w, 4, *lower);
-            if (upper) bound_field(w, 5, *upper);
+            w.int32_field(pb::decision_var::kType, pb::code_of(pb::kDecisionVarTypes, v.kind));
+            w.string_field(pb::decision_var::kName, v.name);
+            w.packed_field(pb::decision_var::kShapeIds, shape);
+            if (lower) bound_field(w, pb::decision_var::kLowerBound, *lower);
+            if (upper) bound_field(w, pb::decision_var::kUpperBound, *upper);
             // Its shape alone bounds the ids of equal nodes well enough: variables are few.
-            return insert_node(arena, kDecisionVar, after(shape));
+            return insert_node(arena, pb::expr_node::kDecisionVar, after(shape));
         });
     }
 
@@ -713,20 +691,20 @@ private:
         switch (bound.index()) {
             case 0: {
                 FV_ASSIGN_OR_RETURN(std::uint64_t id, expression(arena, *std::get<0>(bound)));
-                return BoundIds{1, id};
+                return BoundIds{pb::decision_var::kExpression, id};
             }
-            case 1: return BoundIds{2, placeholder(arena, *std::get<1>(bound))};
+            case 1: return BoundIds{pb::decision_var::kPlaceholder, placeholder(arena, *std::get<1>(bound))};
             default: {
                 FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, *std::get<2>(bound).cell()));
-                return BoundIds{3, id};
+                return BoundIds{pb::decision_var::kSubscriptedPlaceholder, id};
             }
         }
     }
 
     static void bound_field(Writer& w, std::uint32_t field, const BoundIds& bound) {
         std::size_t start = w.size();
-        w.int32_field(1, bound.type);
-        w.uint64_field(2, bound.id);
+        w.int32_field(pb::bound::kType, bound.type);
+        w.uint64_field(pb::bound::kBoundId, bound.id);
         w.enclose(field, start);
     }
 
@@ -738,21 +716,21 @@ private:
             std::uint64_t variable;
             switch (s.variable.index()) {
                 case 0:
-                    type = 1;
+                    type = pb::subscript::kPlaceholder;
                     variable = placeholder(arena, *std::get<0>(s.variable));
                     break;
                 case 1: {
-                    type = 2;
+                    type = pb::subscript::kElement;
                     FV_ASSIGN_OR_RETURN(variable, element(arena, *std::get<1>(s.variable).cell()));
                     break;
                 }
                 case 2: {
-                    type = 3;
+                    type = pb::subscript::kDecisionVariable;
                     FV_ASSIGN_OR_RETURN(variable, decision_var(arena, *std::get<2>(s.variable).cell()));
                     break;
                 }
                 default: {
-                    type = 0;
+                    type = pb::subscript::kNestedSubscript;
                     FV_ASSIGN_OR_RETURN(variable, subscript(arena, *std::get<3>(s.variable).cell()));
                     break;
                 }
@@ -764,11 +742,11 @@ private:
                 ids.push_back(id);
             }
             Writer& w = node_body();
-            w.uint64_field(1, s.ndim);
-            w.int32_field(2, type);
-            w.uint64_field(3, variable);
-            w.packed_field(4, ids);
-            return insert_node(arena, kSubscript, std::max(after(variable), after(ids)));
+            w.uint64_field(pb::subscript::kNdim, s.ndim);
+            w.int32_field(pb::subscript::kType, type);
+            w.uint64_field(pb::subscript::kVariableId, variable);
+            w.packed_field(pb::subscript::kSubscriptIds, ids);
+            return insert_node(arena, pb::expr_node::kSubscript, std::max(after(variable), after(ids)));
         });
     }
 
@@ -779,26 +757,28 @@ private:
             std::uint64_t array;
             switch (a.array.index()) {
                 case 0:
-                    type = 1;
+                    type = pb::array_length::kPlaceholder;
                     array = placeholder(arena, *std::get<0>(a.array));
                     break;
                 case 1: {
-                    type = 2;
+                    type = pb::array_length::kElement;
                     FV_ASSIGN_OR_RETURN(array, element(arena, *std::get<1>(a.array).cell()));
                     break;
                 }
                 default: {
                     const Node<Subscript>& s = *std::get<2>(a.array).cell();
-                    type = s.value.variable.index() == 0 ? 3 : s.value.variable.index() == 1 ? 4 : 0;
+                    type = s.value.variable.index() == 0   ? pb::array_length::kSubscriptedPlaceholder
+                           : s.value.variable.index() == 1 ? pb::array_length::kSubscriptedElement
+                                                           : pb::array_length::kOther;
                     FV_ASSIGN_OR_RETURN(array, subscript(arena, s));
                     break;
                 }
             }
             Writer& w = node_body();
-            w.int32_field(1, type);
-            w.uint64_field(2, array);
-            w.uint64_field(3, a.axis);
-            return insert_node(arena, kArrayLength, after(array));
+            w.int32_field(pb::array_length::kType, type);
+            w.uint64_field(pb::array_length::kArrayId, array);
+            w.uint64_field(pb::array_length::kAxis, a.axis);
+            return insert_node(arena, pb::expr_node::kArrayLength, after(array));
         });
     }
 
