@@ -14,6 +14,7 @@
 #include "model/expression/operand/subscript.hpp"
 #include "model/expression/operator/reduction_op.hpp"
 #include "model/expression/operator/unary_op.hpp"
+#include "model/overloaded.hpp"
 #include "model/problem/forall_list.hpp"
 #include "model/result_macros.hpp"
 #include "protobuf/codes.hpp"
@@ -785,24 +786,25 @@ Result<DeserializedObject> deserialize(std::string_view bytes) {
             ". The maximum supported version is " + std::to_string(pb::kFormatVersion) +
             ". Please update the forvela to receive the model");
     Deserializer d;
-    switch (header.body.index()) {
-        case 1: {
-            FV_ASSIGN_OR_RETURN(Problem p, d.problem(std::get<1>(header.body)));
-            return DeserializedObject(std::move(p));
-        }
-        case 2: {
-            FV_ASSIGN_OR_RETURN(Constraint c, d.constraint(std::get<2>(header.body)));
-            return DeserializedObject(std::move(c));
-        }
-        case 3: {
-            FV_ASSIGN_OR_RETURN(CustomPenaltyTerm t, d.penalty_term(std::get<3>(header.body)));
-            return DeserializedObject(std::move(t));
-        }
-        case 4: return d.expr_body(std::get<4>(header.body));
-        default:
-            return decoding_error(
-                "failed to decode the input buffer because it did not contain a Problem message.");
-    }
+    return std::visit(
+        overloaded{[&](const pb::Problem& m) -> Result<DeserializedObject> {
+                       FV_ASSIGN_OR_RETURN(Problem p, d.problem(m));
+                       return DeserializedObject(std::move(p));
+                   },
+                   [&](const pb::Constraint& m) -> Result<DeserializedObject> {
+                       FV_ASSIGN_OR_RETURN(Constraint c, d.constraint(m));
+                       return DeserializedObject(std::move(c));
+                   },
+                   [&](const pb::CustomPenaltyTerm& m) -> Result<DeserializedObject> {
+                       FV_ASSIGN_OR_RETURN(CustomPenaltyTerm t, d.penalty_term(m));
+                       return DeserializedObject(std::move(t));
+                   },
+                   [&](const pb::Expr& m) -> Result<DeserializedObject> { return d.expr_body(m); },
+                   [](std::monostate) -> Result<DeserializedObject> {
+                       return decoding_error(
+                           "failed to decode the input buffer because it did not contain a Problem message.");
+                   }},
+        header.body);
 }
 
 }  // namespace

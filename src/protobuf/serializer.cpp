@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/expression/expression.hpp"
+#include "model/overloaded.hpp"
 #include "model/result_macros.hpp"
 #include "protobuf/codes.hpp"
 #include "protobuf/schema.hpp"
@@ -284,33 +285,31 @@ public:
         w.string_field(pb::header::kId, pb::new_uuid_v4());
         w.uint64_field(pb::header::kVersion, pb::kFormatVersion);
         std::size_t start = w.size();
-        switch (object.index()) {
-            case 0: {
-                FV_TRY(problem(w, std::get<0>(object)));
-                w.enclose(pb::header::kProblem, start);
-                break;
-            }
-            case 1: {
-                FV_TRY(constraint(w, std::get<1>(object)));
-                w.enclose(pb::header::kConstraint, start);
-                break;
-            }
-            case 2: {
-                FV_TRY(penalty_term(w, std::get<2>(object)));
-                w.enclose(pb::header::kCustomPenaltyTerm, start);
-                break;
-            }
-            case 3: {
-                FV_TRY(expr_message(w, pb::header::kExpr, std::get<3>(object)));
-                break;
-            }
-            default: {
-                NodeArena arena(pb::expr::kExprNodes);
-                FV_ASSIGN_OR_RETURN(std::uint64_t root, condition(arena, std::get<4>(object)));
-                expr_field(w, pb::header::kExpr, arena, root);
-                break;
-            }
-        }
+        FV_TRY(std::visit(overloaded{[&](const Problem& p) -> Result<void> {
+                                         FV_TRY(problem(w, p));
+                                         w.enclose(pb::header::kProblem, start);
+                                         return {};
+                                     },
+                                     [&](const Constraint& c) -> Result<void> {
+                                         FV_TRY(constraint(w, c));
+                                         w.enclose(pb::header::kConstraint, start);
+                                         return {};
+                                     },
+                                     [&](const CustomPenaltyTerm& t) -> Result<void> {
+                                         FV_TRY(penalty_term(w, t));
+                                         w.enclose(pb::header::kCustomPenaltyTerm, start);
+                                         return {};
+                                     },
+                                     [&](const Expression& e) -> Result<void> {
+                                         return expr_message(w, pb::header::kExpr, e);
+                                     },
+                                     [&](const ConditionalExpr& c) -> Result<void> {
+                                         NodeArena arena(pb::expr::kExprNodes);
+                                         FV_ASSIGN_OR_RETURN(std::uint64_t root, condition(arena, c));
+                                         expr_field(w, pb::header::kExpr, arena, root);
+                                         return {};
+                                     }},
+                          object));
         if (w.size() > 0x7fffffffu)
             return std::unexpected(serialization_error(
                 "failed to encode the Problem because the encoded message would be larger than 2 GiB."));
@@ -624,40 +623,41 @@ private:
     }
 
     Result<ElementSet> element_set(NodeArena& arena, const Element& e) {
-        switch (e.belong_to.index()) {
-            case 0: {
-                const Range& r = std::get<0>(e.belong_to);
-                FV_ASSIGN_OR_RETURN(std::uint64_t start, expression(arena, *r.start));
-                FV_ASSIGN_OR_RETURN(std::uint64_t end, expression(arena, *r.end));
-                return ElementSet{pb::element::kRange, start, end};
-            }
-            case 1:
-                return ElementSet{pb::element::kBound, pb::element::kPlaceholder,
-                                  placeholder(arena, *std::get<1>(e.belong_to))};
-            case 2: {
-                FV_ASSIGN_OR_RETURN(std::uint64_t id, element(arena, *std::get<2>(e.belong_to).cell()));
-                return ElementSet{pb::element::kBound, pb::element::kElement, id};
-            }
-            default: {
-                const Node<Subscript>& s = *std::get<3>(e.belong_to).cell();
-                std::uint64_t type;
-                if (s.value.variable.index() == 0)
-                    type = pb::element::kSubscriptedPlaceholder;
-                else if (s.value.variable.index() == 1)
-                    type = pb::element::kSubscriptedElement;
-                else
-                    return std::unexpected(serialization_error(
-                        "failed to encode the element " + e.name +
-                        " because its set is a subscripted decision variable; only a subscripted "
-                        "placeholder or element can be the set of an element."));
-                FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, s));
-                return ElementSet{pb::element::kBound, type, id};
-            }
-        }
+        return std::visit(
+            overloaded{[&](const Range& r) -> Result<ElementSet> {
+                           FV_ASSIGN_OR_RETURN(std::uint64_t start, expression(arena, *r.start));
+                           FV_ASSIGN_OR_RETURN(std::uint64_t end, expression(arena, *r.end));
+                           return ElementSet{pb::element::kRange, start, end};
+                       },
+                       [&](const Box<Placeholder>& p) -> Result<ElementSet> {
+                           return ElementSet{pb::element::kBound, pb::element::kPlaceholder,
+                                             placeholder(arena, *p)};
+                       },
+                       [&](const Box<Element>& inner) -> Result<ElementSet> {
+                           FV_ASSIGN_OR_RETURN(std::uint64_t id, element(arena, *inner.cell()));
+                           return ElementSet{pb::element::kBound, pb::element::kElement, id};
+                       },
+                       [&](const Box<Subscript>& sub) -> Result<ElementSet> {
+                           const Node<Subscript>& s = *sub.cell();
+                           std::uint64_t type;
+                           if (std::holds_alternative<Box<Placeholder>>(s.value.variable))
+                               type = pb::element::kSubscriptedPlaceholder;
+                           else if (std::holds_alternative<Box<Element>>(s.value.variable))
+                               type = pb::element::kSubscriptedElement;
+                           else
+                               return std::unexpected(serialization_error(
+                                   "failed to encode the element " + e.name +
+                                   " because its set is a subscripted decision variable; only a subscripted "
+                                   "placeholder or element can be the set of an element."));
+                           FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, s));
+                           return ElementSet{pb::element::kBound, type, id};
+                       }},
+            e.belong_to);
     }
 
-    // A DecisionVarBound message: the kind of the bound and its node's id.
-    struct BoundIds {
+    // A node's id beside the code of its kind: a DecisionVarBound message,
+    // the variable of a Subscript or the array of an ArrayLength.
+    struct TypedId {
         std::int32_t type;
         std::uint64_t id;
     };
@@ -671,7 +671,7 @@ private:
                 FV_ASSIGN_OR_RETURN(std::uint64_t id, expression(arena, s));
                 shape.push_back(id);
             }
-            std::optional<BoundIds> lower, upper;
+            std::optional<TypedId> lower, upper;
             if (v.kind != DecisionVarKind::Binary) {
                 FV_ASSIGN_OR_RETURN(lower, decision_var_bound(arena, v.lower_bound));
                 FV_ASSIGN_OR_RETURN(upper, decision_var_bound(arena, v.upper_bound));
@@ -687,21 +687,23 @@ private:
         });
     }
 
-    Result<BoundIds> decision_var_bound(NodeArena& arena, const DecisionVarBound& bound) {
-        switch (bound.index()) {
-            case 0: {
-                FV_ASSIGN_OR_RETURN(std::uint64_t id, expression(arena, *std::get<0>(bound)));
-                return BoundIds{pb::decision_var::kExpression, id};
-            }
-            case 1: return BoundIds{pb::decision_var::kPlaceholder, placeholder(arena, *std::get<1>(bound))};
-            default: {
-                FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, *std::get<2>(bound).cell()));
-                return BoundIds{pb::decision_var::kSubscriptedPlaceholder, id};
-            }
-        }
+    Result<TypedId> decision_var_bound(NodeArena& arena, const DecisionVarBound& bound) {
+        return std::visit(overloaded{[&](const Box<Expression>& e) -> Result<TypedId> {
+                                         FV_ASSIGN_OR_RETURN(std::uint64_t id, expression(arena, *e));
+                                         return TypedId{pb::decision_var::kExpression, id};
+                                     },
+                                     [&](const Box<Placeholder>& p) -> Result<TypedId> {
+                                         return TypedId{pb::decision_var::kPlaceholder,
+                                                        placeholder(arena, *p)};
+                                     },
+                                     [&](const Box<Subscript>& sub) -> Result<TypedId> {
+                                         FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, *sub.cell()));
+                                         return TypedId{pb::decision_var::kSubscriptedPlaceholder, id};
+                                     }},
+                          bound);
     }
 
-    static void bound_field(Writer& w, std::uint32_t field, const BoundIds& bound) {
+    static void bound_field(Writer& w, std::uint32_t field, const TypedId& bound) {
         std::size_t start = w.size();
         w.int32_field(pb::bound::kType, bound.type);
         w.uint64_field(pb::bound::kBoundId, bound.id);
@@ -712,29 +714,25 @@ private:
         DepthGuard guard;
         const Subscript& s = cell.value;
         return once(arena, cell, [&]() -> Result<std::uint64_t> {
-            std::int32_t type;
-            std::uint64_t variable;
-            switch (s.variable.index()) {
-                case 0:
-                    type = pb::subscript::kPlaceholder;
-                    variable = placeholder(arena, *std::get<0>(s.variable));
-                    break;
-                case 1: {
-                    type = pb::subscript::kElement;
-                    FV_ASSIGN_OR_RETURN(variable, element(arena, *std::get<1>(s.variable).cell()));
-                    break;
-                }
-                case 2: {
-                    type = pb::subscript::kDecisionVariable;
-                    FV_ASSIGN_OR_RETURN(variable, decision_var(arena, *std::get<2>(s.variable).cell()));
-                    break;
-                }
-                default: {
-                    type = pb::subscript::kNestedSubscript;
-                    FV_ASSIGN_OR_RETURN(variable, subscript(arena, *std::get<3>(s.variable).cell()));
-                    break;
-                }
-            }
+            FV_ASSIGN_OR_RETURN(
+                TypedId variable,
+                std::visit(
+                    overloaded{[&](const Box<Placeholder>& p) -> Result<TypedId> {
+                                   return TypedId{pb::subscript::kPlaceholder, placeholder(arena, *p)};
+                               },
+                               [&](const Box<Element>& e) -> Result<TypedId> {
+                                   FV_ASSIGN_OR_RETURN(std::uint64_t id, element(arena, *e.cell()));
+                                   return TypedId{pb::subscript::kElement, id};
+                               },
+                               [&](const Box<DecisionVar>& v) -> Result<TypedId> {
+                                   FV_ASSIGN_OR_RETURN(std::uint64_t id, decision_var(arena, *v.cell()));
+                                   return TypedId{pb::subscript::kDecisionVariable, id};
+                               },
+                               [&](const Box<Subscript>& inner) -> Result<TypedId> {
+                                   FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, *inner.cell()));
+                                   return TypedId{pb::subscript::kNestedSubscript, id};
+                               }},
+                    s.variable));
             std::vector<std::uint64_t> ids;
             ids.reserve(s.subscripts.size());
             for (const Expression& e : s.subscripts) {
@@ -743,42 +741,43 @@ private:
             }
             Writer& w = node_body();
             w.uint64_field(pb::subscript::kNdim, s.ndim);
-            w.int32_field(pb::subscript::kType, type);
-            w.uint64_field(pb::subscript::kVariableId, variable);
+            w.int32_field(pb::subscript::kType, variable.type);
+            w.uint64_field(pb::subscript::kVariableId, variable.id);
             w.packed_field(pb::subscript::kSubscriptIds, ids);
-            return insert_node(arena, pb::expr_node::kSubscript, std::max(after(variable), after(ids)));
+            return insert_node(arena, pb::expr_node::kSubscript, std::max(after(variable.id), after(ids)));
         });
     }
 
     Result<std::uint64_t> array_length(NodeArena& arena, const Node<ArrayLength>& cell) {
         const ArrayLength& a = cell.value;
         return once(arena, cell, [&]() -> Result<std::uint64_t> {
-            std::int32_t type;
-            std::uint64_t array;
-            switch (a.array.index()) {
-                case 0:
-                    type = pb::array_length::kPlaceholder;
-                    array = placeholder(arena, *std::get<0>(a.array));
-                    break;
-                case 1: {
-                    type = pb::array_length::kElement;
-                    FV_ASSIGN_OR_RETURN(array, element(arena, *std::get<1>(a.array).cell()));
-                    break;
-                }
-                default: {
-                    const Node<Subscript>& s = *std::get<2>(a.array).cell();
-                    type = s.value.variable.index() == 0   ? pb::array_length::kSubscriptedPlaceholder
-                           : s.value.variable.index() == 1 ? pb::array_length::kSubscriptedElement
-                                                           : pb::array_length::kOther;
-                    FV_ASSIGN_OR_RETURN(array, subscript(arena, s));
-                    break;
-                }
-            }
+            FV_ASSIGN_OR_RETURN(
+                TypedId array,
+                std::visit(overloaded{[&](const Box<Placeholder>& p) -> Result<TypedId> {
+                                          return TypedId{pb::array_length::kPlaceholder,
+                                                         placeholder(arena, *p)};
+                                      },
+                                      [&](const Box<Element>& e) -> Result<TypedId> {
+                                          FV_ASSIGN_OR_RETURN(std::uint64_t id, element(arena, *e.cell()));
+                                          return TypedId{pb::array_length::kElement, id};
+                                      },
+                                      [&](const Box<Subscript>& sub) -> Result<TypedId> {
+                                          const Node<Subscript>& s = *sub.cell();
+                                          const std::int32_t type =
+                                              std::holds_alternative<Box<Placeholder>>(s.value.variable)
+                                                  ? pb::array_length::kSubscriptedPlaceholder
+                                              : std::holds_alternative<Box<Element>>(s.value.variable)
+                                                  ? pb::array_length::kSubscriptedElement
+                                                  : pb::array_length::kOther;
+                                          FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, s));
+                                          return TypedId{type, id};
+                                      }},
+                           a.array));
             Writer& w = node_body();
-            w.int32_field(pb::array_length::kType, type);
-            w.uint64_field(pb::array_length::kArrayId, array);
+            w.int32_field(pb::array_length::kType, array.type);
+            w.uint64_field(pb::array_length::kArrayId, array.id);
             w.uint64_field(pb::array_length::kAxis, a.axis);
-            return insert_node(arena, pb::expr_node::kArrayLength, after(array));
+            return insert_node(arena, pb::expr_node::kArrayLength, after(array.id));
         });
     }
 
