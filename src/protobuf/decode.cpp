@@ -5,10 +5,12 @@
 // oneof member replaces the one set before, repeated ids come packed or one
 // by one, and a map keeps the last value of a key.
 #include <array>
+#include <initializer_list>
 #include <span>
 
 #include "model/depth_guard.hpp"
 #include "protobuf/messages.hpp"
+#include "protobuf/schema.hpp"
 #include "protobuf/wire.hpp"
 
 namespace forvela::pb {
@@ -71,28 +73,85 @@ constexpr FieldType V = FieldType::Varint;
 constexpr FieldType D = FieldType::Delimited;
 constexpr FieldType R = FieldType::RepeatedVarint;
 
-// Field tables, indexed by field number.
-constexpr FieldType kHeaderFields[] = {U, D, V, D, D, D, D};
-constexpr FieldType kProblemFields[] = {U, D, D, V, D, D, D};
-constexpr FieldType kConstraintFields[] = {U, D, D, V, D, D, D};
-constexpr FieldType kPenaltyFields[] = {U, D, D, D, D};
-constexpr FieldType kExprFields[] = {U, D, V, D};
-constexpr FieldType kForallFields[] = {U, D, D};
-constexpr FieldType kIndexFields[] = {U, V, V};
-constexpr FieldType kExprNodeFields[] = {U, D, D, D, D, D, D, D, D, D, D};
-constexpr FieldType kNumberLitFields[] = {U, V, V};
-constexpr FieldType kPlaceholderFields[] = {U, D, V};
-constexpr FieldType kElementFields[] = {U, D, V, D, D};
-constexpr FieldType kRangeFields[] = {U, V, V};
-constexpr FieldType kBoundFields[] = {U, V, V};
-constexpr FieldType kDecisionVarFields[] = {U, V, D, R, D, D};
-constexpr FieldType kArrayLengthFields[] = {U, V, V, V};
-constexpr FieldType kSubscriptFields[] = {U, V, V, V, R};
-constexpr FieldType kUnaryOpFields[] = {U, V, V};
-constexpr FieldType kBinaryOpFields[] = {U, V, V, V};
-constexpr FieldType kCommutativeOpFields[] = {U, V, R};
-constexpr FieldType kReductionOpFields[] = {U, V, D, V};
-constexpr FieldType kMapEntryFields[] = {U, D, D};
+// Field tables, indexed by field number: every number above the schema's
+// largest is unknown.
+constexpr std::size_t kTableSize = expr_node::kReductionOp + 1;
+using FieldTable = std::array<FieldType, kTableSize>;
+
+struct FieldSpec {
+    std::uint32_t field;
+    FieldType type;
+};
+
+constexpr FieldTable field_table(std::initializer_list<FieldSpec> specs) {
+    FieldTable t{};
+    for (FieldSpec s : specs) {
+        if (s.field == 0 || s.field >= kTableSize || t[s.field] != U) throw "a field out of the table";
+        t[s.field] = s.type;
+    }
+    return t;
+}
+
+constexpr FieldTable kHeaderFields = field_table({{header::kId, D},
+                                                  {header::kVersion, V},
+                                                  {header::kProblem, D},
+                                                  {header::kConstraint, D},
+                                                  {header::kCustomPenaltyTerm, D},
+                                                  {header::kExpr, D}});
+constexpr FieldTable kProblemFields = field_table({{problem::kId, D},
+                                                   {problem::kName, D},
+                                                   {problem::kSense, V},
+                                                   {problem::kObjectiveFunction, D},
+                                                   {problem::kConstraints, D},
+                                                   {problem::kCustomPenaltyTerms, D}});
+constexpr FieldTable kConstraintFields = field_table({{constraint::kId, D},
+                                                      {constraint::kName, D},
+                                                      {constraint::kSense, V},
+                                                      {constraint::kLeft, D},
+                                                      {constraint::kRight, D},
+                                                      {constraint::kForallList, D}});
+constexpr FieldTable kPenaltyFields = field_table({{custom_penalty_term::kId, D},
+                                                   {custom_penalty_term::kName, D},
+                                                   {custom_penalty_term::kTerm, D},
+                                                   {custom_penalty_term::kForallList, D}});
+constexpr FieldTable kExprFields = field_table({{expr::kId, D}, {expr::kRootId, V}, {expr::kExprNodes, D}});
+constexpr FieldTable kForallFields = field_table({{forall_list::kIndices, D}, {forall_list::kExprNodes, D}});
+constexpr FieldTable kIndexFields = field_table({{index::kElementId, V}, {index::kConditionId, V}});
+constexpr FieldTable kExprNodeFields = field_table({{expr_node::kNumberLit, D},
+                                                    {expr_node::kPlaceholder, D},
+                                                    {expr_node::kDecisionVar, D},
+                                                    {expr_node::kArrayLength, D},
+                                                    {expr_node::kUnaryOp, D},
+                                                    {expr_node::kBinaryOp, D},
+                                                    {expr_node::kCommutativeOp, D},
+                                                    {expr_node::kElement, D},
+                                                    {expr_node::kSubscript, D},
+                                                    {expr_node::kReductionOp, D}});
+constexpr FieldTable kNumberLitFields = field_table({{number_lit::kType, V}, {number_lit::kValue, V}});
+constexpr FieldTable kPlaceholderFields = field_table({{placeholder::kName, D}, {placeholder::kNdim, V}});
+constexpr FieldTable kElementFields =
+    field_table({{element::kName, D}, {element::kNdim, V}, {element::kBound, D}, {element::kRange, D}});
+constexpr FieldTable kRangeFields = field_table({{range::kStartId, V}, {range::kEndId, V}});
+constexpr FieldTable kBoundFields = field_table({{bound::kType, V}, {bound::kBoundId, V}});
+constexpr FieldTable kDecisionVarFields = field_table({{decision_var::kType, V},
+                                                       {decision_var::kName, D},
+                                                       {decision_var::kShapeIds, R},
+                                                       {decision_var::kLowerBound, D},
+                                                       {decision_var::kUpperBound, D}});
+constexpr FieldTable kArrayLengthFields =
+    field_table({{array_length::kType, V}, {array_length::kArrayId, V}, {array_length::kAxis, V}});
+constexpr FieldTable kSubscriptFields = field_table({{subscript::kNdim, V},
+                                                     {subscript::kType, V},
+                                                     {subscript::kVariableId, V},
+                                                     {subscript::kSubscriptIds, R}});
+constexpr FieldTable kUnaryOpFields = field_table({{unary_op::kKind, V}, {unary_op::kOperandId, V}});
+constexpr FieldTable kBinaryOpFields =
+    field_table({{binary_op::kKind, V}, {binary_op::kLeftId, V}, {binary_op::kRightId, V}});
+constexpr FieldTable kCommutativeOpFields =
+    field_table({{commutative_op::kKind, V}, {commutative_op::kTermIds, R}});
+constexpr FieldTable kReductionOpFields =
+    field_table({{reduction_op::kKind, V}, {reduction_op::kIndex, D}, {reduction_op::kOperandId, V}});
+constexpr FieldTable kMapEntryFields = field_table({{map_entry::kKey, D}, {map_entry::kValue, D}});
 
 // Every message decoder, declared up front for the templates below.
 void decode(std::string_view data, int depth, Index& m);
@@ -169,7 +228,7 @@ void read_repeated(Reader& r, WireType type, std::vector<std::uint64_t>& pool, I
 
 void decode(std::string_view data, int depth, Index& m) {
     decode_fields(data, depth, kIndexFields, [&](std::uint32_t f, WireType, Reader& r) {
-        if (f == 1)
+        if (f == index::kElementId)
             m.element_id = r.varint();
         else
             m.condition_id = r.varint();
@@ -178,13 +237,13 @@ void decode(std::string_view data, int depth, Index& m) {
 
 void decode(std::string_view data, int depth, Range& m) {
     decode_fields(data, depth, kRangeFields, [&](std::uint32_t f, WireType, Reader& r) {
-        (f == 1 ? m.start_id : m.end_id) = r.varint();
+        (f == range::kStartId ? m.start_id : m.end_id) = r.varint();
     });
 }
 
 void decode(std::string_view data, int depth, Bound& m) {
     decode_fields(data, depth, kBoundFields, [&](std::uint32_t f, WireType, Reader& r) {
-        if (f == 1)
+        if (f == bound::kType)
             m.type = read_int32(r);
         else
             m.bound_id = r.varint();
@@ -201,7 +260,7 @@ void decode_into(Reader& r, int depth, std::optional<M>& slot) {
 
 void decode(std::string_view data, int depth, NumberLit& m) {
     decode_fields(data, depth, kNumberLitFields, [&](std::uint32_t f, WireType, Reader& r) {
-        if (f == 1)
+        if (f == number_lit::kType)
             m.type = read_int32(r);
         else
             m.value = r.varint();
@@ -210,7 +269,7 @@ void decode(std::string_view data, int depth, NumberLit& m) {
 
 void decode(std::string_view data, int depth, Placeholder& m) {
     decode_fields(data, depth, kPlaceholderFields, [&](std::uint32_t f, WireType, Reader& r) {
-        if (f == 1)
+        if (f == placeholder::kName)
             m.name = read_string(r);
         else
             m.ndim = r.varint();
@@ -220,9 +279,9 @@ void decode(std::string_view data, int depth, Placeholder& m) {
 void decode(std::string_view data, int depth, Element& m) {
     decode_fields(data, depth, kElementFields, [&](std::uint32_t f, WireType, Reader& r) {
         switch (f) {
-            case 1: m.name = read_string(r); break;
-            case 2: m.ndim = r.varint(); break;
-            case 3:
+            case element::kName: m.name = read_string(r); break;
+            case element::kNdim: m.ndim = r.varint(); break;
+            case element::kBound:
                 if (m.set != Element::Set::Bound) m.bound = Bound{};
                 m.set = Element::Set::Bound;
                 decode(r.length_delimited(), depth + 1, m.bound);
@@ -239,10 +298,10 @@ void decode(std::string_view data, int depth, Element& m) {
 void decode(std::string_view data, int depth, DecisionVar& m, std::vector<std::uint64_t>& ids) {
     decode_fields(data, depth, kDecisionVarFields, [&](std::uint32_t f, WireType t, Reader& r) {
         switch (f) {
-            case 1: m.type = read_int32(r); break;
-            case 2: m.name = read_string(r); break;
-            case 3: read_repeated(r, t, ids, m.shape_ids); break;
-            case 4: decode_into(r, depth, m.lower_bound); break;
+            case decision_var::kType: m.type = read_int32(r); break;
+            case decision_var::kName: m.name = read_string(r); break;
+            case decision_var::kShapeIds: read_repeated(r, t, ids, m.shape_ids); break;
+            case decision_var::kLowerBound: decode_into(r, depth, m.lower_bound); break;
             default: decode_into(r, depth, m.upper_bound); break;
         }
     });
@@ -251,8 +310,8 @@ void decode(std::string_view data, int depth, DecisionVar& m, std::vector<std::u
 void decode(std::string_view data, int depth, ArrayLength& m) {
     decode_fields(data, depth, kArrayLengthFields, [&](std::uint32_t f, WireType, Reader& r) {
         switch (f) {
-            case 1: m.type = read_int32(r); break;
-            case 2: m.array_id = r.varint(); break;
+            case array_length::kType: m.type = read_int32(r); break;
+            case array_length::kArrayId: m.array_id = r.varint(); break;
             default: m.axis = r.varint(); break;
         }
     });
@@ -261,9 +320,9 @@ void decode(std::string_view data, int depth, ArrayLength& m) {
 void decode(std::string_view data, int depth, Subscript& m, std::vector<std::uint64_t>& ids) {
     decode_fields(data, depth, kSubscriptFields, [&](std::uint32_t f, WireType t, Reader& r) {
         switch (f) {
-            case 1: m.ndim = r.varint(); break;
-            case 2: m.type = read_int32(r); break;
-            case 3: m.variable_id = r.varint(); break;
+            case subscript::kNdim: m.ndim = r.varint(); break;
+            case subscript::kType: m.type = read_int32(r); break;
+            case subscript::kVariableId: m.variable_id = r.varint(); break;
             default: read_repeated(r, t, ids, m.subscript_ids); break;
         }
     });
@@ -271,7 +330,7 @@ void decode(std::string_view data, int depth, Subscript& m, std::vector<std::uin
 
 void decode(std::string_view data, int depth, UnaryOp& m) {
     decode_fields(data, depth, kUnaryOpFields, [&](std::uint32_t f, WireType, Reader& r) {
-        if (f == 1)
+        if (f == unary_op::kKind)
             m.kind = read_int32(r);
         else
             m.operand_id = r.varint();
@@ -281,8 +340,8 @@ void decode(std::string_view data, int depth, UnaryOp& m) {
 void decode(std::string_view data, int depth, BinaryOp& m) {
     decode_fields(data, depth, kBinaryOpFields, [&](std::uint32_t f, WireType, Reader& r) {
         switch (f) {
-            case 1: m.kind = read_int32(r); break;
-            case 2: m.left_id = r.varint(); break;
+            case binary_op::kKind: m.kind = read_int32(r); break;
+            case binary_op::kLeftId: m.left_id = r.varint(); break;
             default: m.right_id = r.varint(); break;
         }
     });
@@ -290,7 +349,7 @@ void decode(std::string_view data, int depth, BinaryOp& m) {
 
 void decode(std::string_view data, int depth, CommutativeOp& m, std::vector<std::uint64_t>& ids) {
     decode_fields(data, depth, kCommutativeOpFields, [&](std::uint32_t f, WireType t, Reader& r) {
-        if (f == 1)
+        if (f == commutative_op::kKind)
             m.kind = read_int32(r);
         else
             read_repeated(r, t, ids, m.term_ids);
@@ -300,8 +359,8 @@ void decode(std::string_view data, int depth, CommutativeOp& m, std::vector<std:
 void decode(std::string_view data, int depth, ReductionOp& m) {
     decode_fields(data, depth, kReductionOpFields, [&](std::uint32_t f, WireType, Reader& r) {
         switch (f) {
-            case 1: m.kind = read_int32(r); break;
-            case 2: decode_into(r, depth, m.index); break;
+            case reduction_op::kKind: m.kind = read_int32(r); break;
+            case reduction_op::kIndex: decode_into(r, depth, m.index); break;
             default: m.operand_id = r.varint(); break;
         }
     });
@@ -331,13 +390,13 @@ void decode_in_table(std::string_view data, int depth, CommutativeOp& m, std::ve
     decode(data, depth, m, ids);
 }
 
-// The member with field number F of the node: merged into the member
-// already set when it is the same, else a new message of its type.
-template <std::size_t F>
+// The member kMemberFields[I] of the node: merged into the member already
+// set when it is the same, else a new message of its type.
+template <std::size_t I>
 void decode_table_member(NodeTable& table, ExprNode& node, std::string_view bytes, int depth) {
-    auto& messages = std::get<F - 1>(table.members);
-    if (node.member != F) {
-        node.member = static_cast<NodeField>(F);
+    auto& messages = std::get<I>(table.members);
+    if (node.member != kMemberFields[I]) {
+        node.member = kMemberFields[I];
         node.index = static_cast<std::uint32_t>(messages.size());
         messages.emplace_back();
     }
@@ -347,14 +406,15 @@ void decode_table_member(NodeTable& table, ExprNode& node, std::string_view byte
 template <std::size_t... I>
 void decode_node_member(NodeTable& table, ExprNode& node, std::uint32_t field, std::string_view bytes,
                         int depth, std::index_sequence<I...>) {
-    ((field == I + 1 ? decode_table_member<I + 1>(table, node, bytes, depth) : void()), ...);
+    ((field == kMemberFields[I] ? decode_table_member<I>(table, node, bytes, depth) : void()), ...);
 }
 
 // One ExprNode, added to the table.
 void decode_node(std::string_view data, int depth, NodeTable& table) {
     ExprNode node;
     decode_fields(data, depth, kExprNodeFields, [&](std::uint32_t f, WireType, Reader& r) {
-        decode_node_member(table, node, f, r.length_delimited(), depth + 1, std::make_index_sequence<10>{});
+        decode_node_member(table, node, f, r.length_delimited(), depth + 1,
+                           std::make_index_sequence<std::size(kMemberFields)>{});
     });
     table.nodes.push_back(node);
 }
@@ -362,8 +422,8 @@ void decode_node(std::string_view data, int depth, NodeTable& table) {
 void decode(std::string_view data, int depth, Expr& m) {
     decode_fields(data, depth, kExprFields, [&](std::uint32_t f, WireType, Reader& r) {
         switch (f) {
-            case 1: read_string(r); break;  // the id is not used
-            case 2: m.root_id = r.varint(); break;
+            case expr::kId: read_string(r); break;  // the id is not used
+            case expr::kRootId: m.root_id = r.varint(); break;
             default: decode_node(r.length_delimited(), depth + 1, m.expr_nodes); break;
         }
     });
@@ -371,7 +431,7 @@ void decode(std::string_view data, int depth, Expr& m) {
 
 void decode(std::string_view data, int depth, ForallList& m) {
     decode_fields(data, depth, kForallFields, [&](std::uint32_t f, WireType, Reader& r) {
-        if (f == 1)
+        if (f == forall_list::kIndices)
             decode(r.length_delimited(), depth + 1, m.indices.emplace_back());
         else
             decode_node(r.length_delimited(), depth + 1, m.expr_nodes);
@@ -381,11 +441,11 @@ void decode(std::string_view data, int depth, ForallList& m) {
 void decode(std::string_view data, int depth, Constraint& m) {
     decode_fields(data, depth, kConstraintFields, [&](std::uint32_t f, WireType, Reader& r) {
         switch (f) {
-            case 1: read_string(r); break;
-            case 2: m.name = read_string(r); break;
-            case 3: m.sense = read_int32(r); break;
-            case 4: decode_into(r, depth, m.left); break;
-            case 5: decode_into(r, depth, m.right); break;
+            case constraint::kId: read_string(r); break;
+            case constraint::kName: m.name = read_string(r); break;
+            case constraint::kSense: m.sense = read_int32(r); break;
+            case constraint::kLeft: decode_into(r, depth, m.left); break;
+            case constraint::kRight: decode_into(r, depth, m.right); break;
             default: decode_into(r, depth, m.forall_list); break;
         }
     });
@@ -394,9 +454,9 @@ void decode(std::string_view data, int depth, Constraint& m) {
 void decode(std::string_view data, int depth, CustomPenaltyTerm& m) {
     decode_fields(data, depth, kPenaltyFields, [&](std::uint32_t f, WireType, Reader& r) {
         switch (f) {
-            case 1: read_string(r); break;
-            case 2: m.name = read_string(r); break;
-            case 3: decode_into(r, depth, m.term); break;
+            case custom_penalty_term::kId: read_string(r); break;
+            case custom_penalty_term::kName: m.name = read_string(r); break;
+            case custom_penalty_term::kTerm: decode_into(r, depth, m.term); break;
             default: decode_into(r, depth, m.forall_list); break;
         }
     });
@@ -409,7 +469,7 @@ void decode_map_entry(std::string_view data, int depth, std::map<std::string_vie
     std::string_view key;
     V value{};
     decode_fields(data, depth, kMapEntryFields, [&](std::uint32_t f, WireType, Reader& r) {
-        if (f == 1)
+        if (f == map_entry::kKey)
             key = read_string(r);
         else
             decode(r.length_delimited(), depth + 1, value);
@@ -420,11 +480,13 @@ void decode_map_entry(std::string_view data, int depth, std::map<std::string_vie
 void decode(std::string_view data, int depth, Problem& m) {
     decode_fields(data, depth, kProblemFields, [&](std::uint32_t f, WireType, Reader& r) {
         switch (f) {
-            case 1: read_string(r); break;
-            case 2: m.name = read_string(r); break;
-            case 3: m.sense = read_int32(r); break;
-            case 4: decode_into(r, depth, m.objective_function); break;
-            case 5: decode_map_entry(r.length_delimited(), depth + 1, m.constraints); break;
+            case problem::kId: read_string(r); break;
+            case problem::kName: m.name = read_string(r); break;
+            case problem::kSense: m.sense = read_int32(r); break;
+            case problem::kObjectiveFunction: decode_into(r, depth, m.objective_function); break;
+            case problem::kConstraints:
+                decode_map_entry(r.length_delimited(), depth + 1, m.constraints);
+                break;
             default: decode_map_entry(r.length_delimited(), depth + 1, m.custom_penalty_terms); break;
         }
     });
@@ -433,7 +495,7 @@ void decode(std::string_view data, int depth, Problem& m) {
 template <std::size_t... I>
 void decode_body_member(Body& v, std::uint32_t field, std::string_view bytes, int depth,
                         std::index_sequence<I...>) {
-    ((field == I + 3 ? decode_member<I + 1>(v, bytes, depth) : void()), ...);
+    ((field == kBodyFields[I] ? decode_member<I + 1>(v, bytes, depth) : void()), ...);
 }
 
 }  // namespace
@@ -442,11 +504,11 @@ bool decode_header(std::string_view data, Header& header) {
     try {
         decode_fields(data, 0, kHeaderFields, [&](std::uint32_t f, WireType, Reader& r) {
             switch (f) {
-                case 1: read_string(r); break;
-                case 2: header.version = r.varint(); break;
+                case header::kId: read_string(r); break;
+                case header::kVersion: header.version = r.varint(); break;
                 default:
                     decode_body_member(header.body, f, r.length_delimited(), 1,
-                                       std::make_index_sequence<4>{});
+                                       std::make_index_sequence<std::size(kBodyFields)>{});
                     break;
             }
         });

@@ -6,7 +6,6 @@
 #include <span>
 
 #include "model/expression/expression.hpp"
-#include "model/expression/expression.hpp"
 #include "model/expression/operand/array_length.hpp"
 #include "model/expression/operand/decision_var/decision_var.hpp"
 #include "model/expression/operand/element.hpp"
@@ -15,9 +14,12 @@
 #include "model/expression/operand/subscript.hpp"
 #include "model/expression/operator/reduction_op.hpp"
 #include "model/expression/operator/unary_op.hpp"
+#include "model/overloaded.hpp"
 #include "model/problem/forall_list.hpp"
 #include "model/result_macros.hpp"
+#include "protobuf/codes.hpp"
 #include "protobuf/messages.hpp"
+#include "protobuf/schema.hpp"
 
 namespace forvela {
 
@@ -66,7 +68,7 @@ public:
     Result<ForallIndex> index(const pb::Index& index) {
         if (index.element_id >= nodes_.size())
             return decoding_error("the Expression message does not contain the id of the index");
-        if (member(index.element_id) != pb::kElementField)
+        if (member(index.element_id) != pb::expr_node::kElement)
             return decoding_error(
                 "failed to decode the input buffer because it did not contain valid Index Protobuf message");
         FV_ASSIGN_OR_RETURN(Box<Element> element, element_node(index.element_id));
@@ -234,20 +236,21 @@ private:
         auto add_operand = [&](std::uint64_t id, bool variable) {
             if (!valid(id)) return false;
             switch (member(id)) {
-                case pb::kPlaceholderField: return true;
-                case pb::kElementField: return add(id, kAsElement);
-                case pb::kSubscriptField: return add(id, kAsSubscript);
-                case pb::kDecisionVarField: return variable && add(id, kAsVariable);
+                case pb::expr_node::kPlaceholder: return true;
+                case pb::expr_node::kElement: return add(id, kAsElement);
+                case pb::expr_node::kSubscript: return add(id, kAsSubscript);
+                case pb::expr_node::kDecisionVar: return variable && add(id, kAsVariable);
                 default: return false;
             }
         };
         auto add_bound = [&](const std::optional<pb::Bound>& b) {
             if (!b) return false;
             switch (b->type) {
-                case 1: return add(b->bound_id, kAsExpression);
-                case 2: return valid(b->bound_id) && member(b->bound_id) == pb::kPlaceholderField;
-                case 3:
-                    return valid(b->bound_id) && member(b->bound_id) == pb::kSubscriptField &&
+                case pb::decision_var::kExpression: return add(b->bound_id, kAsExpression);
+                case pb::decision_var::kPlaceholder:
+                    return valid(b->bound_id) && member(b->bound_id) == pb::expr_node::kPlaceholder;
+                case pb::decision_var::kSubscriptedPlaceholder:
+                    return valid(b->bound_id) && member(b->bound_id) == pb::expr_node::kSubscript &&
                            add(b->bound_id, kAsSubscript);
                 default: return false;
             }
@@ -255,24 +258,26 @@ private:
         switch (mode) {
             case kAsExpression:
                 switch (member(i)) {
-                    case pb::kElementField: add(i, kAsElement); return;
-                    case pb::kDecisionVarField: add(i, kAsVariable); return;
-                    case pb::kSubscriptField: add(i, kAsSubscript); return;
-                    case pb::kArrayLengthField: add_operand(get<pb::ArrayLength>(i).array_id, false); return;
-                    case pb::kUnaryOpField: add(get<pb::UnaryOp>(i).operand_id, kAsExpression); return;
-                    case pb::kBinaryOpField: {
+                    case pb::expr_node::kElement: add(i, kAsElement); return;
+                    case pb::expr_node::kDecisionVar: add(i, kAsVariable); return;
+                    case pb::expr_node::kSubscript: add(i, kAsSubscript); return;
+                    case pb::expr_node::kArrayLength:
+                        add_operand(get<pb::ArrayLength>(i).array_id, false);
+                        return;
+                    case pb::expr_node::kUnaryOp: add(get<pb::UnaryOp>(i).operand_id, kAsExpression); return;
+                    case pb::expr_node::kBinaryOp: {
                         const auto& b = get<pb::BinaryOp>(i);
-                        if (b.kind == 1 || b.kind == 2)
+                        if (pb::model_of(pb::kBinaryKinds, b.kind))
                             add(b.left_id, kAsExpression) && add(b.right_id, kAsExpression);
                         return;
                     }
-                    case pb::kCommutativeOpField:
+                    case pb::expr_node::kCommutativeOp:
                         add_all(get<pb::CommutativeOp>(i).term_ids, kAsExpression);
                         return;
-                    case pb::kReductionOpField: {
+                    case pb::expr_node::kReductionOp: {
                         const auto& r = get<pb::ReductionOp>(i);
                         if (!r.index || !valid(r.index->element_id) ||
-                            member(r.index->element_id) != pb::kElementField)
+                            member(r.index->element_id) != pb::expr_node::kElement)
                             return;
                         add(r.index->element_id, kAsElement) &&
                             (!r.index->condition_id || add(*r.index->condition_id, kAsCondition)) &&
@@ -283,15 +288,15 @@ private:
                 }
             case kAsCondition:
                 switch (member(i)) {
-                    case pb::kBinaryOpField: {
+                    case pb::expr_node::kBinaryOp: {
                         const auto& b = get<pb::BinaryOp>(i);
-                        if (b.kind >= 3 && b.kind <= 8)
+                        if (pb::model_of(pb::kComparisonKinds, b.kind))
                             add(b.left_id, kAsExpression) && add(b.right_id, kAsExpression);
                         return;
                     }
-                    case pb::kCommutativeOpField: {
+                    case pb::expr_node::kCommutativeOp: {
                         const auto& c = get<pb::CommutativeOp>(i);
-                        if (c.kind >= 5 && c.kind <= 7) add_all(c.term_ids, kAsCondition);
+                        if (pb::model_of(pb::kLogicalKinds, c.kind)) add_all(c.term_ids, kAsCondition);
                         return;
                     }
                     default: return;
@@ -306,7 +311,7 @@ private:
             }
             case kAsVariable: {
                 const auto& v = get<pb::DecisionVar>(i);
-                if (add_all(v.shape_ids, kAsExpression) && v.type != 1)
+                if (add_all(v.shape_ids, kAsExpression) && v.type != pb::decision_var::kBinary)
                     add_bound(v.lower_bound) && add_bound(v.upper_bound);
                 return;
             }
@@ -318,7 +323,7 @@ private:
         }
     }
 
-    pb::NodeField member(std::uint64_t i) const { return nodes_.member(i); }
+    std::uint32_t member(std::uint64_t i) const { return nodes_.member(i); }
     template <class M>
     const M& get(std::uint64_t i) const {
         return nodes_.get<M>(i);
@@ -326,26 +331,27 @@ private:
 
     Result<Expression> build_expression(std::uint64_t i) {
         switch (member(i)) {
-            case pb::kNumberLitField: {
+            case pb::expr_node::kNumberLit: {
                 const auto& n = get<pb::NumberLit>(i);
-                if (n.type == 1) return Expression(NumericValue::of_float(std::bit_cast<double>(n.value)));
-                if (n.type == 2)
+                if (n.type == pb::number_lit::kFloat)
+                    return Expression(NumericValue::of_float(std::bit_cast<double>(n.value)));
+                if (n.type == pb::number_lit::kInteger)
                     return Expression(NumericValue::of_integer(static_cast<std::int64_t>(n.value)));
                 return decoding_error(
                     "failed to decode the input buffer because it did not contain a Protobuf message "
                     "according "
                     "to the data type of a number literal.");
             }
-            case pb::kPlaceholderField: return placeholder_into_expression(placeholder_node(i));
-            case pb::kElementField: {
+            case pb::expr_node::kPlaceholder: return placeholder_into_expression(placeholder_node(i));
+            case pb::expr_node::kElement: {
                 FV_ASSIGN_OR_RETURN(Box<Element> e, element_node(i));
                 return element_into_expression(std::move(e));
             }
-            case pb::kDecisionVarField: {
+            case pb::expr_node::kDecisionVar: {
                 FV_ASSIGN_OR_RETURN(Box<DecisionVar> v, decision_var_node(i));
                 return decision_var_into_expression(std::move(v));
             }
-            case pb::kArrayLengthField: {
+            case pb::expr_node::kArrayLength: {
                 const auto& a = get<pb::ArrayLength>(i);
                 if (a.array_id >= nodes_.size())
                     return decoding_error("the Expression message does not contain the id of the array");
@@ -354,27 +360,26 @@ private:
                                     make_array_length(std::move(array), a.axis, std::nullopt, std::nullopt));
                 return Expression(std::move(length));
             }
-            case pb::kSubscriptField: {
+            case pb::expr_node::kSubscript: {
                 FV_ASSIGN_OR_RETURN(Box<Subscript> s, subscript_node(i));
                 return subscript_into_expression(std::move(s));
             }
-            case pb::kUnaryOpField: {
+            case pb::expr_node::kUnaryOp: {
                 const auto& u = get<pb::UnaryOp>(i);
                 FV_ASSIGN_OR_RETURN(
                     Expression operand,
                     expression_at(u.operand_id, "the Expression does not contain the id of the operand"));
-                static constexpr UnaryOpKind kKinds[] = {UnaryOpKind::Abs,   UnaryOpKind::Ceil,
-                                                         UnaryOpKind::Floor, UnaryOpKind::Log2,
-                                                         UnaryOpKind::Log10, UnaryOpKind::Ln};
-                if (u.kind < 1 || u.kind > 6)
+                std::optional<UnaryOpKind> kind = pb::model_of(pb::kUnaryKinds, u.kind);
+                if (!kind)
                     return decoding_error(
                         "failed to decode the input buffer because it did not contain valid UnaryOp Protobuf "
                         "message");
-                return make_unary_op(kKinds[u.kind - 1], std::move(operand));
+                return make_unary_op(*kind, std::move(operand));
             }
-            case pb::kBinaryOpField: {
+            case pb::expr_node::kBinaryOp: {
                 const auto& b = get<pb::BinaryOp>(i);
-                if (b.kind != 1 && b.kind != 2)
+                std::optional<BinaryOpKind> kind = pb::model_of(pb::kBinaryKinds, b.kind);
+                if (!kind)
                     return decoding_error(
                         "failed to decode the input buffer because it did not contain valid BinaryOp "
                         "Protobuf message");
@@ -386,10 +391,10 @@ private:
                                     expression_at(b.right_id,
                                                   "the Expression message does not contain the id "
                                                   "of the right hand side"));
-                return b.kind == 1 ? make_pow_op(std::move(left), std::move(right))
-                                   : make_mod_op(std::move(left), std::move(right));
+                return *kind == BinaryOpKind::Pow ? make_pow_op(std::move(left), std::move(right))
+                                                  : make_mod_op(std::move(left), std::move(right));
             }
-            case pb::kCommutativeOpField: {
+            case pb::expr_node::kCommutativeOp: {
                 const auto& c = get<pb::CommutativeOp>(i);
                 std::vector<Expression> terms;
                 terms.reserve(c.term_ids.count);
@@ -399,22 +404,21 @@ private:
                         expression_at(id, "the Expression message contained an invalid operand id"));
                     terms.push_back(std::move(t));
                 }
-                switch (c.kind) {
-                    case 1: return make_add_op(std::move(terms));
-                    case 2: return make_mul_op(std::move(terms));
-                    case 3:
-                        return Expression(
-                            CommutativeOp{std::nullopt, TermList(std::move(terms)), CommutativeOpKind::Min});
-                    case 4:
-                        return Expression(
-                            CommutativeOp{std::nullopt, TermList(std::move(terms)), CommutativeOpKind::Max});
-                    default:
-                        return decoding_error(
-                            "failed to decode the input buffer because it did not contain valid "
-                            "CommutativeOp Protobuf message");
+                std::optional<CommutativeOpKind> kind = pb::model_of(pb::kCommutativeKinds, c.kind);
+                if (!kind)
+                    return decoding_error(
+                        "failed to decode the input buffer because it did not contain valid "
+                        "CommutativeOp Protobuf message");
+                switch (*kind) {
+                    case CommutativeOpKind::Add: return make_add_op(std::move(terms));
+                    case CommutativeOpKind::Mul: return make_mul_op(std::move(terms));
+                    case CommutativeOpKind::Min:
+                    case CommutativeOpKind::Max:
+                        return Expression(CommutativeOp{std::nullopt, TermList(std::move(terms)), *kind});
                 }
+                return decoding_error(kNoValidMessage);
             }
-            case pb::kReductionOpField: {
+            case pb::expr_node::kReductionOp: {
                 const auto& r = get<pb::ReductionOp>(i);
                 if (!r.index)
                     return decoding_error("the Expression message does not contain the id of the index");
@@ -423,14 +427,14 @@ private:
                                     expression_at(r.operand_id,
                                                   "the Expression message does not contain the id "
                                                   "of the operand"));
-                if (r.kind != 1 && r.kind != 2)
+                std::optional<ReductionOpKind> kind = pb::model_of(pb::kReductionKinds, r.kind);
+                if (!kind)
                     return decoding_error(
                         "failed to decode the input buffer because it did not contain valid ReductionOp "
                         "Protobuf message");
                 FV_ASSIGN_OR_RETURN(
                     ReductionOp op,
-                    make_reduction_op(r.kind == 1 ? ReductionOpKind::Sum : ReductionOpKind::Prod,
-                                      *idx.element, std::move(idx.condition), std::move(operand)));
+                    make_reduction_op(*kind, *idx.element, std::move(idx.condition), std::move(operand)));
                 return Expression(std::move(op));
             }
             default: return decoding_error(kNoValidMessage);
@@ -439,9 +443,10 @@ private:
 
     Result<ConditionalExpr> build_condition(std::uint64_t i) {
         switch (member(i)) {
-            case pb::kBinaryOpField: {
+            case pb::expr_node::kBinaryOp: {
                 const auto& b = get<pb::BinaryOp>(i);
-                if (b.kind < 3 || b.kind > 8)
+                std::optional<ComparisonOpKind> kind = pb::model_of(pb::kComparisonKinds, b.kind);
+                if (!kind)
                     return decoding_error(
                         "failed to decode the input buffer because it contained an invalid op in a "
                         "conditional expr (BinaryOp that is not a logical operator");
@@ -453,11 +458,12 @@ private:
                                     expression_at(b.right_id,
                                                   "the Expression message does not contain the id "
                                                   "of the right hand side"));
-                return compare(static_cast<ComparisonOpKind>(b.kind - 3), std::move(left), std::move(right));
+                return compare(*kind, std::move(left), std::move(right));
             }
-            case pb::kCommutativeOpField: {
+            case pb::expr_node::kCommutativeOp: {
                 const auto& c = get<pb::CommutativeOp>(i);
-                if (c.kind < 5 || c.kind > 7)
+                std::optional<LogicalOpKind> kind = pb::model_of(pb::kLogicalKinds, c.kind);
+                if (!kind)
                     return decoding_error(
                         "failed to decode the input buffer because it contained an invalid op in a "
                         "conditional expr (Commutative Op that is not a logical operator");
@@ -469,8 +475,7 @@ private:
                         condition_at(id, "the Expression message contained an invalid operand id"));
                     terms.push_back(std::move(t));
                 }
-                return ConditionalExpr(
-                    LogicalOp{std::nullopt, std::move(terms), static_cast<LogicalOpKind>(c.kind - 5)});
+                return ConditionalExpr(LogicalOp{std::nullopt, std::move(terms), *kind});
             }
             case pb::kNoMember: return decoding_error(kNoValidMessage);
             default:
@@ -517,16 +522,16 @@ private:
                     return decoding_error(
                         "the Expression message does not contain the id of the set of the element");
                 switch (member(id)) {
-                    case pb::kPlaceholderField: {
+                    case pb::expr_node::kPlaceholder: {
                         FV_ASSIGN_OR_RETURN(set, belong_to_from_placeholder(*placeholder_node(id)));
                         break;
                     }
-                    case pb::kElementField: {
+                    case pb::expr_node::kElement: {
                         FV_ASSIGN_OR_RETURN(Box<Element> inner, element_node(id));
                         FV_ASSIGN_OR_RETURN(set, belong_to_from_element(*inner));
                         break;
                     }
-                    case pb::kSubscriptField: {
+                    case pb::expr_node::kSubscript: {
                         FV_ASSIGN_OR_RETURN(Box<Subscript> inner, subscript_node(id));
                         FV_ASSIGN_OR_RETURN(set, belong_to_from_subscript(*inner));
                         break;
@@ -554,18 +559,19 @@ private:
         DecisionVarKind kind = DecisionVarKind::Binary;
         DecisionVarBound lower = binary_var_lower_bound();
         DecisionVarBound upper = binary_var_upper_bound();
-        if (v.type != 1) {
+        if (v.type != pb::decision_var::kBinary) {
             if (!v.lower_bound)
                 return decoding_error("the DecisionVar message does not contain the lower bound");
             FV_ASSIGN_OR_RETURN(lower, decision_var_bound(*v.lower_bound));
             if (!v.upper_bound)
                 return decoding_error("the DecisionVar message does not contain the upper bound");
             FV_ASSIGN_OR_RETURN(upper, decision_var_bound(*v.upper_bound));
-            if (v.type < 2 || v.type > 5)
+            std::optional<DecisionVarKind> type = pb::model_of(pb::kDecisionVarTypes, v.type);
+            if (!type)
                 return decoding_error(
                     "failed to decode the input buffer because it did not contain valid DecisionVar Protobuf "
                     "message");
-            kind = static_cast<DecisionVarKind>(v.type - 1);
+            kind = *type;
         }
         return Box<DecisionVar>(DecisionVar{kind, std::string(v.name), std::move(shape), std::move(lower),
                                             std::move(upper), std::nullopt, std::nullopt});
@@ -574,18 +580,18 @@ private:
     Result<DecisionVarBound> decision_var_bound(const pb::Bound& b) {
         constexpr const char* kMissing = "the DecisionVarBound message does not contain the id of the bound";
         switch (b.type) {
-            case 1: {
+            case pb::decision_var::kExpression: {
                 FV_ASSIGN_OR_RETURN(Expression e, expression_at(b.bound_id, kMissing));
                 return bound_from_expression(std::move(e));
             }
-            case 2:
+            case pb::decision_var::kPlaceholder:
                 if (b.bound_id >= nodes_.size()) return decoding_error(kMissing);
-                if (member(b.bound_id) != pb::kPlaceholderField)
+                if (member(b.bound_id) != pb::expr_node::kPlaceholder)
                     return decoding_error("invalid message: the bound is not a placeholder");
                 return bound_from_placeholder(*placeholder_node(b.bound_id));
-            case 3: {
+            case pb::decision_var::kSubscriptedPlaceholder: {
                 if (b.bound_id >= nodes_.size()) return decoding_error(kMissing);
-                if (member(b.bound_id) != pb::kSubscriptField)
+                if (member(b.bound_id) != pb::expr_node::kSubscript)
                     return decoding_error("invalid message: the bound is not a subscripted placeholder");
                 FV_ASSIGN_OR_RETURN(Box<Subscript> s, subscript_node(b.bound_id));
                 return bound_from_subscript(*s);
@@ -606,21 +612,21 @@ private:
         if (id >= nodes_.size()) return decoding_error("Subscript message did not have a valid var id");
         std::optional<SubscriptedVariable> variable;
         switch (member(id)) {
-            case pb::kPlaceholderField: {
+            case pb::expr_node::kPlaceholder: {
                 FV_ASSIGN_OR_RETURN(variable, placeholder_into_subscripted_variable(placeholder_node(id)));
                 break;
             }
-            case pb::kElementField: {
+            case pb::expr_node::kElement: {
                 FV_ASSIGN_OR_RETURN(Box<Element> e, element_node(id));
                 FV_ASSIGN_OR_RETURN(variable, element_into_subscripted_variable(std::move(e)));
                 break;
             }
-            case pb::kDecisionVarField: {
+            case pb::expr_node::kDecisionVar: {
                 FV_ASSIGN_OR_RETURN(Box<DecisionVar> v, decision_var_node(id));
                 FV_ASSIGN_OR_RETURN(variable, decision_var_into_subscripted_variable(std::move(v)));
                 break;
             }
-            case pb::kSubscriptField: {
+            case pb::expr_node::kSubscript: {
                 FV_ASSIGN_OR_RETURN(Box<Subscript> inner, subscript_node(id));
                 FV_ASSIGN_OR_RETURN(variable, subscript_into_subscripted_variable(std::move(inner)));
                 break;
@@ -642,12 +648,12 @@ private:
 
     Result<ArrayOperand> array_operand(std::uint64_t i) {
         switch (member(i)) {
-            case pb::kPlaceholderField: return placeholder_into_array_operand(placeholder_node(i));
-            case pb::kElementField: {
+            case pb::expr_node::kPlaceholder: return placeholder_into_array_operand(placeholder_node(i));
+            case pb::expr_node::kElement: {
                 FV_ASSIGN_OR_RETURN(Box<Element> e, element_node(i));
                 return element_into_array_operand(std::move(e));
             }
-            case pb::kSubscriptField: {
+            case pb::expr_node::kSubscript: {
                 FV_ASSIGN_OR_RETURN(Box<Subscript> s, subscript_node(i));
                 return subscript_into_array_operand(std::move(s));
             }
@@ -703,15 +709,12 @@ public:
 
     Result<Constraint> constraint(const pb::Constraint& m) {
         ConstraintSense sense;
-        switch (m.sense) {
-            case 1: sense = ConstraintSense::Equal; break;
-            case 2: sense = ConstraintSense::LessThanEqual; break;
-            case 3: sense = ConstraintSense::GreaterThanEqual; break;
-            default:
-                return decoding_error(
-                    "failed to decode the input buffer because it did not contain a Protobuf message "
-                    "according to a constraint equality.");
-        }
+        if (std::optional<ConstraintSense> s = pb::model_of(pb::kConstraintSenses, m.sense))
+            sense = *s;
+        else
+            return decoding_error(
+                "failed to decode the input buffer because it did not contain a Protobuf message "
+                "according to a constraint equality.");
         if (!m.left)
             return decoding_error(
                 "failed to decode the input buffer because it did not contain a Protobuf message "
@@ -739,10 +742,8 @@ public:
 
     Result<Problem> problem(const pb::Problem& m) {
         Problem p;
-        if (m.sense == 1)
-            p.sense = ProblemSense::Minimize;
-        else if (m.sense == 2)
-            p.sense = ProblemSense::Maximize;
+        if (std::optional<ProblemSense> s = pb::model_of(pb::kProblemSenses, m.sense))
+            p.sense = *s;
         else
             return decoding_error(
                 "failed to decode the input buffer because it did not contain a Protobuf message "
@@ -774,35 +775,36 @@ Result<DeserializedObject> deserialize(std::string_view bytes) {
     if (!pb::decode_header(bytes, header))
         return decoding_error(
             "failed to decode the input buffer because it did not contain a valid Protobuf message.");
-    if (header.version < pb::kMinSupportedVersion)
+    if (header.version < pb::kFormatVersion)
         return decoding_error(
             "the input schema has an unsupported version: " + std::to_string(header.version) +
-            ". The minimum supported version is " + std::to_string(pb::kMinSupportedVersion) +
+            ". The minimum supported version is " + std::to_string(pb::kFormatVersion) +
             ". Please update the forvela to generate the model.");
-    if (header.version > pb::kMaxSupportedVersion)
+    if (header.version > pb::kFormatVersion)
         return decoding_error(
             "the input schema has an unsupported version: " + std::to_string(header.version) +
-            ". The maximum supported version is " + std::to_string(pb::kMaxSupportedVersion) +
+            ". The maximum supported version is " + std::to_string(pb::kFormatVersion) +
             ". Please update the forvela to receive the model");
     Deserializer d;
-    switch (header.body.index()) {
-        case 1: {
-            FV_ASSIGN_OR_RETURN(Problem p, d.problem(std::get<1>(header.body)));
-            return DeserializedObject(std::move(p));
-        }
-        case 2: {
-            FV_ASSIGN_OR_RETURN(Constraint c, d.constraint(std::get<2>(header.body)));
-            return DeserializedObject(std::move(c));
-        }
-        case 3: {
-            FV_ASSIGN_OR_RETURN(CustomPenaltyTerm t, d.penalty_term(std::get<3>(header.body)));
-            return DeserializedObject(std::move(t));
-        }
-        case 4: return d.expr_body(std::get<4>(header.body));
-        default:
-            return decoding_error(
-                "failed to decode the input buffer because it did not contain a Problem message.");
-    }
+    return std::visit(
+        overloaded{[&](const pb::Problem& m) -> Result<DeserializedObject> {
+                       FV_ASSIGN_OR_RETURN(Problem p, d.problem(m));
+                       return DeserializedObject(std::move(p));
+                   },
+                   [&](const pb::Constraint& m) -> Result<DeserializedObject> {
+                       FV_ASSIGN_OR_RETURN(Constraint c, d.constraint(m));
+                       return DeserializedObject(std::move(c));
+                   },
+                   [&](const pb::CustomPenaltyTerm& m) -> Result<DeserializedObject> {
+                       FV_ASSIGN_OR_RETURN(CustomPenaltyTerm t, d.penalty_term(m));
+                       return DeserializedObject(std::move(t));
+                   },
+                   [&](const pb::Expr& m) -> Result<DeserializedObject> { return d.expr_body(m); },
+                   [](std::monostate) -> Result<DeserializedObject> {
+                       return decoding_error(
+                           "failed to decode the input buffer because it did not contain a Problem message.");
+                   }},
+        header.body);
 }
 
 }  // namespace

@@ -15,12 +15,9 @@
 #include <vector>
 
 #include "model/error.hpp"
+#include "protobuf/schema.hpp"
 
 namespace forvela::pb {
-
-// The version this build writes, and the only one it reads.
-inline constexpr std::uint64_t kMinSupportedVersion = 1;
-inline constexpr std::uint64_t kMaxSupportedVersion = 1;
 
 struct Index {
     std::uint64_t element_id = 0;
@@ -105,25 +102,21 @@ struct ReductionOp {
     std::uint64_t operand_id = 0;
 };
 
-enum NodeField : std::uint8_t {
-    kNoMember = 0,
-    kNumberLitField = 1,
-    kPlaceholderField = 2,
-    kDecisionVarField = 3,
-    kArrayLengthField = 4,
-    kUnaryOpField = 5,
-    kBinaryOpField = 6,
-    kCommutativeOpField = 7,
-    kElementField = 8,
-    kSubscriptField = 9,
-    kReductionOpField = 10,
-};
+// The member of a node that holds none.
+inline constexpr std::uint32_t kNoMember = 0;
 
 // The member an ExprNode holds: its field number, and its place in the list
 // of that member's messages in the node table.
 struct ExprNode {
-    NodeField member = kNoMember;
+    std::uint32_t member = kNoMember;  // an expr_node::Field
     std::uint32_t index = 0;
+};
+
+// The ExprNode members in the order of NodeTable::members.
+inline constexpr expr_node::Field kMemberFields[] = {
+    expr_node::kNumberLit, expr_node::kPlaceholder, expr_node::kDecisionVar,   expr_node::kArrayLength,
+    expr_node::kUnaryOp,   expr_node::kBinaryOp,    expr_node::kCommutativeOp, expr_node::kElement,
+    expr_node::kSubscript, expr_node::kReductionOp,
 };
 
 // The expr_nodes of one Expr or ForallList, stored by member type: no node
@@ -131,7 +124,7 @@ struct ExprNode {
 // of one pool.
 struct NodeTable {
     std::vector<ExprNode> nodes;
-    // The messages of each member type, in field number order.
+    // The messages of each member type, in the order of kMemberFields.
     std::tuple<std::vector<NumberLit>, std::vector<Placeholder>, std::vector<DecisionVar>,
                std::vector<ArrayLength>, std::vector<UnaryOp>, std::vector<BinaryOp>,
                std::vector<CommutativeOp>, std::vector<Element>, std::vector<Subscript>,
@@ -140,7 +133,7 @@ struct NodeTable {
     std::vector<std::uint64_t> ids;
 
     std::size_t size() const { return nodes.size(); }
-    NodeField member(std::uint64_t i) const { return nodes[i].member; }
+    std::uint32_t member(std::uint64_t i) const { return nodes[i].member; }
     // The member of node i, which must be an M.
     template <class M>
     const M& get(std::uint64_t i) const {
@@ -182,8 +175,11 @@ struct Problem {
     std::map<std::string_view, CustomPenaltyTerm> custom_penalty_terms;
 };
 
-// The body member; the variant index plus 2 is its field number.
+// The body member; kBodyFields[index - 1] is its field number.
 using Body = std::variant<std::monostate, Problem, Constraint, CustomPenaltyTerm, Expr>;
+
+inline constexpr header::Field kBodyFields[] = {header::kProblem, header::kConstraint,
+                                                header::kCustomPenaltyTerm, header::kExpr};
 
 struct Header {
     std::uint64_t version = 0;

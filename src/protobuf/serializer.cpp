@@ -8,7 +8,11 @@
 #include <vector>
 
 #include "model/expression/expression.hpp"
+#include "model/overloaded.hpp"
 #include "model/result_macros.hpp"
+#include "protobuf/codes.hpp"
+#include "protobuf/node_table_writer.hpp"
+#include "protobuf/schema.hpp"
 #include "protobuf/uuid.hpp"
 #include "protobuf/wire.hpp"
 
@@ -16,277 +20,8 @@ namespace forvela {
 
 namespace {
 
+using pb::NodeArena;
 using pb::Writer;
-
-constexpr std::uint64_t kVersion = 1;
-
-std::uint64_t hash_bytes(std::string_view s) {
-    std::uint64_t h = 0x9e3779b97f4a7c15ULL ^ s.size();
-    const char* p = s.data();
-    std::size_t n = s.size();
-    while (n >= 8) {
-        std::uint64_t w;
-        std::memcpy(&w, p, 8);
-        h = (h ^ w) * 0xff51afd7ed558ccdULL;
-        h ^= h >> 32;
-        p += 8;
-        n -= 8;
-    }
-    // The last bytes: the final word of a string of 8 bytes or more (its
-    // length is mixed in already), else the bytes one by one.
-    std::uint64_t w = 0;
-    if (s.size() >= 8)
-        std::memcpy(&w, s.data() + s.size() - 8, 8);
-    else
-        for (std::size_t i = 0; i < n; ++i) w |= std::uint64_t{static_cast<std::uint8_t>(p[i])} << (8 * i);
-    // A full final mix: the table indexes by the low bits, and nodes that
-    // differ in one varint byte must not land in one cluster.
-    h ^= w;
-    h ^= h >> 33;
-    h *= 0xff51afd7ed558ccdULL;
-    h ^= h >> 33;
-    h *= 0xc4ceb9fe1a85ec53ULL;
-    return h ^ (h >> 33);
-}
-
-// Values by address, in an open-addressed table of at most half load: one
-// probe into one flat array per lookup.
-template <class V>
-class PointerMap {
-public:
-    const V* find(const void* key) const {
-        if (slots_.empty()) return nullptr;
-        const std::size_t mask = slots_.size() - 1;
-        for (std::size_t i = slot_of(key, mask);; i = (i + 1) & mask) {
-            const Item& c = slots_[i];
-            if (c.key == key) return &c.value;
-            if (!c.key) return nullptr;
-        }
-    }
-    // `key` must not be present.
-    void insert(const void* key, V value) {
-        if ((count_ + 1) * 2 > slots_.size()) grow();
-        place(Item{key, value});
-        ++count_;
-    }
-
-private:
-    struct Item {
-        const void* key = nullptr;
-        V value{};
-    };
-    static std::size_t slot_of(const void* key, std::size_t mask) {
-        return static_cast<std::size_t>((reinterpret_cast<std::uintptr_t>(key) * 0x9e3779b97f4a7c15ULL) >>
-                                        32) &
-               mask;
-    }
-    void place(Item c) {
-        const std::size_t mask = slots_.size() - 1;
-        std::size_t i = slot_of(c.key, mask);
-        while (slots_[i].key) i = (i + 1) & mask;
-        slots_[i] = c;
-    }
-    void grow() {
-        std::vector<Item> old =
-            std::exchange(slots_, std::vector<Item>(slots_.empty() ? 64 : slots_.size() * 2));
-        for (const Item& c : old)
-            if (c.key) place(c);
-    }
-    std::vector<Item> slots_;
-    std::size_t count_ = 0;
-};
-
-// The node table of one Expr or ForallList: nodes in insertion order, each
-// distinct encoding stored once, already laid out as the repeated field.
-//
-// A node's encoding holds the ids of its children, and a node is stored
-// after its children, so a node equal to one with children can only have an
-// id above its newest child's. The newest nodes are indexed in a small table
-// of their own that stays in cache; a node whose newest child is among them
-// is looked up there alone, and only leaves and nodes of older children probe
-// the table of all older nodes, into which the small one is moved whenever
-// it fills.
-class NodeArena {
-public:
-    explicit NodeArena(std::uint32_t field) : field_(field) {}
-
-    // The id of `node`, stored if it is new. Nodes below `first_possible`
-    // (one past the newest child's id, 0 for a leaf) cannot equal it.
-    std::uint64_t insert(std::string_view node, std::uint64_t first_possible) {
-        std::uint64_t h = hash_bytes(node);
-        if (std::optional<std::uint64_t> id = find(recent_, h, node)) return *id;
-        if (first_possible < recent_start_)
-            if (std::optional<std::uint64_t> id = find(older_, h, node)) return *id;
-        std::uint64_t id = nodes_.size();
-        out_.key(field_, pb::kLengthDelimited);
-        out_.varint(node.size());
-        nodes_.push_back(Entry{out_.size(), node.size(), h});
-        out_.bytes().append(node);
-        add_recent(id);
-        return id;
-    }
-
-    // The ids of the terms of the lists that share one run of term slots,
-    // keyed by the address of the run's first slot: a handle on them
-    // (`run_of`), then the id of slot k, 0 while unknown, else id + 1.
-    std::size_t run_of(const void* first_slot, std::size_t slots) {
-        const std::size_t* known = runs_.find(first_slot);
-        if (!known) {
-            std::size_t run = run_spans_.size();
-            run_spans_.push_back(RunSpan{run_ids_.size(), slots});
-            run_ids_.resize(run_ids_.size() + slots, 0);
-            runs_.insert(first_slot, run);
-            return run;
-        }
-        RunSpan& span = run_spans_[*known];
-        if (span.size < slots) {
-            // A longer list than any before: its run moves to the end of the pool.
-            std::size_t first = run_ids_.size();
-            run_ids_.resize(first + slots, 0);
-            std::copy_n(run_ids_.begin() + span.first, span.size, run_ids_.begin() + first);
-            span = RunSpan{first, slots};
-        }
-        return *known;
-    }
-    std::uint64_t& run_slot(std::size_t run, std::size_t k) { return run_ids_[run_spans_[run].first + k]; }
-
-    // The id already written for a shared cell, if any.
-    const std::uint64_t* find_cell(const void* cell) const { return cells_.find(cell); }
-    void remember_cell(const void* cell, std::uint64_t id) { cells_.insert(cell, id); }
-
-    const std::string& bytes() const { return out_.bytes(); }
-
-private:
-    struct Entry {
-        std::size_t offset;
-        std::size_t len;
-        std::uint64_t hash;
-    };
-    // A node's id plus 1 (0 for a free slot) beside the high half of its
-    // hash, which the slot index does not use: a probe past another node
-    // reads the slot alone, and only a likely match reads the stored bytes.
-    struct Slot {
-        std::uint32_t id = 0;
-        std::uint32_t tag = 0;
-    };
-    // Open addressing at most half full.
-    struct SlotTable {
-        std::vector<Slot> slots;
-        std::size_t count = 0;
-    };
-    // Slots of the table of the newest nodes at most: 512 KiB.
-    static constexpr std::size_t kRecentSlots = std::size_t{1} << 16;
-
-    static std::uint32_t tag_of(std::uint64_t hash) { return static_cast<std::uint32_t>(hash >> 32); }
-
-    std::string_view stored(std::size_t id) const {
-        const Entry& e = nodes_[id];
-        return std::string_view(out_.bytes()).substr(e.offset, e.len);
-    }
-
-    std::optional<std::uint64_t> find(const SlotTable& t, std::uint64_t h, std::string_view node) const {
-        if (t.count == 0) return std::nullopt;
-        const std::size_t mask = t.slots.size() - 1;
-        for (std::size_t i = h & mask;; i = (i + 1) & mask) {
-            Slot s = t.slots[i];
-            if (s.id == 0) return std::nullopt;
-            if (s.tag == tag_of(h) && stored(s.id - 1) == node) return s.id - 1;
-        }
-    }
-
-    void add_recent(std::uint64_t id) {
-        if ((recent_.count + 1) * 2 > recent_.slots.size()) {
-            if (recent_.slots.size() < kRecentSlots)
-                rebuild(recent_, recent_.slots.empty() ? 64 : recent_.slots.size() * 2, recent_start_, id);
-            else
-                retire_recent(id);
-        }
-        place(recent_, id);
-    }
-
-    // Moves the newest nodes, up to `end`, into the table of older ones.
-    void retire_recent(std::uint64_t end) {
-        if (end * 2 > older_.slots.size()) {
-            std::size_t size = std::max<std::size_t>(older_.slots.size(), kRecentSlots);
-            while (end * 2 > size) size *= 2;
-            rebuild(older_, size, 0, end);
-        } else {
-            place_all(older_, recent_start_, end);
-        }
-        recent_start_ = end;
-        rebuild(recent_, recent_.slots.size(), end, end);
-    }
-
-    // The table emptied to `size` slots, then holding the nodes first .. last - 1.
-    void rebuild(SlotTable& t, std::size_t size, std::size_t first, std::size_t last) {
-        t.slots.assign(size, Slot{});
-        t.count = 0;
-        place_all(t, first, last);
-    }
-
-    // Every slot is fetched a few nodes ahead: the probes of a batch overlap
-    // instead of waiting for memory one after another.
-    void place_all(SlotTable& t, std::size_t first, std::size_t last) {
-        constexpr std::size_t kAhead = 16;
-        const std::size_t mask = t.slots.size() - 1;
-        for (std::size_t k = first; k < last; ++k) {
-            if (k + kAhead < last) __builtin_prefetch(&t.slots[nodes_[k + kAhead].hash & mask], 1);
-            place(t, k);
-        }
-    }
-
-    void place(SlotTable& t, std::size_t id) {
-        const std::size_t mask = t.slots.size() - 1;
-        std::uint64_t h = nodes_[id].hash;
-        std::size_t i = h & mask;
-        while (t.slots[i].id != 0) i = (i + 1) & mask;
-        t.slots[i] = Slot{static_cast<std::uint32_t>(id + 1), tag_of(h)};
-        ++t.count;
-    }
-
-    std::uint32_t field_;
-    Writer out_;
-    std::vector<Entry> nodes_;
-    SlotTable recent_;  // nodes from recent_start_ on
-    SlotTable older_;   // nodes below recent_start_
-    std::size_t recent_start_ = 0;
-
-    // Shared cells already written, by address.
-    PointerMap<std::uint64_t> cells_;
-    // Term runs: spans of one pool of slot ids, by the address of the first slot.
-    struct RunSpan {
-        std::size_t first;
-        std::size_t size;
-    };
-    PointerMap<std::size_t> runs_;
-    std::vector<RunSpan> run_spans_;
-    std::vector<std::uint64_t> run_ids_;
-};
-
-enum Member : std::uint32_t {
-    kNumberLit = 1,
-    kPlaceholder = 2,
-    kDecisionVar = 3,
-    kArrayLength = 4,
-    kUnaryOp = 5,
-    kBinaryOp = 6,
-    kCommutativeOp = 7,
-    kElement = 8,
-    kSubscript = 9,
-    kReductionOp = 10,
-};
-
-std::int32_t unary_code(UnaryOpKind kind) {
-    switch (kind) {
-        case UnaryOpKind::Abs: return 1;
-        case UnaryOpKind::Ceil: return 2;
-        case UnaryOpKind::Floor: return 3;
-        case UnaryOpKind::Log2: return 4;
-        case UnaryOpKind::Log10: return 5;
-        case UnaryOpKind::Ln: return 6;
-    }
-    return 0;
-}
 
 Error serialization_error(std::string message) {
     return Error{ErrorKind::ProtobufSerializationError, std::move(message)};
@@ -306,36 +41,34 @@ class Serializer {
 public:
     Result<std::string> header(const SerializableObject& object) {
         Writer w;
-        w.string_field(1, pb::new_uuid_v4());
-        w.uint64_field(2, kVersion);
+        w.string_field(pb::header::kId, pb::new_uuid_v4());
+        w.uint64_field(pb::header::kVersion, pb::kFormatVersion);
         std::size_t start = w.size();
-        switch (object.index()) {
-            case 0: {
-                FV_TRY(problem(w, std::get<0>(object)));
-                w.enclose(3, start);
-                break;
-            }
-            case 1: {
-                FV_TRY(constraint(w, std::get<1>(object)));
-                w.enclose(4, start);
-                break;
-            }
-            case 2: {
-                FV_TRY(penalty_term(w, std::get<2>(object)));
-                w.enclose(5, start);
-                break;
-            }
-            case 3: {
-                FV_TRY(expr_message(w, 6, std::get<3>(object)));
-                break;
-            }
-            default: {
-                NodeArena arena(3);
-                FV_ASSIGN_OR_RETURN(std::uint64_t root, condition(arena, std::get<4>(object)));
-                expr_field(w, 6, arena, root);
-                break;
-            }
-        }
+        FV_TRY(std::visit(overloaded{[&](const Problem& p) -> Result<void> {
+                                         FV_TRY(problem(w, p));
+                                         w.enclose(pb::header::kProblem, start);
+                                         return {};
+                                     },
+                                     [&](const Constraint& c) -> Result<void> {
+                                         FV_TRY(constraint(w, c));
+                                         w.enclose(pb::header::kConstraint, start);
+                                         return {};
+                                     },
+                                     [&](const CustomPenaltyTerm& t) -> Result<void> {
+                                         FV_TRY(penalty_term(w, t));
+                                         w.enclose(pb::header::kCustomPenaltyTerm, start);
+                                         return {};
+                                     },
+                                     [&](const Expression& e) -> Result<void> {
+                                         return expr_message(w, pb::header::kExpr, e);
+                                     },
+                                     [&](const ConditionalExpr& c) -> Result<void> {
+                                         NodeArena arena(pb::expr::kExprNodes);
+                                         FV_ASSIGN_OR_RETURN(std::uint64_t root, condition(arena, c));
+                                         expr_field(w, pb::header::kExpr, arena, root);
+                                         return {};
+                                     }},
+                          object));
         if (w.size() > 0x7fffffffu)
             return std::unexpected(serialization_error(
                 "failed to encode the Problem because the encoded message would be larger than 2 GiB."));
@@ -345,23 +78,23 @@ public:
 private:
     // The body of a Problem.
     Result<void> problem(Writer& w, const Problem& p) {
-        w.string_field(1, pb::new_uuid_v4());
-        w.string_field(2, p.name);
-        w.int32_field(3, static_cast<std::int32_t>(p.sense) + 1);
-        FV_TRY(expr_message(w, 4, p.objective));
+        w.string_field(pb::problem::kId, pb::new_uuid_v4());
+        w.string_field(pb::problem::kName, p.name);
+        w.int32_field(pb::problem::kSense, pb::code_of(pb::kProblemSenses, p.sense));
+        FV_TRY(expr_message(w, pb::problem::kObjectiveFunction, p.objective));
         for (const auto& [name, c] : p.constraints) {
             std::size_t entry = w.size();
-            w.string_field(1, name);
+            w.string_field(pb::map_entry::kKey, name);
             std::size_t value = w.size();
             FV_TRY(constraint(w, c));
-            enclose_map_entry(w, 5, entry, value);
+            enclose_map_entry(w, pb::problem::kConstraints, entry, value);
         }
         for (const auto& [name, t] : p.custom_penalty_terms) {
             std::size_t entry = w.size();
-            w.string_field(1, name);
+            w.string_field(pb::map_entry::kKey, name);
             std::size_t value = w.size();
             FV_TRY(penalty_term(w, t));
-            enclose_map_entry(w, 6, entry, value);
+            enclose_map_entry(w, pb::problem::kCustomPenaltyTerms, entry, value);
         }
         return {};
     }
@@ -370,30 +103,30 @@ private:
     // body of its value. An entry leaves out an empty key and a default
     // (empty) value.
     static void enclose_map_entry(Writer& w, std::uint32_t field, std::size_t entry, std::size_t value) {
-        if (w.size() > value) w.enclose(2, value);
+        if (w.size() > value) w.enclose(pb::map_entry::kValue, value);
         w.enclose(field, entry);
     }
 
     // The body of a Constraint.
     Result<void> constraint(Writer& w, const Constraint& c) {
-        w.string_field(1, pb::new_uuid_v4());
-        w.string_field(2, c.name);
-        w.int32_field(3, static_cast<std::int32_t>(c.sense) + 1);
-        FV_TRY(expr_message(w, 4, c.left));
-        FV_TRY(expr_message(w, 5, c.right));
-        return forall_list(w, 6, c.forall);
+        w.string_field(pb::constraint::kId, pb::new_uuid_v4());
+        w.string_field(pb::constraint::kName, c.name);
+        w.int32_field(pb::constraint::kSense, pb::code_of(pb::kConstraintSenses, c.sense));
+        FV_TRY(expr_message(w, pb::constraint::kLeft, c.left));
+        FV_TRY(expr_message(w, pb::constraint::kRight, c.right));
+        return forall_list(w, pb::constraint::kForallList, c.forall);
     }
 
     // The body of a CustomPenaltyTerm.
     Result<void> penalty_term(Writer& w, const CustomPenaltyTerm& t) {
-        w.string_field(1, pb::new_uuid_v4());
-        w.string_field(2, t.name);
-        FV_TRY(expr_message(w, 3, t.expression));
-        return forall_list(w, 4, t.forall);
+        w.string_field(pb::custom_penalty_term::kId, pb::new_uuid_v4());
+        w.string_field(pb::custom_penalty_term::kName, t.name);
+        FV_TRY(expr_message(w, pb::custom_penalty_term::kTerm, t.expression));
+        return forall_list(w, pb::custom_penalty_term::kForallList, t.forall);
     }
 
     Result<void> expr_message(Writer& w, std::uint32_t field, const Expression& e) {
-        NodeArena arena(3);
+        NodeArena arena(pb::expr::kExprNodes);
         FV_ASSIGN_OR_RETURN(std::uint64_t root, expression(arena, e));
         expr_field(w, field, arena, root);
         return {};
@@ -402,19 +135,19 @@ private:
     // An Expr message: its id, the root's id and the node table.
     static void expr_field(Writer& w, std::uint32_t field, const NodeArena& arena, std::uint64_t root) {
         std::size_t start = w.size();
-        w.string_field(1, pb::new_uuid_v4());
-        w.uint64_field(2, root);
+        w.string_field(pb::expr::kId, pb::new_uuid_v4());
+        w.uint64_field(pb::expr::kRootId, root);
         w.bytes().append(arena.bytes());
         w.enclose(field, start);
     }
 
     Result<void> forall_list(Writer& w, std::uint32_t field, const ForallList& list) {
-        NodeArena arena(2);
+        NodeArena arena(pb::forall_list::kExprNodes);
         std::size_t start = w.size();
         for (const ForallIndex& entry : list) {
             FV_ASSIGN_OR_RETURN(IndexIds ids, index(arena, *entry.element.cell(),
                                                     entry.condition ? &*entry.condition : nullptr));
-            index_field(w, 1, ids);
+            index_field(w, pb::forall_list::kIndices, ids);
         }
         w.bytes().append(arena.bytes());
         w.enclose(field, start);
@@ -433,8 +166,8 @@ private:
 
     static void index_field(Writer& w, std::uint32_t field, const IndexIds& ids) {
         std::size_t start = w.size();
-        w.uint64_field(1, ids.element);
-        if (ids.condition) w.optional_uint64_field(2, *ids.condition);
+        w.uint64_field(pb::index::kElementId, ids.element);
+        if (ids.condition) w.optional_uint64_field(pb::index::kConditionId, *ids.condition);
         w.enclose(field, start);
     }
 
@@ -447,7 +180,7 @@ private:
     // The node whose body is in the scratch writer, as an ExprNode holding
     // that member, stored in the table; `first_possible` as for
     // NodeArena::insert.
-    std::uint64_t insert_node(NodeArena& arena, std::uint32_t member, std::uint64_t first_possible) {
+    std::uint64_t insert_node(NodeArena& arena, pb::expr_node::Field member, std::uint64_t first_possible) {
         scratch_.enclose(member, 0);
         return arena.insert(scratch_.bytes(), first_possible);
     }
@@ -488,9 +221,9 @@ private:
                 return once(arena, e.cell<UnaryOp>(), [&]() -> Result<std::uint64_t> {
                     FV_ASSIGN_OR_RETURN(std::uint64_t operand, expression(arena, *op.operand));
                     Writer& w = node_body();
-                    w.int32_field(1, unary_code(op.kind));
-                    w.uint64_field(2, operand);
-                    return insert_node(arena, kUnaryOp, after(operand));
+                    w.int32_field(pb::unary_op::kKind, pb::code_of(pb::kUnaryKinds, op.kind));
+                    w.uint64_field(pb::unary_op::kOperandId, operand);
+                    return insert_node(arena, pb::expr_node::kUnaryOp, after(operand));
                 });
             }
             case ExprKind::BinaryOp: {
@@ -499,10 +232,10 @@ private:
                     FV_ASSIGN_OR_RETURN(std::uint64_t left, expression(arena, *op.left));
                     FV_ASSIGN_OR_RETURN(std::uint64_t right, expression(arena, *op.right));
                     Writer& w = node_body();
-                    w.int32_field(1, static_cast<std::int32_t>(op.kind) + 1);
-                    w.uint64_field(2, left);
-                    w.uint64_field(3, right);
-                    return insert_node(arena, kBinaryOp, after(left, right));
+                    w.int32_field(pb::binary_op::kKind, pb::code_of(pb::kBinaryKinds, op.kind));
+                    w.uint64_field(pb::binary_op::kLeftId, left);
+                    w.uint64_field(pb::binary_op::kRightId, right);
+                    return insert_node(arena, pb::expr_node::kBinaryOp, after(left, right));
                 });
             }
             case ExprKind::CommutativeOp: {
@@ -516,10 +249,10 @@ private:
                                                             op.condition ? &**op.condition : nullptr));
                     FV_ASSIGN_OR_RETURN(std::uint64_t operand, expression(arena, *op.operand));
                     Writer& w = node_body();
-                    w.int32_field(1, static_cast<std::int32_t>(op.kind) + 1);
-                    index_field(w, 2, ids);
-                    w.uint64_field(3, operand);
-                    return insert_node(arena, kReductionOp,
+                    w.int32_field(pb::reduction_op::kKind, pb::code_of(pb::kReductionKinds, op.kind));
+                    index_field(w, pb::reduction_op::kIndex, ids);
+                    w.uint64_field(pb::reduction_op::kOperandId, operand);
+                    return insert_node(arena, pb::expr_node::kReductionOp,
                                        after(ids.element, ids.condition.value_or(0), operand));
                 });
             }
@@ -569,9 +302,9 @@ private:
             ids.push_back(id);
         }
         Writer& w = node_body();
-        w.int32_field(1, static_cast<std::int32_t>(op.kind) + 1);
-        w.packed_field(2, ids);
-        return insert_node(arena, kCommutativeOp, after(ids));
+        w.int32_field(pb::commutative_op::kKind, pb::code_of(pb::kCommutativeKinds, op.kind));
+        w.packed_field(pb::commutative_op::kTermIds, ids);
+        return insert_node(arena, pb::expr_node::kCommutativeOp, after(ids));
     }
 
     Result<std::uint64_t> condition(NodeArena& arena, const ConditionalExpr& c) {
@@ -582,10 +315,10 @@ private:
                 FV_ASSIGN_OR_RETURN(std::uint64_t left, expression(arena, *op.left));
                 FV_ASSIGN_OR_RETURN(std::uint64_t right, expression(arena, *op.right));
                 Writer& w = node_body();
-                w.int32_field(1, static_cast<std::int32_t>(op.kind) + 3);
-                w.uint64_field(2, left);
-                w.uint64_field(3, right);
-                return insert_node(arena, kBinaryOp, after(left, right));
+                w.int32_field(pb::binary_op::kKind, pb::code_of(pb::kComparisonKinds, op.kind));
+                w.uint64_field(pb::binary_op::kLeftId, left);
+                w.uint64_field(pb::binary_op::kRightId, right);
+                return insert_node(arena, pb::expr_node::kBinaryOp, after(left, right));
             });
         }
         const LogicalOp& op = c.as<LogicalOp>();
@@ -597,9 +330,9 @@ private:
                 ids.push_back(id);
             }
             Writer& w = node_body();
-            w.int32_field(1, static_cast<std::int32_t>(op.kind) + 5);
-            w.packed_field(2, ids);
-            return insert_node(arena, kCommutativeOp, after(ids));
+            w.int32_field(pb::commutative_op::kKind, pb::code_of(pb::kLogicalKinds, op.kind));
+            w.packed_field(pb::commutative_op::kTermIds, ids);
+            return insert_node(arena, pb::expr_node::kCommutativeOp, after(ids));
         });
     }
 
@@ -607,28 +340,28 @@ private:
         Writer& w = node_body();
         std::uint64_t bits;
         if (v.is_integer()) {
-            w.int32_field(1, 2);
+            w.int32_field(pb::number_lit::kType, pb::number_lit::kInteger);
             bits = static_cast<std::uint64_t>(v.integer);
         } else {
-            w.int32_field(1, 1);
+            w.int32_field(pb::number_lit::kType, pb::number_lit::kFloat);
             bits = std::bit_cast<std::uint64_t>(v.floating);
         }
-        w.uint64_field(2, bits);
-        return insert_node(arena, kNumberLit, 0);
+        w.uint64_field(pb::number_lit::kValue, bits);
+        return insert_node(arena, pb::expr_node::kNumberLit, 0);
     }
 
     std::uint64_t placeholder(NodeArena& arena, const Placeholder& p) {
         Writer& w = node_body();
-        w.string_field(1, p.name);
-        w.uint64_field(2, p.ndim);
-        return insert_node(arena, kPlaceholder, 0);
+        w.string_field(pb::placeholder::kName, p.name);
+        w.uint64_field(pb::placeholder::kNdim, p.ndim);
+        return insert_node(arena, pb::expr_node::kPlaceholder, 0);
     }
 
     // The member of an Element's belong_to that is set, with the ids it holds.
     struct ElementSet {
-        std::uint32_t field;   // 3 for a bound, 4 for a range
-        std::uint64_t first;   // the bound's type, or the range's start
-        std::uint64_t second;  // the bound's id, or the range's end
+        pb::element::Field field;  // kBound or kRange
+        std::uint64_t first;       // the bound's type, or the range's start
+        std::uint64_t second;      // the bound's id, or the range's end
     };
 
     Result<std::uint64_t> element(NodeArena& arena, const Node<Element>& cell) {
@@ -637,49 +370,53 @@ private:
         return once(arena, cell, [&]() -> Result<std::uint64_t> {
             FV_ASSIGN_OR_RETURN(ElementSet set, element_set(arena, e));
             Writer& w = node_body();
-            w.string_field(1, e.name);
-            w.uint64_field(2, e.ndim);
+            w.string_field(pb::element::kName, e.name);
+            w.uint64_field(pb::element::kNdim, e.ndim);
             std::size_t start = w.size();
-            w.uint64_field(1, set.first);
-            w.uint64_field(2, set.second);
+            const bool bound = set.field == pb::element::kBound;
+            w.uint64_field(bound ? std::uint32_t{pb::bound::kType} : pb::range::kStartId, set.first);
+            w.uint64_field(bound ? std::uint32_t{pb::bound::kBoundId} : pb::range::kEndId, set.second);
             w.enclose(set.field, start);
-            return insert_node(arena, kElement, after(set.second));
+            return insert_node(arena, pb::expr_node::kElement, after(set.second));
         });
     }
 
     Result<ElementSet> element_set(NodeArena& arena, const Element& e) {
-        switch (e.belong_to.index()) {
-            case 0: {
-                const Range& r = std::get<0>(e.belong_to);
-                FV_ASSIGN_OR_RETURN(std::uint64_t start, expression(arena, *r.start));
-                FV_ASSIGN_OR_RETURN(std::uint64_t end, expression(arena, *r.end));
-                return ElementSet{4, start, end};
-            }
-            case 1: return ElementSet{3, 1, placeholder(arena, *std::get<1>(e.belong_to))};
-            case 2: {
-                FV_ASSIGN_OR_RETURN(std::uint64_t id, element(arena, *std::get<2>(e.belong_to).cell()));
-                return ElementSet{3, 2, id};
-            }
-            default: {
-                const Node<Subscript>& s = *std::get<3>(e.belong_to).cell();
-                std::uint64_t type;
-                if (s.value.variable.index() == 0)
-                    type = 3;
-                else if (s.value.variable.index() == 1)
-                    type = 4;
-                else
-                    return std::unexpected(serialization_error(
-                        "failed to encode the element " + e.name +
-                        " because its set is a subscripted decision variable; only a subscripted "
-                        "placeholder or element can be the set of an element."));
-                FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, s));
-                return ElementSet{3, type, id};
-            }
-        }
+        return std::visit(
+            overloaded{[&](const Range& r) -> Result<ElementSet> {
+                           FV_ASSIGN_OR_RETURN(std::uint64_t start, expression(arena, *r.start));
+                           FV_ASSIGN_OR_RETURN(std::uint64_t end, expression(arena, *r.end));
+                           return ElementSet{pb::element::kRange, start, end};
+                       },
+                       [&](const Box<Placeholder>& p) -> Result<ElementSet> {
+                           return ElementSet{pb::element::kBound, pb::element::kPlaceholder,
+                                             placeholder(arena, *p)};
+                       },
+                       [&](const Box<Element>& inner) -> Result<ElementSet> {
+                           FV_ASSIGN_OR_RETURN(std::uint64_t id, element(arena, *inner.cell()));
+                           return ElementSet{pb::element::kBound, pb::element::kElement, id};
+                       },
+                       [&](const Box<Subscript>& sub) -> Result<ElementSet> {
+                           const Node<Subscript>& s = *sub.cell();
+                           std::uint64_t type;
+                           if (std::holds_alternative<Box<Placeholder>>(s.value.variable))
+                               type = pb::element::kSubscriptedPlaceholder;
+                           else if (std::holds_alternative<Box<Element>>(s.value.variable))
+                               type = pb::element::kSubscriptedElement;
+                           else
+                               return std::unexpected(serialization_error(
+                                   "failed to encode the element " + e.name +
+                                   " because its set is a subscripted decision variable; only a subscripted "
+                                   "placeholder or element can be the set of an element."));
+                           FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, s));
+                           return ElementSet{pb::element::kBound, type, id};
+                       }},
+            e.belong_to);
     }
 
-    // A DecisionVarBound message: the kind of the bound and its node's id.
-    struct BoundIds {
+    // A node's id beside the code of its kind: a DecisionVarBound message,
+    // the variable of a Subscript or the array of an ArrayLength.
+    struct TypedId {
         std::int32_t type;
         std::uint64_t id;
     };
@@ -693,40 +430,42 @@ private:
                 FV_ASSIGN_OR_RETURN(std::uint64_t id, expression(arena, s));
                 shape.push_back(id);
             }
-            std::optional<BoundIds> lower, upper;
+            std::optional<TypedId> lower, upper;
             if (v.kind != DecisionVarKind::Binary) {
                 FV_ASSIGN_OR_RETURN(lower, decision_var_bound(arena, v.lower_bound));
                 FV_ASSIGN_OR_RETURN(upper, decision_var_bound(arena, v.upper_bound));
             }
             Writer& w = node_body();
-            w.int32_field(1, static_cast<std::int32_t>(v.kind) + 1);
-            w.string_field(2, v.name);
-            w.packed_field(3, shape);
-            if (lower) bound_field(w, 4, *lower);
-            if (upper) bound_field(w, 5, *upper);
+            w.int32_field(pb::decision_var::kType, pb::code_of(pb::kDecisionVarTypes, v.kind));
+            w.string_field(pb::decision_var::kName, v.name);
+            w.packed_field(pb::decision_var::kShapeIds, shape);
+            if (lower) bound_field(w, pb::decision_var::kLowerBound, *lower);
+            if (upper) bound_field(w, pb::decision_var::kUpperBound, *upper);
             // Its shape alone bounds the ids of equal nodes well enough: variables are few.
-            return insert_node(arena, kDecisionVar, after(shape));
+            return insert_node(arena, pb::expr_node::kDecisionVar, after(shape));
         });
     }
 
-    Result<BoundIds> decision_var_bound(NodeArena& arena, const DecisionVarBound& bound) {
-        switch (bound.index()) {
-            case 0: {
-                FV_ASSIGN_OR_RETURN(std::uint64_t id, expression(arena, *std::get<0>(bound)));
-                return BoundIds{1, id};
-            }
-            case 1: return BoundIds{2, placeholder(arena, *std::get<1>(bound))};
-            default: {
-                FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, *std::get<2>(bound).cell()));
-                return BoundIds{3, id};
-            }
-        }
+    Result<TypedId> decision_var_bound(NodeArena& arena, const DecisionVarBound& bound) {
+        return std::visit(overloaded{[&](const Box<Expression>& e) -> Result<TypedId> {
+                                         FV_ASSIGN_OR_RETURN(std::uint64_t id, expression(arena, *e));
+                                         return TypedId{pb::decision_var::kExpression, id};
+                                     },
+                                     [&](const Box<Placeholder>& p) -> Result<TypedId> {
+                                         return TypedId{pb::decision_var::kPlaceholder,
+                                                        placeholder(arena, *p)};
+                                     },
+                                     [&](const Box<Subscript>& sub) -> Result<TypedId> {
+                                         FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, *sub.cell()));
+                                         return TypedId{pb::decision_var::kSubscriptedPlaceholder, id};
+                                     }},
+                          bound);
     }
 
-    static void bound_field(Writer& w, std::uint32_t field, const BoundIds& bound) {
+    static void bound_field(Writer& w, std::uint32_t field, const TypedId& bound) {
         std::size_t start = w.size();
-        w.int32_field(1, bound.type);
-        w.uint64_field(2, bound.id);
+        w.int32_field(pb::bound::kType, bound.type);
+        w.uint64_field(pb::bound::kBoundId, bound.id);
         w.enclose(field, start);
     }
 
@@ -734,29 +473,25 @@ private:
         DepthGuard guard;
         const Subscript& s = cell.value;
         return once(arena, cell, [&]() -> Result<std::uint64_t> {
-            std::int32_t type;
-            std::uint64_t variable;
-            switch (s.variable.index()) {
-                case 0:
-                    type = 1;
-                    variable = placeholder(arena, *std::get<0>(s.variable));
-                    break;
-                case 1: {
-                    type = 2;
-                    FV_ASSIGN_OR_RETURN(variable, element(arena, *std::get<1>(s.variable).cell()));
-                    break;
-                }
-                case 2: {
-                    type = 3;
-                    FV_ASSIGN_OR_RETURN(variable, decision_var(arena, *std::get<2>(s.variable).cell()));
-                    break;
-                }
-                default: {
-                    type = 0;
-                    FV_ASSIGN_OR_RETURN(variable, subscript(arena, *std::get<3>(s.variable).cell()));
-                    break;
-                }
-            }
+            FV_ASSIGN_OR_RETURN(
+                TypedId variable,
+                std::visit(
+                    overloaded{[&](const Box<Placeholder>& p) -> Result<TypedId> {
+                                   return TypedId{pb::subscript::kPlaceholder, placeholder(arena, *p)};
+                               },
+                               [&](const Box<Element>& e) -> Result<TypedId> {
+                                   FV_ASSIGN_OR_RETURN(std::uint64_t id, element(arena, *e.cell()));
+                                   return TypedId{pb::subscript::kElement, id};
+                               },
+                               [&](const Box<DecisionVar>& v) -> Result<TypedId> {
+                                   FV_ASSIGN_OR_RETURN(std::uint64_t id, decision_var(arena, *v.cell()));
+                                   return TypedId{pb::subscript::kDecisionVariable, id};
+                               },
+                               [&](const Box<Subscript>& inner) -> Result<TypedId> {
+                                   FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, *inner.cell()));
+                                   return TypedId{pb::subscript::kNestedSubscript, id};
+                               }},
+                    s.variable));
             std::vector<std::uint64_t> ids;
             ids.reserve(s.subscripts.size());
             for (const Expression& e : s.subscripts) {
@@ -764,41 +499,44 @@ private:
                 ids.push_back(id);
             }
             Writer& w = node_body();
-            w.uint64_field(1, s.ndim);
-            w.int32_field(2, type);
-            w.uint64_field(3, variable);
-            w.packed_field(4, ids);
-            return insert_node(arena, kSubscript, std::max(after(variable), after(ids)));
+            w.uint64_field(pb::subscript::kNdim, s.ndim);
+            w.int32_field(pb::subscript::kType, variable.type);
+            w.uint64_field(pb::subscript::kVariableId, variable.id);
+            w.packed_field(pb::subscript::kSubscriptIds, ids);
+            return insert_node(arena, pb::expr_node::kSubscript, std::max(after(variable.id), after(ids)));
         });
     }
 
     Result<std::uint64_t> array_length(NodeArena& arena, const Node<ArrayLength>& cell) {
         const ArrayLength& a = cell.value;
         return once(arena, cell, [&]() -> Result<std::uint64_t> {
-            std::int32_t type;
-            std::uint64_t array;
-            switch (a.array.index()) {
-                case 0:
-                    type = 1;
-                    array = placeholder(arena, *std::get<0>(a.array));
-                    break;
-                case 1: {
-                    type = 2;
-                    FV_ASSIGN_OR_RETURN(array, element(arena, *std::get<1>(a.array).cell()));
-                    break;
-                }
-                default: {
-                    const Node<Subscript>& s = *std::get<2>(a.array).cell();
-                    type = s.value.variable.index() == 0 ? 3 : s.value.variable.index() == 1 ? 4 : 0;
-                    FV_ASSIGN_OR_RETURN(array, subscript(arena, s));
-                    break;
-                }
-            }
+            FV_ASSIGN_OR_RETURN(
+                TypedId array,
+                std::visit(overloaded{[&](const Box<Placeholder>& p) -> Result<TypedId> {
+                                          return TypedId{pb::array_length::kPlaceholder,
+                                                         placeholder(arena, *p)};
+                                      },
+                                      [&](const Box<Element>& e) -> Result<TypedId> {
+                                          FV_ASSIGN_OR_RETURN(std::uint64_t id, element(arena, *e.cell()));
+                                          return TypedId{pb::array_length::kElement, id};
+                                      },
+                                      [&](const Box<Subscript>& sub) -> Result<TypedId> {
+                                          const Node<Subscript>& s = *sub.cell();
+                                          const std::int32_t type =
+                                              std::holds_alternative<Box<Placeholder>>(s.value.variable)
+                                                  ? pb::array_length::kSubscriptedPlaceholder
+                                              : std::holds_alternative<Box<Element>>(s.value.variable)
+                                                  ? pb::array_length::kSubscriptedElement
+                                                  : pb::array_length::kOther;
+                                          FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, s));
+                                          return TypedId{type, id};
+                                      }},
+                           a.array));
             Writer& w = node_body();
-            w.int32_field(1, type);
-            w.uint64_field(2, array);
-            w.uint64_field(3, a.axis);
-            return insert_node(arena, kArrayLength, after(array));
+            w.int32_field(pb::array_length::kType, array.type);
+            w.uint64_field(pb::array_length::kArrayId, array.id);
+            w.uint64_field(pb::array_length::kAxis, a.axis);
+            return insert_node(arena, pb::expr_node::kArrayLength, after(array.id));
         });
     }
 
