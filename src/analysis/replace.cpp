@@ -54,7 +54,7 @@ Result<std::vector<Expression>> replace_expressions(Replacer& r, const std::vect
     std::vector<Expression> out;
     out.reserve(list.size());
     for (std::size_t k = 0; k < list.size(); ++k) {
-        Expression item = list[k];
+        const Expression& item = list[k];
         FV_ASSIGN_OR_RETURN(Expression replaced, replace_expression(r, item));
         out.push_back(std::move(replaced));
     }
@@ -192,7 +192,7 @@ bool is_leaf(const Expression& e) {
 
 Result<Expression> replace_expression(Replacer& r, const Expression& e) {
     DepthGuard guard;
-    Expression node = e;
+    const Expression& node = e;
     if (is_leaf(node)) return r.offer(node);
     auto offered = r.offer(node);
     if (offered) {

@@ -15,7 +15,7 @@ std::uintptr_t floor_of_this_thread() noexcept {
     int rc = pthread_attr_getstack(&attr, &low, &size);
     pthread_attr_destroy(&attr);
     if (rc != 0 || !low || size == 0) return 0;
-    std::size_t margin = std::clamp<std::size_t>(size / 4, 32 * 1024, 256 * 1024);
+    std::size_t margin = std::clamp<std::size_t>(size / 4, std::size_t{32} * 1024, std::size_t{256} * 1024);
     return reinterpret_cast<std::uintptr_t>(low) + margin;
 }
 

@@ -245,9 +245,9 @@ void print_reduction_latex(Printer& p, const ReductionOp& v) {
         p << "}";
     } else {
         p << " \\in ";
-        std::visit(overloaded{[](const Range&) {}, [&](const Box<Placeholder>& v) { p << v->name; },
-                              [&](const Box<Element>& v) { p << v->name; },
-                              [&](const Box<Subscript>& v) { print_subscript(p, *v); }},
+        std::visit(overloaded{[](const Range&) {}, [&](const Box<Placeholder>& set) { p << set->name; },
+                              [&](const Box<Element>& set) { p << set->name; },
+                              [&](const Box<Subscript>& set) { print_subscript(p, *set); }},
                    index.belong_to);
         if (v.condition) {
             p << "\\\\";

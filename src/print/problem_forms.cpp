@@ -46,10 +46,6 @@ void append_set_latex(std::string& out, const ElementBelongTo& set) {
                 out += ",\\ldots,";
                 out += to_latex(subtract(*v.end, Expression(NumericValue::of_integer(1))));
                 out += "\\right\\}";
-            } else if constexpr (std::is_same_v<V, Box<Placeholder>>) {
-                out += to_latex(*v);
-            } else if constexpr (std::is_same_v<V, Box<Element>>) {
-                out += to_latex(*v);
             } else {
                 out += to_latex(*v);
             }
@@ -125,7 +121,7 @@ void append_row(std::string& out, const std::string& name, const std::string& bo
     out += " \\\\";
 }
 
-std::string in_array(std::string row) {
+std::string in_array(const std::string& row) {
     std::string out = "\\begin{array}{cccc}\n";
     out += row;
     out += "\n\\end{array}";
@@ -153,9 +149,7 @@ std::string to_latex(const DecisionVarBound& bound) {
     return std::visit(
         [](const auto& v) -> std::string {
             using V = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<V, Box<Expression>>)
-                return to_latex(*v);
-            else if constexpr (std::is_same_v<V, Box<Placeholder>>)
+            if constexpr (std::is_same_v<V, Box<Placeholder>>)
                 return v->name;
             else
                 return to_latex(*v);

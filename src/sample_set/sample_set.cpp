@@ -13,7 +13,7 @@ namespace forvela {
 namespace {
 
 // What selecting the indices from one list of a given length does.
-enum class Pick { Take, FallBack };
+enum class Pick : std::uint8_t { Take, FallBack };
 
 class Selection {
 public:

@@ -68,10 +68,9 @@ Result<std::vector<IndexItem>> index_from_python(PyObject* obj) {
     single_failure = caused("TypeError: failed to extract field Index::Single.0", single_failure);
 
     std::string sequence_failure;
-    Py_ssize_t size = -1;
     if (PyUnicode_Check(obj)) {
         sequence_failure = "TypeError: Can't extract `str` to `Vec`";
-    } else if (PySequence_Check(obj) && (size = PySequence_Size(obj)) >= 0) {
+    } else if (const Py_ssize_t size = PySequence_Check(obj) ? PySequence_Size(obj) : -1; size >= 0) {
         for (Py_ssize_t i = 0; i < size; ++i) {
             Ref member(PySequence_GetItem(obj, i));
             if (!member) return pending();

@@ -25,7 +25,7 @@ TermList::TermList() : buf_(new_buffer({})), len_(0), tail_(nullptr) {}
 TermList::TermList(std::vector<Expression> items)
     : buf_(new_buffer(std::move(items))), len_(kWhole), tail_(nullptr) {}
 
-TermList::TermList(const TermList& o) noexcept
+TermList::TermList(const TermList& o)
     : buf_(o.buf_), len_(o.items_len()), tail_(o.tail_ ? new Expression(*o.tail_) : nullptr) {
     o.len_ = len_;  // shared from now on: both lists count their items
     retain_node(buffer(buf_));

@@ -17,7 +17,7 @@ class TermList {
 public:
     TermList();
     TermList(std::vector<Expression> items);
-    TermList(const TermList& o) noexcept;
+    TermList(const TermList& o);
     TermList(TermList&& o) noexcept;
     TermList& operator=(TermList o) noexcept;
     ~TermList();

@@ -27,7 +27,7 @@ PyObject* measuring_time_new(PyTypeObject* type, PyObject* args, PyObject* kwarg
                                 argument("system", copy_value_of<SystemTime>(a[1], ClassId::SystemTime)));
         }
         FV_ASSIGN_OR_RETURN(v.total, argument("total", optional_float_from_python(a[2])));
-        return new_object(type, std::move(v));
+        return new_object(type, v);
     });
 }
 

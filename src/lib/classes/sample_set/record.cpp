@@ -166,7 +166,7 @@ Result<SampleMap<Sample>> samples_from_python(PyObject* items, Convert&& convert
 
 // How a dense sample is given: as a numpy array, or as the nested lists
 // that JSON text loads into.
-enum class DenseForm { Array, Lists };
+enum class DenseForm : std::uint8_t { Array, Lists };
 
 // Sparse first; when that fails anywhere, dense from the start; else the
 // one mismatch TypeError. An attempt's error is dropped only when it is an
@@ -344,6 +344,7 @@ using OccurrencesField = FieldAccess<Self, std::vector<std::uint64_t>, &Self::nu
 
 // ---- methods ----
 
+// NOLINTNEXTLINE(bugprone-return-const-ref-from-parameter): only called on held values
 const Record& record_of(const Self& v) { return v; }
 
 PyObject* to_dense(PyObject* self, PyObject*) {

@@ -322,7 +322,7 @@ CommutativeOp flatten_add_terms(const CommutativeOp& node) {
             fold_number_into_sum(out, number_of(t));
         } else if (is_sum(t)) {
             CommutativeOp inner = flatten_add_terms(t.as<CommutativeOp>());
-            for (auto& u : inner.terms) push_sum_term(out, std::move(u));
+            for (const auto& u : inner.terms) push_sum_term(out, u);
         } else {
             push_sum_term(out, t);
         }

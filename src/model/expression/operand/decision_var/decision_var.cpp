@@ -96,8 +96,10 @@ const std::string* decision_var_in(const ConditionalExpr& c, FreeCells& free) {
         found = decision_var_in(*cmp.left, free);
         if (!found) found = decision_var_in(*cmp.right, free);
     } else {
-        for (const auto& t : c.as<LogicalOp>().terms)
-            if ((found = decision_var_in(t, free))) break;
+        for (const auto& t : c.as<LogicalOp>().terms) {
+            found = decision_var_in(t, free);
+            if (found) break;
+        }
     }
     if (!found && cell) free.insert({cell}, 1);
     return found;
