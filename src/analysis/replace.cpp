@@ -205,7 +205,7 @@ Result<Expression> replace_expression(Replacer& r, const Expression& e) {
 
 Result<ConditionalExpr> replace_in_condition(Replacer& r, const ConditionalExpr& c) {
     DepthGuard guard;
-    ConditionalExpr node = c;
+    const ConditionalExpr& node = c;
     auto offered = r.offer_condition(node);
     if (offered) {
         if (!equal(*offered, node)) return std::move(*offered);

@@ -66,7 +66,8 @@ std::size_t NodeArena::run_of(const void* first_slot, std::size_t slots) {
         // A longer list than any before: its run moves to the end of the pool.
         std::size_t first = run_ids_.size();
         run_ids_.resize(first + slots, 0);
-        std::copy_n(run_ids_.begin() + span.first, span.size, run_ids_.begin() + first);
+        std::copy_n(run_ids_.begin() + static_cast<std::ptrdiff_t>(span.first), span.size,
+                    run_ids_.begin() + static_cast<std::ptrdiff_t>(first));
         span = RunSpan{first, slots};
     }
     return *known;
