@@ -62,35 +62,35 @@ const ItemGroup kItems{
 };
 
 ClassDef kClass{
-    "ArrayLength",
-    nullptr,
-    "A class for referring to the length of an array at a given axis.\n"
-    "\n"
-    "The `ArrayLength` class refers to the number of elements of an axis in an array.\n"
-    "It is not meant to be instantiated directly: the `len_at` method of `Placeholder`,\n"
-    "`Element` or `Subscript` makes one.\n"
-    "\n"
-    "Attributes:\n"
-    "    array (Placeholder | Element | Subscript): A variable with `ndim >= 1`.\n"
-    "    axis (int): The axis of the array. Axis 0 is the outermost axis and n - 1 the\n"
-    "        innermost axis of an n-dimensional variable.\n"
-    "    description (Optional[str]): A description of the length.\n"
-    "\n"
-    "Raises:\n"
-    "    ModelingError: If `axis` is not below `array.ndim`.\n"
-    "\n"
-    "Examples:\n"
-    "    Take the length of axis 0 of a 2-dimensional placeholder.\n"
-    "\n"
-    "    >>> import forvela as fv\n"
-    "    >>> a = fv.Placeholder(\"a\", ndim=2)\n"
-    "    >>> n = a.len_at(0, latex=\"N\")\n",
-    object_size<Self>(),
-    dealloc_object<Self>,
-    {&kItems, NumberSlots<kId, receive>::arithmetic(), NumberSlots<kId, receive>::comparison()},
-    nullptr,
-    receive,
-};
+    .name = "ArrayLength",
+    .signature = nullptr,
+    .doc =
+        "A class for referring to the length of an array at a given axis.\n"
+        "\n"
+        "The `ArrayLength` class refers to the number of elements of an axis in an array.\n"
+        "It is not meant to be instantiated directly: the `len_at` method of `Placeholder`,\n"
+        "`Element` or `Subscript` makes one.\n"
+        "\n"
+        "Attributes:\n"
+        "    array (Placeholder | Element | Subscript): A variable with `ndim >= 1`.\n"
+        "    axis (int): The axis of the array. Axis 0 is the outermost axis and n - 1 the\n"
+        "        innermost axis of an n-dimensional variable.\n"
+        "    description (Optional[str]): A description of the length.\n"
+        "\n"
+        "Raises:\n"
+        "    ModelingError: If `axis` is not below `array.ndim`.\n"
+        "\n"
+        "Examples:\n"
+        "    Take the length of axis 0 of a 2-dimensional placeholder.\n"
+        "\n"
+        "    >>> import forvela as fv\n"
+        "    >>> a = fv.Placeholder(\"a\", ndim=2)\n"
+        "    >>> n = a.len_at(0, latex=\"N\")\n",
+    .basicsize = object_size<Self>(),
+    .dealloc = dealloc_object<Self>,
+    .groups = {&kItems, NumberSlots<kId, receive>::arithmetic(), NumberSlots<kId, receive>::comparison()},
+    .finish = nullptr,
+    .to_expression = receive};
 
 const bool registered = register_class(kId, &kClass);
 

@@ -71,9 +71,14 @@ const ItemGroup kItems{
     },
 };
 
-ClassDef kClass{
-    "DataType", nullptr, nullptr, object_size<Self>(), dealloc_object<Self>, {&kItems}, add_members, nullptr,
-};
+ClassDef kClass{.name = "DataType",
+                .signature = nullptr,
+                .doc = nullptr,
+                .basicsize = object_size<Self>(),
+                .dealloc = dealloc_object<Self>,
+                .groups = {&kItems},
+                .finish = add_members,
+                .to_expression = nullptr};
 
 const bool registered = register_class(ClassId::DataType, &kClass);
 

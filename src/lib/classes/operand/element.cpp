@@ -122,68 +122,67 @@ const ItemGroup kItems{
     },
 };
 
-ClassDef kClass{
-    "Element",
-    "(name, *, belong_to, latex=None, description=None)",
-    "A class for creating an element\n"
-    "\n"
-    "The `Element` class is used to create an element. An element is used as an index\n"
-    "of summation (`SumOp`), as an index of product (`ProdOp`) and as a bound variable\n"
-    "of the universal quantifier.\n"
-    "\n"
-    "An element has a set it belongs to. The set is either a half-open range, whose\n"
-    "lower bound is included and whose upper bound is excluded, or a `Placeholder`,\n"
-    "`Element` or `Subscript` variable with `ndim` >= 1.\n"
-    "\n"
-    "The index operator (`[]`) of an element with `ndim >= 1` returns a `Subscript`\n"
-    "object.\n"
-    "\n"
-    "Attributes:\n"
-    "    name (str): The name of the element.\n"
-    "    ndim (int): The number of dimensions of the element. The value is one less than\n"
-    "        the value of `belong_to.ndim`.\n"
-    "    description (Optional[str]): A description of the element.\n"
-    "    belong_to (Range | Placeholder | Element | Subscript): The set the element\n"
-    "        belongs to.\n"
-    "\n"
-    "Args:\n"
-    "    name (str): The name of the element.\n"
-    "    belong_to: The set the element belongs to: an integer n (the range from 0 to n),\n"
-    "        a pair of scalar expressions, a scalar expression (the range from 0 to it),\n"
-    "        or a `Placeholder`, `Element` or `Subscript` with `ndim >= 1`.\n"
-    "    latex (Optional[str], optional): The LaTeX name of the element, shown in Jupyter\n"
-    "        notebooks. Defaults to the name.\n"
-    "    description (Optional[str], optional): A description of the element. Defaults\n"
-    "        to None.\n"
-    "\n"
-    "Examples:\n"
-    "    Create an element that belongs to the half-open range [0, 10).\n"
-    "\n"
-    "    >>> import forvela as fv\n"
-    "    >>> i = fv.Element(\"i\", belong_to=(0,10))\n"
-    "\n"
-    "    An integer as the set is the range from 0 to it, so this is the same element.\n"
-    "\n"
-    "    >>> i = fv.Element(\"i\", belong_to=10)\n"
-    "\n"
-    "    Create an element that belongs to a 1-dimensional placeholder.\n"
-    "\n"
-    "    >>> E = fv.Placeholder(\"E\", ndim=1)\n"
-    "    >>> e = fv.Element(\"e\", belong_to=E)\n"
-    "\n"
-    "    Subscript an element that belongs to a 2-dimensional placeholder.\n"
-    "\n"
-    "    >>> a = fv.Placeholder(\"a\", ndim=2)\n"
-    "    >>> e = fv.Element(\"e\", belong_to=a)\n"
-    "    >>> e[123]\n"
-    "    Element(name='e', belong_to=Placeholder(name='a', ndim=2))[NumberLit(value=123)]\n",
-    object_size<Self>(),
-    dealloc_object<Self>,
-    {&kItems, SubscriptItems<as_subscripted_variable>::group(), NumberSlots<kId, receive>::arithmetic(),
-     NumberSlots<kId, receive>::comparison()},
-    nullptr,
-    receive,
-};
+ClassDef kClass{.name = "Element",
+                .signature = "(name, *, belong_to, latex=None, description=None)",
+                .doc =
+                    "A class for creating an element\n"
+                    "\n"
+                    "The `Element` class is used to create an element. An element is used as an index\n"
+                    "of summation (`SumOp`), as an index of product (`ProdOp`) and as a bound variable\n"
+                    "of the universal quantifier.\n"
+                    "\n"
+                    "An element has a set it belongs to. The set is either a half-open range, whose\n"
+                    "lower bound is included and whose upper bound is excluded, or a `Placeholder`,\n"
+                    "`Element` or `Subscript` variable with `ndim` >= 1.\n"
+                    "\n"
+                    "The index operator (`[]`) of an element with `ndim >= 1` returns a `Subscript`\n"
+                    "object.\n"
+                    "\n"
+                    "Attributes:\n"
+                    "    name (str): The name of the element.\n"
+                    "    ndim (int): The number of dimensions of the element. The value is one less than\n"
+                    "        the value of `belong_to.ndim`.\n"
+                    "    description (Optional[str]): A description of the element.\n"
+                    "    belong_to (Range | Placeholder | Element | Subscript): The set the element\n"
+                    "        belongs to.\n"
+                    "\n"
+                    "Args:\n"
+                    "    name (str): The name of the element.\n"
+                    "    belong_to: The set the element belongs to: an integer n (the range from 0 to n),\n"
+                    "        a pair of scalar expressions, a scalar expression (the range from 0 to it),\n"
+                    "        or a `Placeholder`, `Element` or `Subscript` with `ndim >= 1`.\n"
+                    "    latex (Optional[str], optional): The LaTeX name of the element, shown in Jupyter\n"
+                    "        notebooks. Defaults to the name.\n"
+                    "    description (Optional[str], optional): A description of the element. Defaults\n"
+                    "        to None.\n"
+                    "\n"
+                    "Examples:\n"
+                    "    Create an element that belongs to the half-open range [0, 10).\n"
+                    "\n"
+                    "    >>> import forvela as fv\n"
+                    "    >>> i = fv.Element(\"i\", belong_to=(0,10))\n"
+                    "\n"
+                    "    An integer as the set is the range from 0 to it, so this is the same element.\n"
+                    "\n"
+                    "    >>> i = fv.Element(\"i\", belong_to=10)\n"
+                    "\n"
+                    "    Create an element that belongs to a 1-dimensional placeholder.\n"
+                    "\n"
+                    "    >>> E = fv.Placeholder(\"E\", ndim=1)\n"
+                    "    >>> e = fv.Element(\"e\", belong_to=E)\n"
+                    "\n"
+                    "    Subscript an element that belongs to a 2-dimensional placeholder.\n"
+                    "\n"
+                    "    >>> a = fv.Placeholder(\"a\", ndim=2)\n"
+                    "    >>> e = fv.Element(\"e\", belong_to=a)\n"
+                    "    >>> e[123]\n"
+                    "    Element(name='e', belong_to=Placeholder(name='a', ndim=2))[NumberLit(value=123)]\n",
+                .basicsize = object_size<Self>(),
+                .dealloc = dealloc_object<Self>,
+                .groups = {&kItems, SubscriptItems<as_subscripted_variable>::group(),
+                           NumberSlots<kId, receive>::arithmetic(), NumberSlots<kId, receive>::comparison()},
+                .finish = nullptr,
+                .to_expression = receive};
 
 const bool registered = register_class(kId, &kClass);
 

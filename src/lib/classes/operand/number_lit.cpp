@@ -90,50 +90,49 @@ const ItemGroup kItems{
     },
 };
 
-ClassDef kClass{
-    "NumberLit",
-    "(value)",
-    "A class for creating a number literal\n"
-    "\n"
-    "The `NumberLit` class is used to create a number literal.\n"
-    "Its instance is also created as the result of arithmetic or mathematical functions\n"
-    "applied to a number and an object defined by `forvela`.\n"
-    "\n"
-    "Attributes\n"
-    "-----------\n"
-    "- `value` (`int | float`): The value of the number literal.\n"
-    "- `dtype` (`DataType`): `DataType.INTEGER` if the value is an integer, otherwise\n"
-    "  `DataType.FLOAT`.\n"
-    "\n"
-    "Args\n"
-    "-----\n"
-    "- `value` (`int | float`): The value of the number literal.\n"
-    "\n"
-    "Examples\n"
-    "---------\n"
-    "Create a number literal with an integer value 123.\n"
-    "\n"
-    "```python\n"
-    ">>> import forvela\n"
-    ">>> v = forvela.NumberLit(123)\n"
-    ">>> v.dtype == forvela.DataType.INTEGER\n"
-    "True\n"
-    "```\n"
-    "\n"
-    "Create a number literal with a float value 1.23.\n"
-    "\n"
-    "```python\n"
-    ">>> v = forvela.NumberLit(1.23)\n"
-    ">>> v.dtype == forvela.DataType.FLOAT\n"
-    "True\n"
-    "```\n",
-    object_size<Self>(),
-    dealloc_object<Self>,
-    {&kItems, NumberSlots<ClassId::NumberLit, to_expression>::arithmetic(),
-     NumberSlots<ClassId::NumberLit, to_expression>::comparison()},
-    nullptr,
-    to_expression,
-};
+ClassDef kClass{.name = "NumberLit",
+                .signature = "(value)",
+                .doc =
+                    "A class for creating a number literal\n"
+                    "\n"
+                    "The `NumberLit` class is used to create a number literal.\n"
+                    "Its instance is also created as the result of arithmetic or mathematical functions\n"
+                    "applied to a number and an object defined by `forvela`.\n"
+                    "\n"
+                    "Attributes\n"
+                    "-----------\n"
+                    "- `value` (`int | float`): The value of the number literal.\n"
+                    "- `dtype` (`DataType`): `DataType.INTEGER` if the value is an integer, otherwise\n"
+                    "  `DataType.FLOAT`.\n"
+                    "\n"
+                    "Args\n"
+                    "-----\n"
+                    "- `value` (`int | float`): The value of the number literal.\n"
+                    "\n"
+                    "Examples\n"
+                    "---------\n"
+                    "Create a number literal with an integer value 123.\n"
+                    "\n"
+                    "```python\n"
+                    ">>> import forvela\n"
+                    ">>> v = forvela.NumberLit(123)\n"
+                    ">>> v.dtype == forvela.DataType.INTEGER\n"
+                    "True\n"
+                    "```\n"
+                    "\n"
+                    "Create a number literal with a float value 1.23.\n"
+                    "\n"
+                    "```python\n"
+                    ">>> v = forvela.NumberLit(1.23)\n"
+                    ">>> v.dtype == forvela.DataType.FLOAT\n"
+                    "True\n"
+                    "```\n",
+                .basicsize = object_size<Self>(),
+                .dealloc = dealloc_object<Self>,
+                .groups = {&kItems, NumberSlots<ClassId::NumberLit, to_expression>::arithmetic(),
+                           NumberSlots<ClassId::NumberLit, to_expression>::comparison()},
+                .finish = nullptr,
+                .to_expression = to_expression};
 
 const bool registered = register_class(ClassId::NumberLit, &kClass);
 

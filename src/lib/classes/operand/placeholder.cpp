@@ -59,56 +59,56 @@ const ItemGroup kItems{
 };
 
 ClassDef kClass{
-    "Placeholder",
-    "(name, *, ndim=0, latex=None, description=None)",
-    "A class for creating a placeholder\n"
-    "\n"
-    "The `Placeholder` class is used to create a placeholder. A placeholder is a symbol\n"
-    "that is replaced by a numerical value when an optimization problem is solved.\n"
-    "\n"
-    "The index operator (`[]`) of a placeholder with `ndim >= 1` returns a `Subscript`\n"
-    "object.\n"
-    "\n"
-    "Attributes:\n"
-    "    name (str): The name of the placeholder.\n"
-    "    ndim (int): The number of dimensions of the placeholder.\n"
-    "    description (Optional[str]): A description of the placeholder.\n"
-    "\n"
-    "Args:\n"
-    "    name (str): The name of the placeholder.\n"
-    "    ndim (int, optional): The number of dimensions of the placeholder. Defaults to `0`.\n"
-    "        The `ndim` must be set to a non-negative value.\n"
-    "    latex (Optional[str], optional): The LaTeX name of the placeholder, shown in\n"
-    "        Jupyter notebooks. Defaults to the name.\n"
-    "    description (Optional[str], optional): A description of the placeholder.\n"
-    "        Defaults to None.\n"
-    "\n"
-    "Raises:\n"
-    "    TypeError: If a float value is given as `ndim`.\n"
-    "    OverflowError: If a negative value is given as `ndim`.\n"
-    "\n"
-    "Examples:\n"
-    "    Create a scalar placeholder whose name is \"a\".\n"
-    "\n"
-    "    >>> import forvela as fv\n"
-    "    >>> a = fv.Placeholder(\"a\")\n"
-    "\n"
-    "    Create a 2-dimensional placeholder whose name is \"m\".\n"
-    "\n"
-    "    >>> m = fv.Placeholder(\"m\", ndim=2)\n"
-    "\n"
-    "    Subscript a 2-dimensional placeholder.\n"
-    "\n"
-    "    >>> a = fv.Placeholder(\"a\", ndim=2)\n"
-    "    >>> a[123]\n"
-    "    Placeholder(name='a', ndim=2)[NumberLit(value=123)]\n",
-    object_size<Self>(),
-    dealloc_object<Self>,
-    {&kItems, SubscriptItems<as_subscripted_variable>::group(), NumberSlots<kId, receive>::arithmetic(),
-     NumberSlots<kId, receive>::comparison()},
-    nullptr,
-    receive,
-};
+    .name = "Placeholder",
+    .signature = "(name, *, ndim=0, latex=None, description=None)",
+    .doc =
+        "A class for creating a placeholder\n"
+        "\n"
+        "The `Placeholder` class is used to create a placeholder. A placeholder is a symbol\n"
+        "that is replaced by a numerical value when an optimization problem is solved.\n"
+        "\n"
+        "The index operator (`[]`) of a placeholder with `ndim >= 1` returns a `Subscript`\n"
+        "object.\n"
+        "\n"
+        "Attributes:\n"
+        "    name (str): The name of the placeholder.\n"
+        "    ndim (int): The number of dimensions of the placeholder.\n"
+        "    description (Optional[str]): A description of the placeholder.\n"
+        "\n"
+        "Args:\n"
+        "    name (str): The name of the placeholder.\n"
+        "    ndim (int, optional): The number of dimensions of the placeholder. Defaults to `0`.\n"
+        "        The `ndim` must be set to a non-negative value.\n"
+        "    latex (Optional[str], optional): The LaTeX name of the placeholder, shown in\n"
+        "        Jupyter notebooks. Defaults to the name.\n"
+        "    description (Optional[str], optional): A description of the placeholder.\n"
+        "        Defaults to None.\n"
+        "\n"
+        "Raises:\n"
+        "    TypeError: If a float value is given as `ndim`.\n"
+        "    OverflowError: If a negative value is given as `ndim`.\n"
+        "\n"
+        "Examples:\n"
+        "    Create a scalar placeholder whose name is \"a\".\n"
+        "\n"
+        "    >>> import forvela as fv\n"
+        "    >>> a = fv.Placeholder(\"a\")\n"
+        "\n"
+        "    Create a 2-dimensional placeholder whose name is \"m\".\n"
+        "\n"
+        "    >>> m = fv.Placeholder(\"m\", ndim=2)\n"
+        "\n"
+        "    Subscript a 2-dimensional placeholder.\n"
+        "\n"
+        "    >>> a = fv.Placeholder(\"a\", ndim=2)\n"
+        "    >>> a[123]\n"
+        "    Placeholder(name='a', ndim=2)[NumberLit(value=123)]\n",
+    .basicsize = object_size<Self>(),
+    .dealloc = dealloc_object<Self>,
+    .groups = {&kItems, SubscriptItems<as_subscripted_variable>::group(),
+               NumberSlots<kId, receive>::arithmetic(), NumberSlots<kId, receive>::comparison()},
+    .finish = nullptr,
+    .to_expression = receive};
 
 const bool registered = register_class(kId, &kClass);
 

@@ -34,24 +34,23 @@ const ItemGroup kItems{
     },
 };
 
-ClassDef kClass{
-    "Range",
-    nullptr,
-    "A class representing a half-open interval.\n"
-    "\n"
-    "The `Range` class represents the half-open interval [start, end). This class\n"
-    "does not have a constructor because it should be created by the Element class.\n"
-    "\n"
-    "Attributes:\n"
-    "    start: The lower bound of the range (inclusive).\n"
-    "    end: The upper bound of the range (exclusive).\n"
-    "\n"
-    "Note:\n"
-    "    This class does not contain any decision variable.\n",
-    object_size<Self>(),
-    dealloc_object<Self>,
-    {&kItems},
-};
+ClassDef kClass{.name = "Range",
+                .signature = nullptr,
+                .doc =
+                    "A class representing a half-open interval.\n"
+                    "\n"
+                    "The `Range` class represents the half-open interval [start, end). This class\n"
+                    "does not have a constructor because it should be created by the Element class.\n"
+                    "\n"
+                    "Attributes:\n"
+                    "    start: The lower bound of the range (inclusive).\n"
+                    "    end: The upper bound of the range (exclusive).\n"
+                    "\n"
+                    "Note:\n"
+                    "    This class does not contain any decision variable.\n",
+                .basicsize = object_size<Self>(),
+                .dealloc = dealloc_object<Self>,
+                .groups = {&kItems}};
 
 const bool registered = register_class(ClassId::Range, &kClass);
 

@@ -97,28 +97,27 @@ const ItemGroup kItems{
     },
 };
 
-ClassDef kClass{
-    "Subscript",
-    nullptr,
-    "A class for representing a subscripted variable\n"
-    "\n"
-    "The Subscript class is used to represent a variable with subscriptions.\n"
-    "\n"
-    "Attributes:\n"
-    "    variable (Placeholder | Element | BinaryVar | IntegerVar | ContinuousVar |\n"
-    "        SemiIntegerVar | SemiContinuousVar): A variable that has subscripts.\n"
-    "    subscripts (list): A list of subscripts.\n"
-    "    ndim (int): The number of dimensions of the subscripted variable.\n"
-    "\n"
-    "Note:\n"
-    "    The Subscript class does not have a constructor.\n",
-    object_size<Self>(),
-    dealloc_object<Self>,
-    {&kItems, SubscriptItems<as_subscripted_variable>::group(), NumberSlots<kId, receive>::arithmetic(),
-     NumberSlots<kId, receive>::comparison()},
-    nullptr,
-    receive,
-};
+ClassDef kClass{.name = "Subscript",
+                .signature = nullptr,
+                .doc =
+                    "A class for representing a subscripted variable\n"
+                    "\n"
+                    "The Subscript class is used to represent a variable with subscriptions.\n"
+                    "\n"
+                    "Attributes:\n"
+                    "    variable (Placeholder | Element | BinaryVar | IntegerVar | ContinuousVar |\n"
+                    "        SemiIntegerVar | SemiContinuousVar): A variable that has subscripts.\n"
+                    "    subscripts (list): A list of subscripts.\n"
+                    "    ndim (int): The number of dimensions of the subscripted variable.\n"
+                    "\n"
+                    "Note:\n"
+                    "    The Subscript class does not have a constructor.\n",
+                .basicsize = object_size<Self>(),
+                .dealloc = dealloc_object<Self>,
+                .groups = {&kItems, SubscriptItems<as_subscripted_variable>::group(),
+                           NumberSlots<kId, receive>::arithmetic(), NumberSlots<kId, receive>::comparison()},
+                .finish = nullptr,
+                .to_expression = receive};
 
 const bool registered = register_class(kId, &kClass);
 

@@ -23,16 +23,15 @@ struct BinaryOpClass {
              {right_name, operand_getter<Self, &Self::right>, nullptr, nullptr, nullptr}},
             {}};
         return ClassDef{
-            name,
-            nullptr,
-            doc,
-            object_size<Self>(),
-            dealloc_object<Self>,
-            {NodeTextItems<Id, Self, render>::group(), &getters, NumberSlots<Id, receive>::arithmetic(),
-             NumberSlots<Id, receive>::comparison()},
-            nullptr,
-            receive,
-        };
+            .name = name,
+            .signature = nullptr,
+            .doc = doc,
+            .basicsize = object_size<Self>(),
+            .dealloc = dealloc_object<Self>,
+            .groups = {NodeTextItems<Id, Self, render>::group(), &getters,
+                       NumberSlots<Id, receive>::arithmetic(), NumberSlots<Id, receive>::comparison()},
+            .finish = nullptr,
+            .to_expression = receive};
     }
 };
 

@@ -27,16 +27,15 @@ struct CommutativeOpClass {
     static ClassDef definition(const char* name, const char* doc) {
         static const ItemGroup getters{{}, {{"terms", get_terms, nullptr, nullptr, nullptr}}, {}};
         return ClassDef{
-            name,
-            nullptr,
-            doc,
-            object_size<Self>(),
-            dealloc_object<Self>,
-            {NodeTextItems<Id, Self, render>::group(), &getters, NumberSlots<Id, receive>::arithmetic(),
-             NumberSlots<Id, receive>::comparison()},
-            nullptr,
-            receive,
-        };
+            .name = name,
+            .signature = nullptr,
+            .doc = doc,
+            .basicsize = object_size<Self>(),
+            .dealloc = dealloc_object<Self>,
+            .groups = {NodeTextItems<Id, Self, render>::group(), &getters,
+                       NumberSlots<Id, receive>::arithmetic(), NumberSlots<Id, receive>::comparison()},
+            .finish = nullptr,
+            .to_expression = receive};
     }
 };
 

@@ -45,16 +45,15 @@ struct ReductionOpClass {
              {"operand", operand_getter<Self, &Self::operand>, nullptr, nullptr, nullptr}},
             {}};
         return ClassDef{
-            name,
-            nullptr,
-            doc,
-            object_size<Self>(),
-            dealloc_object<Self>,
-            {NumberSlots<Id, receive>::arithmetic(), NumberSlots<Id, receive>::comparison(),
-             NodeTextItems<Id, Self, render>::group(), &getters},
-            nullptr,
-            receive,
-        };
+            .name = name,
+            .signature = nullptr,
+            .doc = doc,
+            .basicsize = object_size<Self>(),
+            .dealloc = dealloc_object<Self>,
+            .groups = {NumberSlots<Id, receive>::arithmetic(), NumberSlots<Id, receive>::comparison(),
+                       NodeTextItems<Id, Self, render>::group(), &getters},
+            .finish = nullptr,
+            .to_expression = receive};
     }
 };
 

@@ -18,16 +18,15 @@ struct UnaryOpClass {
         static const ItemGroup getters{
             {}, {{"operand", operand_getter<Self, &Self::operand>, nullptr, nullptr, nullptr}}, {}};
         return ClassDef{
-            name,
-            nullptr,
-            doc,
-            object_size<Self>(),
-            dealloc_object<Self>,
-            {&getters, NodeTextItems<Id, Self, render>::group(), NumberSlots<Id, receive>::comparison(),
-             NumberSlots<Id, receive>::arithmetic()},
-            nullptr,
-            receive,
-        };
+            .name = name,
+            .signature = nullptr,
+            .doc = doc,
+            .basicsize = object_size<Self>(),
+            .dealloc = dealloc_object<Self>,
+            .groups = {&getters, NodeTextItems<Id, Self, render>::group(),
+                       NumberSlots<Id, receive>::comparison(), NumberSlots<Id, receive>::arithmetic()},
+            .finish = nullptr,
+            .to_expression = receive};
     }
 };
 

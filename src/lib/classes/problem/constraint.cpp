@@ -91,55 +91,54 @@ const ItemGroup kItems{
     },
 };
 
-ClassDef kClass{
-    "Constraint",
-    "(name, expression, *, forall=None)",
-    "A class for creating a constraint\n"
-    "\n"
-    "A constraint is an equality (`==`) or a non-strict inequality (`<=`, `>=`)\n"
-    "between two expressions, at least one of which contains a decision variable.\n"
-    "It may be repeated over a forall list of elements, each with an optional\n"
-    "condition.\n"
-    "\n"
-    "Attributes:\n"
-    "    name (str): The name of the constraint.\n"
-    "    expression (EqualOp | LessThanEqualOp | GreaterThanEqualOp): The comparison.\n"
-    "    sense (ConstraintSense): The relation of the comparison.\n"
-    "    left (Expression): The left-hand side.\n"
-    "    right (Expression): The right-hand side.\n"
-    "    forall (list[tuple[Element, Optional[ConditionalExpr]]]): The forall list.\n"
-    "\n"
-    "Args:\n"
-    "    name (str): The name of the constraint.\n"
-    "    expression (EqualOp | LessThanEqualOp | GreaterThanEqualOp): The comparison.\n"
-    "    forall (Element | tuple[Element, Optional[ConditionalExpr]] | list, optional):\n"
-    "        The elements the constraint is repeated over. Defaults to None.\n"
-    "\n"
-    "Raises:\n"
-    "    ModelingError: If the comparison is not `==`, `<=` or `>=`, if the forall list\n"
-    "        does not match the elements the expression uses, or if the expression\n"
-    "        does not contain a decision variable.\n"
-    "\n"
-    "Examples:\n"
-    "    >>> import forvela as fv\n"
-    "    >>> N = fv.Placeholder(\"N\")\n"
-    "    >>> i = fv.Element(\"i\", belong_to=N)\n"
-    "    >>> j = fv.Element(\"j\", belong_to=N)\n"
-    "    >>> x = fv.BinaryVar(\"x\", shape=[N, N])\n"
-    "\n"
-    "    One constraint for every `j`:\n"
-    "\n"
-    "    >>> fv.Constraint(\"onehot\", fv.sum(i, x[i, j]) == 1, forall=j)\n"
-    "    {'expression': sum(i in [0..N), x[i, j]) == 1, 'forall': [j]}\n"
-    "\n"
-    "    One constraint for every pair of different `i` and `j`:\n"
-    "\n"
-    "    >>> fv.Constraint(\"c\", x[i, j] <= 1, forall=[i, (j, j != i)])\n"
-    "    {'expression': x[i, j] <= 1, 'forall': [i, (j, j != i)]}\n",
-    object_size<Self>(),
-    dealloc_object<Self>,
-    {&kItems},
-};
+ClassDef kClass{.name = "Constraint",
+                .signature = "(name, expression, *, forall=None)",
+                .doc =
+                    "A class for creating a constraint\n"
+                    "\n"
+                    "A constraint is an equality (`==`) or a non-strict inequality (`<=`, `>=`)\n"
+                    "between two expressions, at least one of which contains a decision variable.\n"
+                    "It may be repeated over a forall list of elements, each with an optional\n"
+                    "condition.\n"
+                    "\n"
+                    "Attributes:\n"
+                    "    name (str): The name of the constraint.\n"
+                    "    expression (EqualOp | LessThanEqualOp | GreaterThanEqualOp): The comparison.\n"
+                    "    sense (ConstraintSense): The relation of the comparison.\n"
+                    "    left (Expression): The left-hand side.\n"
+                    "    right (Expression): The right-hand side.\n"
+                    "    forall (list[tuple[Element, Optional[ConditionalExpr]]]): The forall list.\n"
+                    "\n"
+                    "Args:\n"
+                    "    name (str): The name of the constraint.\n"
+                    "    expression (EqualOp | LessThanEqualOp | GreaterThanEqualOp): The comparison.\n"
+                    "    forall (Element | tuple[Element, Optional[ConditionalExpr]] | list, optional):\n"
+                    "        The elements the constraint is repeated over. Defaults to None.\n"
+                    "\n"
+                    "Raises:\n"
+                    "    ModelingError: If the comparison is not `==`, `<=` or `>=`, if the forall list\n"
+                    "        does not match the elements the expression uses, or if the expression\n"
+                    "        does not contain a decision variable.\n"
+                    "\n"
+                    "Examples:\n"
+                    "    >>> import forvela as fv\n"
+                    "    >>> N = fv.Placeholder(\"N\")\n"
+                    "    >>> i = fv.Element(\"i\", belong_to=N)\n"
+                    "    >>> j = fv.Element(\"j\", belong_to=N)\n"
+                    "    >>> x = fv.BinaryVar(\"x\", shape=[N, N])\n"
+                    "\n"
+                    "    One constraint for every `j`:\n"
+                    "\n"
+                    "    >>> fv.Constraint(\"onehot\", fv.sum(i, x[i, j]) == 1, forall=j)\n"
+                    "    {'expression': sum(i in [0..N), x[i, j]) == 1, 'forall': [j]}\n"
+                    "\n"
+                    "    One constraint for every pair of different `i` and `j`:\n"
+                    "\n"
+                    "    >>> fv.Constraint(\"c\", x[i, j] <= 1, forall=[i, (j, j != i)])\n"
+                    "    {'expression': x[i, j] <= 1, 'forall': [i, (j, j != i)]}\n",
+                .basicsize = object_size<Self>(),
+                .dealloc = dealloc_object<Self>,
+                .groups = {&kItems}};
 
 const bool registered = register_class(kId, &kClass);
 

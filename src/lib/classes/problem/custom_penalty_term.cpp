@@ -61,53 +61,52 @@ const ItemGroup kItems{
     },
 };
 
-ClassDef kClass{
-    "CustomPenaltyTerm",
-    "(name, expression, *, forall=None)",
-    "A class for creating a custom penalty term\n"
-    "\n"
-    "A custom penalty term is an expression that a solver adds to the objective as\n"
-    "a penalty, beside the constraints of the problem. It must contain a decision\n"
-    "variable and may be repeated over a forall list of elements, each with an\n"
-    "optional condition.\n"
-    "\n"
-    "Attributes:\n"
-    "    name (str): The name of the penalty term.\n"
-    "    expression (Expression): The penalty expression.\n"
-    "    forall (list[tuple[Element, Optional[ConditionalExpr]]]): The forall list.\n"
-    "\n"
-    "Args:\n"
-    "    name (str): The name of the penalty term.\n"
-    "    expression (Expression): The penalty expression.\n"
-    "    forall (Element | tuple[Element, Optional[ConditionalExpr]] | list, optional):\n"
-    "        The elements the term is repeated over. Defaults to None.\n"
-    "\n"
-    "Raises:\n"
-    "    ModelingError: If the forall list does not match the elements the expression\n"
-    "        uses, or if the expression does not contain a decision variable.\n"
-    "\n"
-    "Examples:\n"
-    "    >>> import forvela as fv\n"
-    "    >>> N = fv.Placeholder(\"N\")\n"
-    "    >>> i = fv.Element(\"i\", belong_to=N)\n"
-    "    >>> j = fv.Element(\"j\", belong_to=N)\n"
-    "    >>> x = fv.BinaryVar(\"x\", shape=[N, N])\n"
-    "\n"
-    "    A one-hot penalty over all `i`:\n"
-    "\n"
-    "    >>> p = fv.CustomPenaltyTerm(\"onehot\", (fv.sum(i, x[i, 0]) - 1) ** 2)\n"
-    "\n"
-    "    The same for every `j`:\n"
-    "\n"
-    "    >>> p = fv.CustomPenaltyTerm(\"onehot\", (fv.sum(i, x[i, j]) - 1) ** 2, forall=j)\n"
-    "\n"
-    "    One term for every pair of different `i` and `j`:\n"
-    "\n"
-    "    >>> p = fv.CustomPenaltyTerm(\"p\", (x[i, j] - 2) ** 2, forall=[i, (j, j != i)])\n",
-    object_size<Self>(),
-    dealloc_object<Self>,
-    {&kItems},
-};
+ClassDef kClass{.name = "CustomPenaltyTerm",
+                .signature = "(name, expression, *, forall=None)",
+                .doc =
+                    "A class for creating a custom penalty term\n"
+                    "\n"
+                    "A custom penalty term is an expression that a solver adds to the objective as\n"
+                    "a penalty, beside the constraints of the problem. It must contain a decision\n"
+                    "variable and may be repeated over a forall list of elements, each with an\n"
+                    "optional condition.\n"
+                    "\n"
+                    "Attributes:\n"
+                    "    name (str): The name of the penalty term.\n"
+                    "    expression (Expression): The penalty expression.\n"
+                    "    forall (list[tuple[Element, Optional[ConditionalExpr]]]): The forall list.\n"
+                    "\n"
+                    "Args:\n"
+                    "    name (str): The name of the penalty term.\n"
+                    "    expression (Expression): The penalty expression.\n"
+                    "    forall (Element | tuple[Element, Optional[ConditionalExpr]] | list, optional):\n"
+                    "        The elements the term is repeated over. Defaults to None.\n"
+                    "\n"
+                    "Raises:\n"
+                    "    ModelingError: If the forall list does not match the elements the expression\n"
+                    "        uses, or if the expression does not contain a decision variable.\n"
+                    "\n"
+                    "Examples:\n"
+                    "    >>> import forvela as fv\n"
+                    "    >>> N = fv.Placeholder(\"N\")\n"
+                    "    >>> i = fv.Element(\"i\", belong_to=N)\n"
+                    "    >>> j = fv.Element(\"j\", belong_to=N)\n"
+                    "    >>> x = fv.BinaryVar(\"x\", shape=[N, N])\n"
+                    "\n"
+                    "    A one-hot penalty over all `i`:\n"
+                    "\n"
+                    "    >>> p = fv.CustomPenaltyTerm(\"onehot\", (fv.sum(i, x[i, 0]) - 1) ** 2)\n"
+                    "\n"
+                    "    The same for every `j`:\n"
+                    "\n"
+                    "    >>> p = fv.CustomPenaltyTerm(\"onehot\", (fv.sum(i, x[i, j]) - 1) ** 2, forall=j)\n"
+                    "\n"
+                    "    One term for every pair of different `i` and `j`:\n"
+                    "\n"
+                    "    >>> p = fv.CustomPenaltyTerm(\"p\", (x[i, j] - 2) ** 2, forall=[i, (j, j != i)])\n",
+                .basicsize = object_size<Self>(),
+                .dealloc = dealloc_object<Self>,
+                .groups = {&kItems}};
 
 const bool registered = register_class(kId, &kClass);
 

@@ -123,44 +123,43 @@ const ItemGroup kItems{
     },
 };
 
-ClassDef kClass{
-    "Problem",
-    "(name, *, sense=...)",
-    "A class for creating an optimization problem\n"
-    "\n"
-    "A problem holds one objective, and constraints and custom penalty terms under\n"
-    "their names. It starts with the objective 0 and no constraints, and grows\n"
-    "with `+=`: an expression replaces the objective, a `Constraint` or a\n"
-    "`CustomPenaltyTerm` is added under its name (replacing one of the same name).\n"
-    "\n"
-    "Attributes:\n"
-    "    name (str): The name of the problem.\n"
-    "    sense (ProblemSense): The sense of the problem (settable).\n"
-    "    objective (Expression): The objective function.\n"
-    "    constraints (dict[str, Constraint]): The constraints, by name.\n"
-    "    custom_penalty_terms (dict[str, CustomPenaltyTerm]): The penalty terms, by name.\n"
-    "\n"
-    "Args:\n"
-    "    name (str): The name of the problem.\n"
-    "    sense (ProblemSense, optional): The sense of the problem.\n"
-    "        Defaults to `ProblemSense.MINIMIZE`.\n"
-    "\n"
-    "Raises:\n"
-    "    ModelingError: From `+=`, when the added object uses a name that the problem\n"
-    "        already uses for a different placeholder, element or decision variable.\n"
-    "\n"
-    "Examples:\n"
-    "    >>> import forvela as fv\n"
-    "    >>> N = fv.Placeholder(\"N\")\n"
-    "    >>> i = fv.Element(\"i\", belong_to=N)\n"
-    "    >>> x = fv.BinaryVar(\"x\", shape=[N])\n"
-    "    >>> problem = fv.Problem(\"problem\")\n"
-    "    >>> problem += fv.sum(i, x[i])\n"
-    "    >>> problem += fv.Constraint(\"onehot\", fv.sum(i, x[i]) == 1)\n",
-    object_size<Self>(),
-    dealloc_object<Self>,
-    {&kItems},
-};
+ClassDef kClass{.name = "Problem",
+                .signature = "(name, *, sense=...)",
+                .doc =
+                    "A class for creating an optimization problem\n"
+                    "\n"
+                    "A problem holds one objective, and constraints and custom penalty terms under\n"
+                    "their names. It starts with the objective 0 and no constraints, and grows\n"
+                    "with `+=`: an expression replaces the objective, a `Constraint` or a\n"
+                    "`CustomPenaltyTerm` is added under its name (replacing one of the same name).\n"
+                    "\n"
+                    "Attributes:\n"
+                    "    name (str): The name of the problem.\n"
+                    "    sense (ProblemSense): The sense of the problem (settable).\n"
+                    "    objective (Expression): The objective function.\n"
+                    "    constraints (dict[str, Constraint]): The constraints, by name.\n"
+                    "    custom_penalty_terms (dict[str, CustomPenaltyTerm]): The penalty terms, by name.\n"
+                    "\n"
+                    "Args:\n"
+                    "    name (str): The name of the problem.\n"
+                    "    sense (ProblemSense, optional): The sense of the problem.\n"
+                    "        Defaults to `ProblemSense.MINIMIZE`.\n"
+                    "\n"
+                    "Raises:\n"
+                    "    ModelingError: From `+=`, when the added object uses a name that the problem\n"
+                    "        already uses for a different placeholder, element or decision variable.\n"
+                    "\n"
+                    "Examples:\n"
+                    "    >>> import forvela as fv\n"
+                    "    >>> N = fv.Placeholder(\"N\")\n"
+                    "    >>> i = fv.Element(\"i\", belong_to=N)\n"
+                    "    >>> x = fv.BinaryVar(\"x\", shape=[N])\n"
+                    "    >>> problem = fv.Problem(\"problem\")\n"
+                    "    >>> problem += fv.sum(i, x[i])\n"
+                    "    >>> problem += fv.Constraint(\"onehot\", fv.sum(i, x[i]) == 1)\n",
+                .basicsize = object_size<Self>(),
+                .dealloc = dealloc_object<Self>,
+                .groups = {&kItems}};
 
 const bool registered = register_class(kId, &kClass);
 

@@ -90,8 +90,13 @@ struct SenseEnumClass {
     }
 
     static ClassDef definition(const char* name, const char* doc) {
-        return ClassDef{name,      nullptr,    doc, object_size<Self>(), dealloc_object<Self>,
-                        {group()}, add_members};
+        return ClassDef{.name = name,
+                        .signature = nullptr,
+                        .doc = doc,
+                        .basicsize = object_size<Self>(),
+                        .dealloc = dealloc_object<Self>,
+                        .groups = {group()},
+                        .finish = add_members};
     }
 };
 

@@ -59,10 +59,14 @@ struct DecisionVarClass {
         groups.push_back(SubscriptItems<decision_var_as_subscripted_variable>::group());
         groups.push_back(NumberSlots<Id, decision_var_receive>::variable_arithmetic());
         groups.push_back(NumberSlots<Id, decision_var_receive>::comparison());
-        return ClassDef{
-            class_name(Id),       signature,         doc,     object_size<Self>(),
-            dealloc_object<Self>, std::move(groups), nullptr, decision_var_receive,
-        };
+        return ClassDef{.name = class_name(Id),
+                        .signature = signature,
+                        .doc = doc,
+                        .basicsize = object_size<Self>(),
+                        .dealloc = dealloc_object<Self>,
+                        .groups = std::move(groups),
+                        .finish = nullptr,
+                        .to_expression = decision_var_receive};
     }
 };
 
