@@ -4,6 +4,7 @@
 #pragma once
 
 #include <expected>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -45,12 +46,6 @@ inline std::unexpected<Error> fail(ErrorKind kind, std::string message) {
 inline std::unexpected<Error> modeling_error(std::string message) {
     return fail(ErrorKind::ModelingError, std::move(message));
 }
-
-}  // namespace forvela
-
-#include <stdexcept>
-
-namespace forvela {
 
 // A broken invariant met inside a walk that has no error channel of its own
 // (the printer); the boundary raises it as the internal-failure exception.
