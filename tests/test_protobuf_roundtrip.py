@@ -120,9 +120,7 @@ def test_shared_subtrees_are_written_once():
     assert str(roundtrip(e)) == str(e)
 
 
-def on_big_stack(fn):
-    # On a thread with room for thousands of levels whatever the frame sizes
-    # of the build (sanitizer builds use several times more stack per level).
+def on_stack(size, fn):
     result = {}
 
     def run():
@@ -131,7 +129,7 @@ def on_big_stack(fn):
         except BaseException as e:  # noqa: BLE001 - handed to the caller
             result["error"] = e
 
-    threading.stack_size(256 * 1024 * 1024)
+    threading.stack_size(size)
     try:
         worker = threading.Thread(target=run)
         worker.start()
@@ -141,6 +139,12 @@ def on_big_stack(fn):
     if "error" in result:
         raise result["error"]
     return result["value"]
+
+
+def on_big_stack(fn):
+    # On a thread with room for thousands of levels whatever the frame sizes
+    # of the build (sanitizer builds use several times more stack per level).
+    return on_stack(256 * 1024 * 1024, fn)
 
 
 def test_deep_expression_roundtrips():
@@ -184,27 +188,6 @@ def test_deepest_written_tree_reads_back(leaf, whole_problem):
         fv.to_protobuf(fv.from_protobuf(data))
 
     on_big_stack(read_and_write_again)
-
-
-def on_stack(size, fn):
-    result = {}
-
-    def run():
-        try:
-            result["value"] = fn()
-        except BaseException as e:  # noqa: BLE001 - handed to the caller
-            result["error"] = e
-
-    threading.stack_size(size)
-    try:
-        worker = threading.Thread(target=run)
-        worker.start()
-        worker.join()
-    finally:
-        threading.stack_size(0)
-    if "error" in result:
-        raise result["error"]
-    return result["value"]
 
 
 N0 = fv.Placeholder("N")
