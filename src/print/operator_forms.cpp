@@ -1,5 +1,6 @@
 // The str, repr and LaTeX forms of the operator kinds and the conditions.
 #include <cmath>
+#include <optional>
 
 #include "model/error.hpp"
 #include "model/expression/expression.hpp"
@@ -22,10 +23,10 @@ bool is_mul(const Expression& e) {
     return e.kind() == ExprKind::CommutativeOp && e.as<CommutativeOp>().kind == CommutativeOpKind::Mul;
 }
 
-const NumericValue* leading_number(const Expression& mul) {
+std::optional<NumericValue> leading_number(const Expression& mul) {
     const auto& terms = mul.as<CommutativeOp>().terms;
-    if (terms.empty() || !is_literal(terms.front())) return nullptr;
-    return &terms.front().as<NumericValue>();
+    if (terms.empty() || !is_literal(terms.front())) return std::nullopt;
+    return terms.front().as<NumericValue>();
 }
 
 // Terms `from` .. the end of `terms`, joined by `sep`.
@@ -80,7 +81,7 @@ void print_negated_product(Printer& p, const CommutativeOp& mul, bool show_numbe
 void print_sum_term(Printer& p, const Expression& t, bool first_term) {
     if (p.mode == PrintMode::Repr) {
         if (is_mul(t)) {
-            const NumericValue* n = leading_number(t);
+            std::optional<NumericValue> n = leading_number(t);
             if (n && n->is_minus_one()) {
                 begin_subtraction(p, first_term);
                 print_negated_product(p, t.as<CommutativeOp>(), false);
@@ -100,7 +101,7 @@ void print_sum_term(Printer& p, const Expression& t, bool first_term) {
         return;
     }
     if (is_mul(t)) {
-        const NumericValue* n = leading_number(t);
+        std::optional<NumericValue> n = leading_number(t);
         if (n && is_negative_number(*n)) {
             begin_subtraction(p, first_term);
             print_negated_product(p, t.as<CommutativeOp>(), !n->is_minus_one());

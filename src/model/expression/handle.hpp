@@ -101,33 +101,22 @@ struct NodeKindOf<LogicalOp> {
     static constexpr NodeKind value = NodeKind::LogicalOp;
 };
 
+// A literal's number is kept inline, its tag beside the kind, so a value is
+// two words: the kind and tag, then the integer, the float or the cell.
 class Expression {
 public:
-    Expression(NumericValue v) noexcept : kind_(ExprKind::NumberLit), num_(v) {}
+    Expression(NumericValue v) noexcept : kind_(ExprKind::NumberLit), tag_(v.tag) { set_number(v); }
     template <ExprPayload T>
     Expression(T v) : kind_(ExprKindOf<T>::value), node_(new_node<T>(std::move(v))) {}
     // Shares the cell of `b`.
     template <ExprPayload T>
     explicit Expression(Box<T> b) noexcept : kind_(ExprKindOf<T>::value), node_(b.release()) {}
 
-    Expression(const Expression& o) noexcept : kind_(o.kind_) {
-        if (o.has_node()) {
-            node_ = o.node_;
-            retain_node(node_);
-        } else {
-            num_ = o.num_;
-        }
+    Expression(const Expression& o) noexcept : kind_(o.kind_), tag_(o.tag_), bits_(o.bits_) {
+        if (has_node()) retain_node(node_);
     }
     // A moved-from value is the literal 0.
-    Expression(Expression&& o) noexcept : kind_(o.kind_) {
-        if (o.has_node()) {
-            node_ = o.node_;
-            o.kind_ = ExprKind::NumberLit;
-            o.num_ = NumericValue{};
-        } else {
-            num_ = o.num_;
-        }
-    }
+    Expression(Expression&& o) noexcept : kind_(o.kind_), tag_(o.tag_), bits_(o.bits_) { o.clear(); }
     Expression& operator=(Expression o) noexcept {
         swap(o);
         return *this;
@@ -136,20 +125,9 @@ public:
         if (has_node()) release_node(node_);
     }
     void swap(Expression& o) noexcept {
-        if (has_node() && o.has_node()) {
-            std::swap(node_, o.node_);
-        } else if (!has_node() && !o.has_node()) {
-            std::swap(num_, o.num_);
-        } else if (has_node()) {
-            NodeBase* n = node_;
-            num_ = o.num_;
-            o.node_ = n;
-        } else {
-            NodeBase* n = o.node_;
-            o.num_ = num_;
-            node_ = n;
-        }
         std::swap(kind_, o.kind_);
+        std::swap(tag_, o.tag_);
+        std::swap(bits_, o.bits_);
     }
 
     ExprKind kind() const { return kind_; }
@@ -157,27 +135,26 @@ public:
     bool is() const {
         return kind_ == ExprKindOf<T>::value;
     }
+    // The literal's number, by value; the value of a cell, by reference.
     template <class T>
-    const T& as() const {
-        if constexpr (std::is_same_v<T, NumericValue>)
-            return num_;
-        else
-            return static_cast<const Node<T>*>(node_)->value;
+    decltype(auto) as() const {
+        if constexpr (std::is_same_v<T, NumericValue>) {
+            return tag_ == NumericValue::Tag::Integer ? NumericValue::of_integer(integer_)
+                                                      : NumericValue::of_float(floating_);
+        } else {
+            return static_cast<const T&>(static_cast<const Node<T>*>(node_)->value);
+        }
     }
     // The node made this value's own first (copy-on-write).
-    template <class T>
+    template <ExprPayload T>
     T& mut() {
-        if constexpr (std::is_same_v<T, NumericValue>) {
-            return num_;
-        } else {
-            if (node_->refs > 1) {
-                NodeBase* own = new_node<T>(T(static_cast<const Node<T>*>(node_)->value));
-                release_node(node_);
-                node_ = own;
-            }
-            node_->facts = 0;
-            return static_cast<Node<T>*>(node_)->value;
+        if (node_->refs > 1) {
+            NodeBase* own = new_node<T>(T(static_cast<const Node<T>*>(node_)->value));
+            release_node(node_);
+            node_ = own;
         }
+        node_->facts = 0;
+        return static_cast<Node<T>*>(node_)->value;
     }
     // The cell holding this value, for a value of kind T.
     template <ExprPayload T>
@@ -190,7 +167,7 @@ public:
         return Box<T>::share(static_cast<Node<T>*>(node_));
     }
     // Whether two values share one cell (and so are equal). A literal has no
-    // cell: its bytes (a tag and padding) are never read as a pointer.
+    // cell: its number is never read as a pointer.
     bool same_cell(const Expression& o) const { return has_node() && o.has_node() && node_ == o.node_; }
     // The cell of this value, null for a literal: the key of a cell in the
     // memo tables of walks over shared subtrees.
@@ -198,12 +175,27 @@ public:
 
 private:
     bool has_node() const { return kind_ != ExprKind::NumberLit; }
+    void set_number(const NumericValue& v) noexcept {
+        if (v.is_integer())
+            integer_ = v.integer;
+        else
+            floating_ = v.floating;
+    }
+    void clear() noexcept {
+        kind_ = ExprKind::NumberLit;
+        tag_ = NumericValue::Tag::Integer;
+        bits_ = 0;
+    }
     ExprKind kind_;
+    NumericValue::Tag tag_ = NumericValue::Tag::Integer;  // of a literal
     union {
-        NumericValue num_;
+        std::int64_t integer_;
+        double floating_;
         NodeBase* node_;
+        std::uint64_t bits_;  // the word as it is, for copies and swaps
     };
 };
+static_assert(sizeof(Expression) == 16, "a value is two words");
 
 // The value of a condition: a comparison or a logical node, always in a cell.
 class ConditionalExpr {

@@ -9,7 +9,7 @@ namespace forvela {
 namespace {
 
 bool is_literal(const Expression& e) { return e.kind() == ExprKind::NumberLit; }
-const NumericValue& number_of(const Expression& e) { return e.as<NumericValue>(); }
+NumericValue number_of(const Expression& e) { return e.as<NumericValue>(); }
 
 // A positive literal: an integer above 0, or a float with its sign bit clear
 // that is not zero (NaN with a clear sign bit included, as is +inf).

@@ -11,7 +11,7 @@ namespace forvela {
 namespace {
 
 bool is_literal(const Expression& e) { return e.kind() == ExprKind::NumberLit; }
-const NumericValue& number_of(const Expression& e) { return e.as<NumericValue>(); }
+NumericValue number_of(const Expression& e) { return e.as<NumericValue>(); }
 
 bool is_commutative(const Expression& e, CommutativeOpKind kind) {
     return e.kind() == ExprKind::CommutativeOp && e.as<CommutativeOp>().kind == kind;
