@@ -17,7 +17,6 @@
 #include "model/depth_guard.hpp"
 #include "model/expression/box.hpp"
 #include "model/expression/operand/number_lit.hpp"
-#include "model/expression/term_list.hpp"
 
 namespace forvela {
 

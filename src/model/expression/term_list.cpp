@@ -1,5 +1,6 @@
 #include "model/expression/term_list.hpp"
 
+#include <memory>
 #include <utility>
 
 #include "model/expression/expression.hpp"
@@ -20,68 +21,109 @@ Buffer* new_buffer(std::vector<Expression> items) {
 
 void destroy_term_buffer(NodeBase* n) noexcept { delete static_cast<Buffer*>(n); }
 
-TermList::TermList() : buf_(new_buffer({})), len_(0), tail_(nullptr) {}
+TermList::TermList() : count_(0) {}
 
-TermList::TermList(std::vector<Expression> items)
-    : buf_(new_buffer(std::move(items))), len_(kWhole), tail_(nullptr) {}
-
-TermList::TermList(const TermList& o)
-    : buf_(o.buf_), len_(o.items_len()), tail_(o.tail_ ? new Expression(*o.tail_) : nullptr) {
-    o.len_ = len_;  // shared from now on: both lists count their items
-    retain_node(buffer(buf_));
+TermList::TermList(std::vector<Expression> items) : count_(0) {
+    if (items.size() <= kInline) {
+        for (auto& t : items) std::construct_at(&inline_[count_++], std::move(t));
+    } else {
+        shared_ = Shared{new_buffer(std::move(items)), kWhole, nullptr};
+        count_ = kShared;
+    }
 }
 
-TermList::TermList(TermList&& o) noexcept
-    : buf_(o.buf_), len_(o.len_), tail_(std::exchange(o.tail_, nullptr)) {
-    // The moved-from list keeps a share of the buffer, holding nothing.
-    retain_node(buffer(buf_));
-    o.len_ = 0;
+TermList::TermList(const TermList& o) : count_(0) {
+    if (o.inline_mode()) {
+        for (; count_ < o.count_; ++count_) std::construct_at(&inline_[count_], o.inline_[count_]);
+        return;
+    }
+    shared_ = Shared{o.shared_.buf, o.items_len(), o.shared_.tail ? new Expression(*o.shared_.tail) : nullptr};
+    count_ = kShared;
+    o.shared_.len = shared_.len;  // shared from now on: both lists count their items
+    retain_node(buffer(shared_.buf));
 }
+
+TermList::TermList(TermList&& o) noexcept : count_(0) { take(o); }
 
 TermList& TermList::operator=(TermList o) noexcept {
-    std::swap(buf_, o.buf_);
-    std::swap(len_, o.len_);
-    std::swap(tail_, o.tail_);
+    reset();
+    take(o);
     return *this;
 }
 
-TermList::~TermList() {
-    delete tail_;
-    release_node(buffer(buf_));
+TermList::~TermList() { reset(); }
+
+void TermList::take(TermList& o) noexcept {
+    if (o.inline_mode()) {
+        for (; count_ < o.count_; ++count_) std::construct_at(&inline_[count_], std::move(o.inline_[count_]));
+        o.reset();
+        return;
+    }
+    shared_ = o.shared_;
+    count_ = kShared;
+    o.count_ = 0;  // the buffer and tail are ours now
 }
 
-std::vector<Expression>& TermList::items() const { return buffer(buf_)->value; }
+void TermList::reset() noexcept {
+    if (inline_mode()) {
+        for (std::uint8_t i = 0; i < count_; ++i) std::destroy_at(&inline_[i]);
+    } else {
+        delete shared_.tail;
+        release_node(buffer(shared_.buf));
+    }
+    count_ = 0;
+}
 
-bool TermList::buffer_shared() const { return buffer(buf_)->refs > 1; }
+void TermList::to_buffer() {
+    std::vector<Expression> items;
+    items.reserve(kInline + 1);
+    for (std::uint8_t i = 0; i < count_; ++i) items.push_back(std::move(inline_[i]));
+    Buffer* b = new_buffer(std::move(items));
+    reset();
+    shared_ = Shared{b, kWhole, nullptr};
+    count_ = kShared;
+}
 
-std::size_t TermList::items_len() const { return len_ == kWhole ? items().size() : len_; }
+std::vector<Expression>& TermList::items() const { return buffer(shared_.buf)->value; }
+
+bool TermList::buffer_shared() const { return !inline_mode() && buffer(shared_.buf)->refs > 1; }
+
+std::size_t TermList::items_len() const { return shared_.len == kWhole ? items().size() : shared_.len; }
 
 const Expression& TermList::operator[](std::size_t i) const {
+    if (inline_mode()) return inline_[i];
     std::size_t n = items_len();
-    return i < n ? items()[i] : *tail_;
+    return i < n ? items()[i] : *shared_.tail;
 }
 
 void TermList::own_items() {
     std::size_t n = items_len();
-    if (buffer(buf_)->refs == 1) {
+    if (buffer(shared_.buf)->refs == 1) {
         items().resize(n, Expression(NumericValue{}));
     } else {
         std::vector<Expression> copy(items().begin(), items().begin() + static_cast<std::ptrdiff_t>(n));
         Buffer* own = new_buffer(std::move(copy));
-        release_node(buffer(buf_));
-        buf_ = own;
+        release_node(buffer(shared_.buf));
+        shared_.buf = own;
     }
-    len_ = kWhole;
+    shared_.len = kWhole;
 }
 
 void TermList::join_tail() {
-    if (!tail_) return;
-    Expression* t = std::exchange(tail_, nullptr);
+    if (!has_tail()) return;
+    Expression* t = std::exchange(shared_.tail, nullptr);
     push_before_tail(std::move(*t));
     delete t;
 }
 
 void TermList::push_before_tail(Expression e) {
+    if (inline_mode()) {
+        if (count_ < kInline) {
+            std::construct_at(&inline_[count_++], std::move(e));
+            return;
+        }
+        to_buffer();
+    }
     std::size_t n = items_len();
     auto& v = items();
     if (v.size() != n) {
@@ -92,7 +134,7 @@ void TermList::push_before_tail(Expression e) {
     // Our end is the buffer's end: append in place; lists that share the
     // buffer own fewer items and never see this one.
     v.push_back(std::move(e));
-    if (len_ != kWhole) len_ = n + 1;
+    if (shared_.len != kWhole) shared_.len = n + 1;
 }
 
 void TermList::push_back(Expression e) {
@@ -101,20 +143,23 @@ void TermList::push_back(Expression e) {
 }
 
 void TermList::set_tail(Expression e) {
-    if (tail_)
-        *tail_ = std::move(e);
+    if (inline_mode()) to_buffer();
+    if (shared_.tail)
+        *shared_.tail = std::move(e);
     else
-        tail_ = new Expression(std::move(e));
+        shared_.tail = new Expression(std::move(e));
 }
 
 void TermList::drop_tail() {
-    delete tail_;
-    tail_ = nullptr;
+    if (inline_mode()) return;
+    delete shared_.tail;
+    shared_.tail = nullptr;
 }
 
 std::vector<Expression>& TermList::edit() {
+    if (inline_mode()) to_buffer();
     join_tail();
-    if (len_ != kWhole || buffer(buf_)->refs != 1) own_items();
+    if (shared_.len != kWhole || buffer(shared_.buf)->refs != 1) own_items();
     return items();
 }
 

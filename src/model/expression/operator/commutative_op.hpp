@@ -8,6 +8,7 @@
 
 #include "model/error.hpp"
 #include "model/expression/handle.hpp"
+#include "model/expression/term_list.hpp"
 
 namespace forvela {
 
@@ -15,9 +16,11 @@ enum class CommutativeOpKind : std::uint8_t { Add = 0, Mul = 1, Min = 2, Max = 3
 
 struct CommutativeOp {
     OptText latex;
-    TermList terms;
+    // The kind sits in the list's tail padding.
+    [[no_unique_address]] TermList terms;
     CommutativeOpKind kind;
 };
+static_assert(sizeof(CommutativeOp) == 48, "a two-term product is one 56-byte cell");
 
 Expression add(Expression a, Expression b);
 Expression subtract(Expression a, Expression b);
