@@ -81,7 +81,7 @@ Result<SubscriptedVariable> replace_subscripted_variable(Replacer& r, const Subs
 Result<Expression> replace_in_subscript(Replacer& r, const Expression& node) {
     const Subscript& s = node.as<Subscript>();
     SubscriptedVariable old_variable = s.variable;
-    std::vector<Expression> old_subscripts = s.subscripts;
+    std::vector<Expression> old_subscripts = s.subscripts.to_vector();
     FV_ASSIGN_OR_RETURN(SubscriptedVariable variable, replace_subscripted_variable(r, old_variable));
     FV_ASSIGN_OR_RETURN(std::vector<Expression> subscripts, replace_expressions(r, old_subscripts));
     FV_ASSIGN_OR_RETURN(subscripts, check_subscripts(std::move(subscripts)));

@@ -10,7 +10,7 @@ namespace forvela {
 
 namespace {
 
-void print_joined_expressions(Printer& p, const std::vector<Expression>& list) {
+void print_joined_expressions(Printer& p, std::span<const Expression> list) {
     for (std::size_t i = 0; i < list.size(); ++i) {
         if (i) p << ", ";
         print_expression(p, list[i]);

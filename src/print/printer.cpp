@@ -121,7 +121,7 @@ std::string to_latex(const Expression& e) {
     return render(e, PrintMode::Latex);
 }
 
-void fmt_expression_list(std::string& out, const std::vector<Expression>& list) {
+void fmt_expression_list(std::string& out, std::span<const Expression> list) {
     out += "[";
     for (std::size_t i = 0; i < list.size(); ++i) {
         if (i) out += ", ";

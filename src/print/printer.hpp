@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -66,7 +67,7 @@ std::string to_repr(const Expression& e);
 std::string to_latex(const Expression& e);
 
 // "[" + each expression in str form joined by ", " + "]".
-void fmt_expression_list(std::string& out, const std::vector<Expression>& list);
+void fmt_expression_list(std::string& out, std::span<const Expression> list);
 
 // "$$\displaystyle " + text + "$$", the notebook form.
 std::string wrap_latex(std::string_view text);

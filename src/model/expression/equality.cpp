@@ -104,7 +104,7 @@ void hash_term(const Expression& e, Hasher& h, bool in_shared_list);
 
 }  // namespace
 
-bool equal(const std::vector<Expression>& a, const std::vector<Expression>& b) {
+bool equal(std::span<const Expression> a, std::span<const Expression> b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
         if (!equal(a[i], b[i])) return false;
@@ -280,7 +280,7 @@ void hash_node(const Expression& e, Hasher& h);
 
 }  // namespace
 
-void hash(const std::vector<Expression>& list, Hasher& h) {
+void hash(std::span<const Expression> list, Hasher& h) {
     h.word(list.size());
     for (const auto& e : list) hash(e, h);
 }

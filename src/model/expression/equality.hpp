@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -38,7 +39,7 @@ bool equal(const ReductionOp& a, const ReductionOp& b);
 bool equal(const ConditionalExpr& a, const ConditionalExpr& b);
 bool equal(const ComparisonOp& a, const ComparisonOp& b);
 bool equal(const LogicalOp& a, const LogicalOp& b);
-bool equal(const std::vector<Expression>& a, const std::vector<Expression>& b);
+bool equal(std::span<const Expression> a, std::span<const Expression> b);
 
 void hash(const Expression& e, Hasher& h);
 void hash(const NumericValue& v, Hasher& h);
@@ -48,7 +49,7 @@ void hash(const DecisionVar& v, Hasher& h);
 void hash(const Subscript& s, Hasher& h);
 void hash(const ArrayLength& a, Hasher& h);
 void hash(const ConditionalExpr& c, Hasher& h);
-void hash(const std::vector<Expression>& list, Hasher& h);
+void hash(std::span<const Expression> list, Hasher& h);
 
 // Shared cells: one cell is equal to itself without a walk.
 template <class T>

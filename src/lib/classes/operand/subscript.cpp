@@ -41,7 +41,7 @@ PyObject* get_subscripts(PyObject* self, void*) {
     return boundary([&]() -> PyResult {
         FV_ASSIGN_OR_RETURN(auto subscripts,
                             with_shared<Self>(self, [](const Self& v) -> Result<std::vector<Expression>> {
-                                return v.subscripts;
+                                return v.subscripts.to_vector();
                             }));
         return expression_list_into_python(std::move(subscripts));
     });

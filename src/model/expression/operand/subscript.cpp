@@ -31,7 +31,7 @@ Result<Subscript> make_subscript(SubscriptedVariable variable, std::vector<Expre
                               display_subscripted_variable(variable) + "` (= " + std::to_string(k) + ")");
     if (auto* inner = std::get_if<Box<Subscript>>(&variable)) {
         Subscript t = inner->take();
-        std::vector<Expression> joined = std::move(t.subscripts);
+        std::vector<Expression> joined = t.subscripts.to_vector();
         joined.reserve(joined.size() + subscripts.size());
         for (auto& s : subscripts) joined.push_back(std::move(s));
         FV_ASSIGN_OR_RETURN(auto checked, check_subscripts(std::move(joined)));

@@ -6,6 +6,7 @@
 
 #include "model/error.hpp"
 #include "model/expression/handle.hpp"
+#include "model/expression/expr_list.hpp"
 #include "model/expression/operand/array_length.hpp"
 
 namespace forvela {
@@ -15,7 +16,7 @@ using SubscriptedVariable = std::variant<Box<Placeholder>, Box<Element>, Box<Dec
 
 struct Subscript {
     SubscriptedVariable variable;
-    std::vector<Expression> subscripts;
+    ExprList subscripts;
     std::uint64_t ndim = 0;
 };
 
