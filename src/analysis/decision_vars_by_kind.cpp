@@ -6,10 +6,10 @@ namespace forvela {
 
 void collect_decision_vars_by_kind_in_subscript(DecisionVarSets& sets, const Subscript& s) {
     DepthGuard guard;
-    if (const auto* var = std::get_if<Box<DecisionVar>>(&s.variable))
-        insert_decision_var_by_kind(sets, **var);
-    else if (const auto* nested = std::get_if<Box<Subscript>>(&s.variable))
-        collect_decision_vars_by_kind_in_subscript(sets, **nested);
+    if (const auto* var = s.variable.if_is<DecisionVar>())
+        insert_decision_var_by_kind(sets, *var);
+    else if (const auto* nested = s.variable.if_is<Subscript>())
+        collect_decision_vars_by_kind_in_subscript(sets, *nested);
     for (const Expression& sub : s.subscripts) collect_decision_vars_by_kind(sets, sub);
 }
 

@@ -91,7 +91,7 @@ void walk_node(DegreeState& s, const Expression& e, DegreeMemo& memo) {
             s.has_variable = true;
             break;
         case ExprKind::Subscript: {
-            bool of_variable = std::holds_alternative<Box<DecisionVar>>(e.as<Subscript>().variable);
+            bool of_variable = e.as<Subscript>().variable.is<DecisionVar>();
             s.degree = of_variable ? 1.0 : 0.0;
             s.has_variable = s.has_variable || of_variable;
             break;

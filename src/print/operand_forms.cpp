@@ -94,7 +94,7 @@ void print_decision_var(Printer& p, const DecisionVar& v) {
 void print_subscript(Printer& p, const Subscript& v) {
     DepthGuard guard;
     std::size_t start = p.out.size();
-    print_boxed_of(p, v.variable);
+    print_boxed_of(p, v.variable.get());
     // A name with a sub- or superscript of its own is braced, so the subscript
     // that follows is no double subscript: {x_1}_{i}.
     if (p.latex() && p.out.find_first_of("_^", start) != std::string::npos) {

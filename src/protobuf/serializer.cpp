@@ -399,9 +399,9 @@ private:
                        [&](const Box<Subscript>& sub) -> Result<ElementSet> {
                            const Node<Subscript>& s = *sub.cell();
                            std::uint64_t type;
-                           if (std::holds_alternative<Box<Placeholder>>(s.value.variable))
+                           if (s.value.variable.is<Placeholder>())
                                type = pb::element::kSubscriptedPlaceholder;
-                           else if (std::holds_alternative<Box<Element>>(s.value.variable))
+                           else if (s.value.variable.is<Element>())
                                type = pb::element::kSubscriptedElement;
                            else
                                return std::unexpected(serialization_error(
@@ -491,7 +491,7 @@ private:
                                    FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, *inner.cell()));
                                    return TypedId{pb::subscript::kNestedSubscript, id};
                                }},
-                    s.variable));
+                    s.variable.get()));
             std::vector<std::uint64_t> ids;
             ids.reserve(s.subscripts.size());
             for (const Expression& e : s.subscripts) {
@@ -499,7 +499,7 @@ private:
                 ids.push_back(id);
             }
             Writer& w = node_body();
-            w.uint64_field(pb::subscript::kNdim, s.ndim);
+            w.uint64_field(pb::subscript::kNdim, s.ndim());
             w.int32_field(pb::subscript::kType, variable.type);
             w.uint64_field(pb::subscript::kVariableId, variable.id);
             w.packed_field(pb::subscript::kSubscriptIds, ids);
@@ -512,26 +512,25 @@ private:
         return once(arena, cell, [&]() -> Result<std::uint64_t> {
             FV_ASSIGN_OR_RETURN(
                 TypedId array,
-                std::visit(overloaded{[&](const Box<Placeholder>& p) -> Result<TypedId> {
-                                          return TypedId{pb::array_length::kPlaceholder,
-                                                         placeholder(arena, *p)};
-                                      },
-                                      [&](const Box<Element>& e) -> Result<TypedId> {
-                                          FV_ASSIGN_OR_RETURN(std::uint64_t id, element(arena, *e.cell()));
-                                          return TypedId{pb::array_length::kElement, id};
-                                      },
-                                      [&](const Box<Subscript>& sub) -> Result<TypedId> {
-                                          const Node<Subscript>& s = *sub.cell();
-                                          const std::int32_t type =
-                                              std::holds_alternative<Box<Placeholder>>(s.value.variable)
-                                                  ? pb::array_length::kSubscriptedPlaceholder
-                                              : std::holds_alternative<Box<Element>>(s.value.variable)
-                                                  ? pb::array_length::kSubscriptedElement
-                                                  : pb::array_length::kOther;
-                                          FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, s));
-                                          return TypedId{type, id};
-                                      }},
-                           a.array));
+                std::visit(
+                    overloaded{[&](const Box<Placeholder>& p) -> Result<TypedId> {
+                                   return TypedId{pb::array_length::kPlaceholder, placeholder(arena, *p)};
+                               },
+                               [&](const Box<Element>& e) -> Result<TypedId> {
+                                   FV_ASSIGN_OR_RETURN(std::uint64_t id, element(arena, *e.cell()));
+                                   return TypedId{pb::array_length::kElement, id};
+                               },
+                               [&](const Box<Subscript>& sub) -> Result<TypedId> {
+                                   const Node<Subscript>& s = *sub.cell();
+                                   const std::int32_t type = s.value.variable.is<Placeholder>()
+                                                                 ? pb::array_length::kSubscriptedPlaceholder
+                                                             : s.value.variable.is<Element>()
+                                                                 ? pb::array_length::kSubscriptedElement
+                                                                 : pb::array_length::kOther;
+                                   FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, s));
+                                   return TypedId{type, id};
+                               }},
+                    a.array));
             Writer& w = node_body();
             w.int32_field(pb::array_length::kType, array.type);
             w.uint64_field(pb::array_length::kArrayId, array.id);

@@ -159,8 +159,9 @@ struct OperandItems {
     }
     static PyObject* get_ndim(PyObject* self, void*) {
         return boundary([&] {
-            return with_shared<T>(
-                self, [](const T& v) -> PyResult { return checked(PyLong_FromUnsignedLongLong(v.ndim)); });
+            return with_shared<T>(self, [](const T& v) -> PyResult {
+                return checked(PyLong_FromUnsignedLongLong(ndim_of(v)));
+            });
         });
     }
     static PyObject* get_description(PyObject* self, void*) {
@@ -178,8 +179,9 @@ struct OperandItems {
     // The ArrayLength of every axis.
     static PyObject* get_shape(PyObject* self, void*) {
         return boundary([&]() -> PyResult {
-            FV_ASSIGN_OR_RETURN(
-                auto ndim, with_shared<T>(self, [](const T& v) -> Result<std::uint64_t> { return v.ndim; }));
+            FV_ASSIGN_OR_RETURN(auto ndim, with_shared<T>(self, [](const T& v) -> Result<std::uint64_t> {
+                                    return ndim_of(v);
+                                }));
             return array_length_tuple(ndim, as_array_operand, self);
         });
     }

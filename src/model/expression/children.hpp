@@ -34,7 +34,7 @@ void for_each_child(const Expression& e, F&& f) {
             return;
         case ExprKind::Subscript: {
             const Subscript& s = e.as<Subscript>();
-            std::visit(operand, s.variable);
+            std::visit(operand, s.variable.get());
             for (const Expression& sub : s.subscripts) f(sub, false);
             return;
         }

@@ -161,7 +161,7 @@ bool equal(const SubscriptedVariable& a, const SubscriptedVariable& b) {
 
 bool equal(const Subscript& a, const Subscript& b) {
     DepthGuard guard;
-    return equal(a.variable, b.variable) && equal(a.subscripts, b.subscripts) && a.ndim == b.ndim;
+    return equal(a.variable.get(), b.variable.get()) && equal(a.subscripts, b.subscripts);
 }
 
 bool equal(const ArrayOperand& a, const ArrayOperand& b) {
@@ -327,9 +327,9 @@ void hash(const Subscript& s, Hasher& h) {
                    [&](const Box<Placeholder>& p) { hash(p, h); },
                    [&](const auto& b) { hash(*b, h); },
                },
-               s.variable);
+               s.variable.get());
     hash(s.subscripts, h);
-    h.word(s.ndim);
+    h.word(s.ndim());
 }
 
 void hash(const ArrayLength& a, Hasher& h) {

@@ -81,7 +81,7 @@ namespace {
 bool find_decision_var(const Expression& e) {
     switch (e.kind()) {
         case ExprKind::DecisionVar: return true;
-        case ExprKind::Subscript: return std::holds_alternative<Box<DecisionVar>>(e.as<Subscript>().variable);
+        case ExprKind::Subscript: return e.as<Subscript>().variable.is<DecisionVar>();
         case ExprKind::BinaryOp: {
             const auto& op = e.as<BinaryOp>();
             return contains_decision_var(*op.left) || contains_decision_var(*op.right);

@@ -24,7 +24,7 @@ constexpr auto as_array_operand = Items::as_array_operand;
 // `len_at` refuses a scalar subscript before the array conversion looks at it.
 Result<ArrayOperand> as_measured_array(PyObject* self) {
     FV_ASSIGN_OR_RETURN(auto v, Items::box_of(self));
-    if (v->ndim == 0) return modeling_error("Can't get length of a scalar");
+    if (v->ndim() == 0) return modeling_error("Can't get length of a scalar");
     return subscript_into_array_operand(std::move(v));
 }
 
@@ -56,11 +56,11 @@ PyObject* get_shape(PyObject* self, void*) {
             std::optional<std::vector<Expression>> entries;
         };
         auto shape = with_shared<Self>(self, [](const Self& v) -> Result<Shape> {
-            const auto* var = std::get_if<Box<DecisionVar>>(&v.variable);
-            if (!var) return Shape{v.ndim, std::nullopt};
-            const auto& all = (*var)->shape;
+            const auto* var = v.variable.if_is<DecisionVar>();
+            if (!var) return Shape{v.ndim(), std::nullopt};
+            const auto& all = var->shape;
             std::size_t used = std::min(v.subscripts.size(), all.size());
-            return Shape{v.ndim,
+            return Shape{v.ndim(),
                          std::vector<Expression>(all.begin() + static_cast<std::ptrdiff_t>(used), all.end())};
         });
         if (!shape) return std::unexpected(shape.error());

@@ -6,7 +6,7 @@
 namespace forvela {
 
 std::uint64_t array_operand_ndim(const ArrayOperand& array) {
-    return std::visit([](const auto& b) -> std::uint64_t { return b->ndim; }, array);
+    return std::visit([](const auto& b) -> std::uint64_t { return ndim_of(*b); }, array);
 }
 
 Result<ArrayLength> make_array_length(ArrayOperand array, std::uint64_t axis, OptText latex,

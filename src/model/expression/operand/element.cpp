@@ -12,7 +12,7 @@ namespace forvela {
 std::uint64_t belong_to_ndim(const ElementBelongTo& set) {
     return std::visit(overloaded{
                           [](const Range&) -> std::uint64_t { return 0; },
-                          [](const auto& b) -> std::uint64_t { return b->ndim; },
+                          [](const auto& b) -> std::uint64_t { return ndim_of(*b); },
                       },
                       set);
 }
@@ -41,7 +41,7 @@ Result<ElementBelongTo> belong_to_from_element(Element e) {
 }
 
 Result<ElementBelongTo> belong_to_from_subscript(Subscript s) {
-    if (s.ndim >= 1) return ElementBelongTo(Box<Subscript>(std::move(s)));
+    if (s.ndim() >= 1) return ElementBelongTo(Box<Subscript>(std::move(s)));
     FV_ASSIGN_OR_RETURN(auto end, subscript_into_expression(std::move(s)));
     return belong_to_range_from_zero(std::move(end));
 }

@@ -14,11 +14,56 @@ namespace forvela {
 // The variable of a subscript: Placeholder, Element, Variable, Subscript.
 using SubscriptedVariable = std::variant<Box<Placeholder>, Box<Element>, Box<DecisionVar>, Box<Subscript>>;
 
-struct Subscript {
-    SubscriptedVariable variable;
-    ExprList subscripts;
-    std::uint64_t ndim = 0;
+// A subscript's variable in one word: the cell of the placeholder, element,
+// decision variable or subscript, whose kind tells which it is.
+class SubscriptVariable {
+public:
+    SubscriptVariable(SubscriptedVariable v) noexcept;
+    SubscriptVariable(const SubscriptVariable& o) noexcept : cell_(o.cell_) { retain_node(cell_); }
+    SubscriptVariable(SubscriptVariable&& o) noexcept : cell_(o.cell_) { retain_node(cell_); }
+    SubscriptVariable& operator=(SubscriptVariable o) noexcept {
+        std::swap(cell_, o.cell_);
+        return *this;
+    }
+    ~SubscriptVariable() { release_node(cell_); }
+
+    // A handle sharing the variable's cell.
+    SubscriptedVariable get() const;
+    operator SubscriptedVariable() const { return get(); }
+    template <class T>
+    bool is() const {
+        return cell_->kind == NodeKindOf<T>::value;
+    }
+    // The variable's value if it is a T, else null.
+    template <class T>
+    const T* if_is() const {
+        return is<T>() ? &static_cast<const Node<T>*>(cell_)->value : nullptr;
+    }
+    // Its place among the alternatives of SubscriptedVariable.
+    std::size_t index() const;
+    std::uint64_t ndim() const;
+    const NodeBase* cell() const { return cell_; }
+
+private:
+    NodeBase* cell_;
 };
+
+struct Subscript {
+    SubscriptVariable variable;
+    ExprList subscripts;
+    // The dimensions left: the variable's, less one per subscript.
+    std::uint64_t ndim() const { return variable.ndim() - subscripts.size(); }
+};
+static_assert(sizeof(Subscript) == 32, "w[i] is one 40-byte cell");
+
+// The dimensions of a placeholder, element or subscript.
+template <class T>
+std::uint64_t ndim_of(const T& v) {
+    if constexpr (std::is_same_v<T, Subscript>)
+        return v.ndim();
+    else
+        return v.ndim;
+}
 
 // The ndim of a placeholder, element or subscript; the number of shape
 // entries of a decision variable.

@@ -57,9 +57,9 @@ const std::string* decision_var_in_node(const Expression& e, FreeCells& free) {
         case ExprKind::DecisionVar: return &e.as<DecisionVar>().name;
         case ExprKind::Subscript: {
             // Subscripts never hold one; the variable, maybe nested, may be one.
-            const SubscriptedVariable* v = &e.as<Subscript>().variable;
-            while (const auto* nested = std::get_if<Box<Subscript>>(v)) v = &(*nested)->variable;
-            if (const auto* var = std::get_if<Box<DecisionVar>>(v)) return &(*var)->name;
+            const Subscript* s = &e.as<Subscript>();
+            while (const auto* nested = s->variable.if_is<Subscript>()) s = nested;
+            if (const auto* var = s->variable.if_is<DecisionVar>()) return &var->name;
             return nullptr;
         }
         case ExprKind::UnaryOp: return decision_var_in(*e.as<UnaryOp>().operand, free);
@@ -166,8 +166,8 @@ Result<DecisionVarBound> bound_from_placeholder(Placeholder p) {
 }
 
 Result<DecisionVarBound> bound_from_subscript(Subscript s) {
-    if (s.ndim == 0) return modeling_error("the subscripted variable is a scalar");
-    if (!std::holds_alternative<Box<Placeholder>>(s.variable))
+    if (s.ndim() == 0) return modeling_error("the subscripted variable is a scalar");
+    if (!s.variable.is<Placeholder>())
         return modeling_error(
             "only a subscripted placeholder can be used as the bound of a decision variable");
     return DecisionVarBound(Box<Subscript>(std::move(s)));
@@ -176,7 +176,7 @@ Result<DecisionVarBound> bound_from_subscript(Subscript s) {
 std::uint64_t decision_var_bound_ndim(const DecisionVarBound& bound) {
     return std::visit(overloaded{
                           [](const Box<Expression>&) -> std::uint64_t { return 0; },
-                          [](const auto& b) -> std::uint64_t { return b->ndim; },
+                          [](const auto& b) -> std::uint64_t { return ndim_of(*b); },
                       },
                       bound);
 }
