@@ -180,7 +180,7 @@ def main():
     y, z = fv.ContinuousVar("y", lower_bound=0, upper_bound=1), fv.ContinuousVar("z", lower_bound=0, upper_bound=1)
     wi, xi = w[i], x[i]
     reps = 100_000
-    ops = {"forvela": [lambda: wi * xi, lambda: y + z, lambda: xi <= 1]}
+    ops = {"forvela": [lambda: wi * xi, lambda: y + z, lambda: xi <= 1, lambda: y + 1, lambda: y + 1.5]}
     if available("pyomo"):
         import pyomo.environ as pyo
 
@@ -190,13 +190,13 @@ def main():
         m.x = pyo.Var(m.I, domain=pyo.Binary)
         m.y, m.z = pyo.Var(), pyo.Var()
         pw, px = m.w[3], m.x[3]
-        ops["pyomo"] = [lambda: pw * px, lambda: m.y + m.z, lambda: px <= 1]
+        ops["pyomo"] = [lambda: pw * px, lambda: m.y + m.z, lambda: px <= 1, lambda: m.y + 1, lambda: m.y + 1.5]
     if available("pulp"):
         import pulp
 
         lx, ly = pulp.LpVariable("lx", cat="Binary"), pulp.LpVariable("ly")
-        ops["pulp"] = [lambda: 3 * lx, lambda: lx + ly, lambda: lx <= 1]
-    labels = ["w[i] * x[i]", "x + y", "x[i] <= 1"]
+        ops["pulp"] = [lambda: 3 * lx, lambda: lx + ly, lambda: lx <= 1, lambda: ly + 1, lambda: ly + 1.5]
+    labels = ["w[i] * x[i]", "x + y", "x[i] <= 1", "x + 1", "x + 1.5"]
     def per_call(op):
         def run():
             for _ in range(reps):
@@ -208,6 +208,9 @@ def main():
     for side, fns in ops.items():
         for label, op in zip(labels, fns):
             rows.append((f"one op {label} (us)", side, per_call(op) - overhead))
+    # A float literal should cost no more than an int one.
+    ours_op = {w: v for w, side, v in rows if side == "forvela" and w.startswith("one op x + 1")}
+    rows.append(("x + 1.5 over x + 1", "forvela", ours_op["one op x + 1.5 (us)"] / ours_op["one op x + 1 (us)"]))
 
     s = ours_loop(10_000)()
     rows.append(("str of 10^4-term sum (ms)", "forvela", best(lambda: str(s)) * 1e3))
