@@ -50,10 +50,11 @@ def test_earlier_sums_keep_their_terms(model, step, start):
     for k in range(6):
         sums.append(step(sums[-1], w[k] * x[k]))
     texts = [str(s) for s in sums]
-    # Extending an earlier sum again (a branch) leaves every other sum as it was.
-    branch = step(sums[3], x[9])
+    # Extending any earlier sum again (a branch) leaves every other sum as it
+    # was, short sums (whose terms are held inline) and long ones alike.
+    branches = [step(s, x[9]) for s in sums]
     assert [str(s) for s in sums] == texts
-    assert str(branch).count("x[9]") == 1
+    assert all(str(b).count("x[9]") == 1 and str(b).count("x[") == k + 1 for k, b in enumerate(branches))
     assert texts[-1].count("x[") == 6
     if start == 5:
         assert texts[-1].endswith("+ 5")
@@ -68,6 +69,9 @@ def test_products_built_step_by_step(model):
         products.append(p)
     assert str(products[1]) == "2 * x[0] * x[1]"
     assert str(products[3]) == "2 * x[0] * x[1] * x[2] * x[3]"
+    branches = [q * x[9] for q in products]
+    assert [str(q).count("x[") for q in products] == [1, 2, 3, 4]
+    assert [str(b).count("x[") for b in branches] == [2, 3, 4, 5]
 
 
 def test_deep_shared_tree_frees_without_recursion():
