@@ -62,6 +62,20 @@ Node<T>* new_node(T value) {
     return new Node<T>(NodeKindOf<T>::value, std::move(value));
 }
 
+// The T in `cell`, made its holder's own first (copy-on-write): a cell held
+// elsewhere too is copied, and the holder's reference moves to the copy.
+// Its facts are forgotten, as the holder is about to change it.
+template <class T, class Cell>
+T& make_own(Cell*& cell) {
+    if (cell->refs > 1) {
+        Node<T>* own = new_node<T>(T(static_cast<const Node<T>*>(cell)->value));
+        release_node(cell);
+        cell = own;
+    }
+    cell->facts = 0;
+    return static_cast<Node<T>*>(cell)->value;
+}
+
 // Box<T>: a shared handle to one cell holding a T. Reading goes through the
 // const accessors; `mut()` makes the cell this handle's own first.
 template <class T>
@@ -93,15 +107,7 @@ public:
     const T& get() const { return p_->value; }
 
     // The value, made this handle's own first.
-    T& mut() {
-        if (p_->refs > 1) {
-            Node<T>* own = new_node<T>(T(p_->value));
-            release_node(p_);
-            p_ = own;
-        }
-        p_->facts = 0;
-        return p_->value;
-    }
+    T& mut() { return make_own<T>(p_); }
     // The value moved out when this handle is its only holder, else copied.
     T take() {
         T v = p_->refs == 1 ? std::move(p_->value) : T(p_->value);

@@ -147,13 +147,7 @@ public:
     // The node made this value's own first (copy-on-write).
     template <ExprPayload T>
     T& mut() {
-        if (node_->refs > 1) {
-            NodeBase* own = new_node<T>(T(static_cast<const Node<T>*>(node_)->value));
-            release_node(node_);
-            node_ = own;
-        }
-        node_->facts = 0;
-        return static_cast<Node<T>*>(node_)->value;
+        return make_own<T>(node_);
     }
     // The cell holding this value, for a value of kind T.
     template <ExprPayload T>
@@ -217,13 +211,7 @@ public:
     // The node made this value's own first (copy-on-write).
     template <class T>
     T& mut() {
-        if (node_->refs > 1) {
-            NodeBase* own = new_node<T>(T(static_cast<const Node<T>*>(node_)->value));
-            release_node(node_);
-            node_ = own;
-        }
-        node_->facts = 0;
-        return static_cast<Node<T>*>(node_)->value;
+        return make_own<T>(node_);
     }
     // The cell holding this value, a T.
     template <class T>
