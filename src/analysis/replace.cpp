@@ -68,6 +68,7 @@ Result<bool> replace_expressions(Replacer& r, const List& list, std::vector<Expr
     const std::size_t n = list.size();
     bool changed = false;
     for (std::size_t k = 0; k < n; ++k) {
+        // NOLINTNEXTLINE(performance-unnecessary-copy-initialization): the offer may move the items
         Expression item = list[k];
         FV_ASSIGN_OR_RETURN(Expression replaced, replace_expression(r, item));
         if (!changed) {
