@@ -1,4 +1,6 @@
 """replace: order of offers, typed offers, discarded and propagated errors."""
+import sys
+
 import pytest
 
 import forvela as fv
@@ -220,3 +222,113 @@ def test_replacer_may_keep_change_and_replace_what_it_gets():
     assert latex(e) == "$$\\displaystyle W$$" != e_latex
     e.set_latex(None)
     assert latex(e) == e_latex
+
+
+# ---- the objects offered and the answers read back ----
+
+
+def rich_tree():
+    """Many nodes of each class, several cells per class (two placeholders, two
+    variables, different literals), and shared cells met more than once."""
+    w, v = fv.Placeholder("w", ndim=1), fv.Placeholder("v", ndim=1)
+    x, y = fv.BinaryVar("x", shape=[9]), fv.IntegerVar("y", shape=[9], lower_bound=0, upper_bound=4)
+    p, q = fv.Placeholder("p"), fv.Placeholder("q")
+    terms = [w[k] * x[k] + v[k] * y[k] * p + q ** k for k in range(6)]
+    return fv.abs(p) + sum(terms[1:], terms[0]) + 2.5
+
+
+def snapshot(n):
+    return type(n).__name__, str(n), latex(n)
+
+
+@pytest.mark.parametrize("keep_every", [0, 1, 2, 3], ids=["none", "all", "every-2nd", "every-3rd"])
+def test_each_offer_holds_its_own_node_whatever_the_replacer_keeps(keep_every):
+    e = rich_tree()
+    reference = Recorder()
+    fv.replace(e, reference)
+    expected = [snapshot(n) for n in reference.offers]
+    seen, kept = [], {}
+
+    def look(n):
+        seen.append(snapshot(n))
+        if keep_every and len(seen) % keep_every == 0:
+            kept[len(seen) - 1] = n
+        return n
+
+    assert fv.is_same(fv.replace(e, look), e)
+    assert seen == expected
+    # What was kept still holds what it was offered, each a distinct object.
+    assert all(snapshot(n) == expected[k] for k, n in kept.items())
+    assert len({id(n) for n in kept.values()}) == len(kept)
+
+
+def test_offered_objects_are_released_after_the_walk():
+    e = rich_tree()
+    classes = [fv.Placeholder, fv.BinaryVar, fv.IntegerVar, fv.Subscript, fv.MulOp, fv.AddOp, fv.NumberLit]
+    before = [sys.getrefcount(c) for c in classes]
+    for _ in range(3):
+        fv.replace(e, identity)
+        fv.replace(e, lambda n: None if isinstance(n, fv.AddOp) else n)
+    assert [sys.getrefcount(c) for c in classes] == before
+
+
+def test_change_made_to_the_offered_object_stands_and_goes_no_further():
+    w = fv.Placeholder("w", ndim=1)
+    p, q = fv.Placeholder("p"), fv.Placeholder("q")
+    x = fv.BinaryVar("x", shape=[3])
+    seen = []
+
+    def mark(n):
+        seen.append(latex(n))
+        if isinstance(n, (fv.Placeholder, fv.BinaryVar)):
+            n.set_latex("Z")
+        return n
+
+    r = fv.replace(w[1] * x[2] + p + q, mark)
+    # No offer shows the mark made on an earlier object of its class.
+    assert not any("Z" in s for s in seen)
+    mul, rp, rq = r.terms
+    assert [latex(t) for t in (rp, rq)] == ["$$\\displaystyle Z$$"] * 2
+    assert [latex(s.variable) for s in mul.terms] == ["$$\\displaystyle Z$$"] * 2
+    assert fv.is_same(r, w[1] * x[2] + p + q)
+
+
+@pytest.mark.parametrize("at", [0, 1, 3, 4])
+def test_one_changed_term_keeps_the_others_in_place(at):
+    ps = [fv.Placeholder(f"p{k}") for k in range(5)]
+    e = sum(ps[1:], ps[0])
+    target = ps[at]
+    r = fv.replace(e, lambda n: 7 if fv.is_same(n, target) else n)
+    want = [7 if k == at else ps[k] for k in range(5)]
+    assert len(r.terms) == 5 and all(fv.is_same(t, u) for t, u in zip(r.terms, want))
+
+
+@pytest.mark.parametrize("at", [0, 1, 2])
+def test_one_changed_subscript_keeps_the_others_in_place(at):
+    ph = fv.Placeholder("ph", ndim=3)
+    r = fv.replace(ph[10, 11, 12], lambda n: 99 if isinstance(n, fv.NumberLit) and n.value == 10 + at else n)
+    want = [99 if k == at else 10 + k for k in range(3)]
+    assert fv.is_same(r, ph[tuple(want)])
+
+
+def test_sum_extended_from_the_tree_while_its_terms_are_walked():
+    # Extending a sum appends to the term buffer it shares with the sum
+    # being walked, which moves the items the walk is reading.
+    z = fv.Placeholder("z")
+    ps = [fv.Placeholder(f"p{k}") for k in range(40)]
+    e = 0
+    for p in ps:
+        e = e + p
+    grown = []
+
+    def extend(n):
+        if isinstance(n, fv.AddOp) and not grown:
+            grown.append(n)
+        elif grown:
+            for _ in range(50):
+                grown[-1] = grown[-1] + z
+        return n
+
+    r = fv.replace(e, extend)
+    assert fv.is_same(r, e) and len(r.terms) == 40
+    assert len(grown[-1].terms) == 40 + 50 * 40

@@ -6,9 +6,8 @@
 #include <vector>
 
 #include "model/depth_guard.hpp"
-#include "model/expression/expression.hpp"
-#include "model/expression/expression.hpp"
 #include "model/expression/equality.hpp"
+#include "model/expression/expression.hpp"
 #include "model/expression/operand/array_length.hpp"
 #include "model/expression/operand/decision_var/decision_var.hpp"
 #include "model/expression/operand/element.hpp"
@@ -20,9 +19,10 @@
 
 namespace forvela {
 
-// Every walk below keeps its own handle to the node it reads (parts are
-// copied out of their node before they are walked), since an offer runs
-// foreign code that may build on the very cells of the tree.
+// Every walk below reads a node through a handle that keeps its cell alive,
+// and takes a handle of its own to each part before walking it: an offer runs
+// foreign code that may build on the very cells of the tree (a sum extended
+// from a term list appends to its buffer, which may move the items).
 
 namespace {
 
@@ -43,22 +43,43 @@ bool same_part(const Expression& before, const Expression& after) {
                : std::bit_cast<std::uint64_t>(a.floating) == std::bit_cast<std::uint64_t>(b.floating);
 }
 
-bool same_parts(const std::vector<Expression>& before, const std::vector<Expression>& after) {
-    if (before.size() != after.size()) return false;
-    for (std::size_t k = 0; k < before.size(); ++k)
-        if (!same_part(before[k], after[k])) return false;
-    return true;
+template <class T>
+bool same_alternative(const T& before, const T& after) {
+    return before.index() == after.index() &&
+           std::visit(
+               [&](const auto& box) { return box.same_cell(std::get<std::decay_t<decltype(box)>>(after)); },
+               before);
 }
 
-Result<std::vector<Expression>> replace_expressions(Replacer& r, const std::vector<Expression>& list) {
+// The items of a list of parts (a term list, a subscript list) in order.
+template <class List>
+std::vector<Expression> items_of(const List& list) {
     std::vector<Expression> out;
     out.reserve(list.size());
-    for (std::size_t k = 0; k < list.size(); ++k) {
-        const Expression& item = list[k];
+    for (const Expression& item : list) out.push_back(item);
+    return out;
+}
+
+// Every item of `list` through replace_expression, in order, stopping at the
+// first error. Whether any came back changed; only then does `out` hold the
+// new list (so an unchanged list is never copied).
+template <class List>
+Result<bool> replace_expressions(Replacer& r, const List& list, std::vector<Expression>& out) {
+    const std::size_t n = list.size();
+    bool changed = false;
+    for (std::size_t k = 0; k < n; ++k) {
+        // NOLINTNEXTLINE(performance-unnecessary-copy-initialization): the offer may move the items
+        Expression item = list[k];
         FV_ASSIGN_OR_RETURN(Expression replaced, replace_expression(r, item));
+        if (!changed) {
+            if (same_part(item, replaced)) continue;
+            changed = true;
+            out.reserve(n);
+            for (std::size_t j = 0; j < k; ++j) out.push_back(list[j]);
+        }
         out.push_back(std::move(replaced));
     }
-    return out;
+    return changed;
 }
 
 Result<SubscriptedVariable> replace_subscripted_variable(Replacer& r, const SubscriptedVariable& v) {
@@ -78,12 +99,25 @@ Result<SubscriptedVariable> replace_subscripted_variable(Replacer& r, const Subs
     return fail(ErrorKind::Internal, "Subscripted variable with subscript is not supported");
 }
 
+// Whether creating `s` again from its own parts would pass every check and
+// give `s` itself.
+bool subscript_stands(const Subscript& s) {
+    if (s.ndim() != 0 || s.subscripts.empty() || s.variable.is<Subscript>()) return false;
+    for (const Expression& item : s.subscripts)
+        if (contains_decision_var(item)) return false;
+    return true;
+}
+
 Result<Expression> replace_in_subscript(Replacer& r, const Expression& node) {
     const Subscript& s = node.as<Subscript>();
     SubscriptedVariable old_variable = s.variable;
-    std::vector<Expression> old_subscripts = s.subscripts.to_vector();
     FV_ASSIGN_OR_RETURN(SubscriptedVariable variable, replace_subscripted_variable(r, old_variable));
-    FV_ASSIGN_OR_RETURN(std::vector<Expression> subscripts, replace_expressions(r, old_subscripts));
+    std::vector<Expression> subscripts;
+    FV_ASSIGN_OR_RETURN(bool changed, replace_expressions(r, s.subscripts, subscripts));
+    if (!changed) {
+        if (same_alternative(old_variable, variable) && subscript_stands(s)) return node;
+        subscripts = items_of(s.subscripts);
+    }
     FV_ASSIGN_OR_RETURN(subscripts, check_subscripts(std::move(subscripts)));
     FV_ASSIGN_OR_RETURN(Subscript created, make_subscript(std::move(variable), std::move(subscripts)));
     return subscript_into_expression(Box<Subscript>(std::move(created)));
@@ -114,27 +148,35 @@ Result<Expression> replace_in_array_length(Replacer& r, const Expression& node) 
     return Expression(std::move(created));
 }
 
+Result<Expression> replace_in_unary_op(Replacer& r, const Expression& node) {
+    const UnaryOp& op = node.as<UnaryOp>();
+    Expression old_operand = *op.operand;
+    FV_ASSIGN_OR_RETURN(Expression operand, replace_expression(r, old_operand));
+    // The builder's check holds for the node kept as it is too.
+    if (!op.latex && same_part(old_operand, operand) && !contains_decision_var(operand)) return node;
+    return make_unary_op(op.kind, std::move(operand));
+}
+
 Result<Expression> replace_in_binary_op(Replacer& r, const Expression& node) {
     const BinaryOp& op = node.as<BinaryOp>();
     Expression old_left = *op.left;
     Expression old_right = *op.right;
-    BinaryOpKind kind = op.kind;
-    bool plain = !op.latex;
     FV_ASSIGN_OR_RETURN(Expression left, replace_expression(r, old_left));
     FV_ASSIGN_OR_RETURN(Expression right, replace_expression(r, old_right));
-    if (plain && same_part(old_left, left) && same_part(old_right, right)) return node;
-    return make_binary_op(kind, std::move(left), std::move(right));
+    if (!op.latex && same_part(old_left, left) && same_part(old_right, right)) return node;
+    return make_binary_op(op.kind, std::move(left), std::move(right));
 }
 
 Result<Expression> replace_in_commutative_op(Replacer& r, const Expression& node) {
     // The terms are reassembled as they stand: no folding, no flattening.
     const CommutativeOp& op = node.as<CommutativeOp>();
-    std::vector<Expression> old_terms = op.terms.to_vector();
-    CommutativeOpKind kind = op.kind;
-    bool plain = !op.latex;
-    FV_ASSIGN_OR_RETURN(std::vector<Expression> terms, replace_expressions(r, old_terms));
-    if (plain && same_parts(old_terms, terms)) return node;
-    return Expression(CommutativeOp{std::nullopt, TermList(std::move(terms)), kind});
+    std::vector<Expression> terms;
+    FV_ASSIGN_OR_RETURN(bool changed, replace_expressions(r, op.terms, terms));
+    if (!changed) {
+        if (!op.latex) return node;
+        terms = items_of(op.terms);
+    }
+    return Expression(CommutativeOp{std::nullopt, TermList(std::move(terms)), op.kind});
 }
 
 Result<Expression> replace_in_reduction_op(Replacer& r, const ReductionOp& op) {
@@ -161,15 +203,7 @@ Result<Expression> replace_parts(Replacer& r, const Expression& e) {
     switch (e.kind()) {
         case ExprKind::Subscript: return replace_in_subscript(r, e);
         case ExprKind::ArrayLength: return replace_in_array_length(r, e);
-        case ExprKind::UnaryOp: {
-            Expression old_operand = *e.as<UnaryOp>().operand;
-            UnaryOpKind kind = e.as<UnaryOp>().kind;
-            bool plain = !e.as<UnaryOp>().latex;
-            FV_ASSIGN_OR_RETURN(Expression operand, replace_expression(r, old_operand));
-            bool same = plain && same_part(old_operand, operand);
-            FV_ASSIGN_OR_RETURN(Expression rebuilt, make_unary_op(kind, std::move(operand)));
-            return same ? e : rebuilt;
-        }
+        case ExprKind::UnaryOp: return replace_in_unary_op(r, e);
         case ExprKind::BinaryOp: return replace_in_binary_op(r, e);
         case ExprKind::CommutativeOp: return replace_in_commutative_op(r, e);
         case ExprKind::ReductionOp: return replace_in_reduction_op(r, e.as<ReductionOp>());
@@ -191,16 +225,17 @@ bool is_leaf(const Expression& e) {
 }  // namespace
 
 Result<Expression> replace_expression(Replacer& r, const Expression& e) {
+    // A leaf's offer nests no deeper than its parent's, which the parent's
+    // guard has measured.
+    if (is_leaf(e)) return r.offer(e);
     DepthGuard guard;
-    const Expression& node = e;
-    if (is_leaf(node)) return r.offer(node);
-    auto offered = r.offer(node);
+    auto offered = r.offer(e);
     if (offered) {
-        if (!equal(*offered, node)) return std::move(*offered);
+        if (!equal(*offered, e)) return std::move(*offered);
     } else {
         FV_TRY(r.set_aside(offered.error()));
     }
-    return replace_parts(r, node);
+    return replace_parts(r, e);
 }
 
 Result<ConditionalExpr> replace_in_condition(Replacer& r, const ConditionalExpr& c) {

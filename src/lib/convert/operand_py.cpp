@@ -86,12 +86,12 @@ PyResult optional_text_into_python(const OptText& text) {
     return str_result(*text);
 }
 
-Result<DecisionVar> decision_var_from_python(PyObject* obj) {
+Result<Box<DecisionVar>> decision_var_from_python(PyObject* obj) {
     for (ClassId id : kDecisionVarClasses) {
         if (!is_instance(obj, id)) continue;
-        auto copy =
-            with_shared<DecisionVar>(obj, [](const DecisionVar& v) -> Result<DecisionVar> { return v; });
-        if (copy) return copy;
+        auto cell = with_held<DecisionVar>(
+            obj, [](const Held<DecisionVar>& h) -> Result<Box<DecisionVar>> { return h.box<DecisionVar>(); });
+        if (cell) return cell;
         break;
     }
     return fail(ErrorKind::TypeError, "failed to convert into decision var");

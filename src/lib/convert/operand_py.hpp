@@ -30,9 +30,9 @@ PyResult array_operand_into_python(ArrayOperand v);
 // None, or a new str.
 PyResult optional_text_into_python(const OptText& text);
 
-// A copy of the value of any of the five decision-variable classes; otherwise
-// TypeError "failed to convert into decision var".
-Result<DecisionVar> decision_var_from_python(PyObject* obj);
+// The value of an object of any of the five decision-variable classes (its
+// cell, shared); otherwise TypeError "failed to convert into decision var".
+Result<Box<DecisionVar>> decision_var_from_python(PyObject* obj);
 
 // ---- arguments ----
 

@@ -2,6 +2,8 @@
 // this side offers each node to the Python replacer and reads its answer.
 #include "analysis/replace.hpp"
 
+#include <array>
+
 #include "lib/convert/condition_py.hpp"
 #include "lib/convert/expression_py.hpp"
 #include "lib/convert/operand_py.hpp"
@@ -15,33 +17,40 @@ namespace {
 // Offers go out as new objects (sharing the node's cells: a change through
 // `set_latex` copies the node first, so the tree is never touched), and the
 // walk holds no borrow of any object while the replacer runs.
+//
+// An offered object that nobody but the walk holds once the replacer has
+// answered can be told from a new one by no one, so it carries the next
+// offer of its class instead of a new object being made. An answer that is
+// the offered object itself, still holding the offered cell, is that node:
+// it needs no conversion.
 class PyReplacer final : public Replacer {
 public:
     explicit PyReplacer(PyObject* fn) : fn_(fn) {}
 
     Result<Expression> offer(const Expression& node) override {
-        FV_ASSIGN_OR_RETURN(Ref got, call(expression_into_python(node)));
-        return expression_from_python(got.get());
+        return ask(node, node, [](PyObject* got) { return expression_from_python(got); });
     }
     Result<Box<Placeholder>> offer_placeholder(const Box<Placeholder>& node) override {
-        FV_ASSIGN_OR_RETURN(Ref got, call(expression_into_python(Expression(Box<Placeholder>(node)))));
-        return held_box<Placeholder>(got.get(), ClassId::Placeholder);
+        return ask(Expression(Box<Placeholder>(node)), node,
+                   [](PyObject* got) { return held_box<Placeholder>(got, ClassId::Placeholder); });
     }
     Result<Box<Element>> offer_element(const Box<Element>& node) override {
-        FV_ASSIGN_OR_RETURN(Ref got, call(expression_into_python(Expression(Box<Element>(node)))));
-        return held_box<Element>(got.get(), ClassId::Element);
+        return ask(Expression(Box<Element>(node)), node,
+                   [](PyObject* got) { return held_box<Element>(got, ClassId::Element); });
     }
     Result<Box<DecisionVar>> offer_decision_var(const Box<DecisionVar>& node) override {
-        FV_ASSIGN_OR_RETURN(Ref got, call(expression_into_python(Expression(Box<DecisionVar>(node)))));
-        FV_ASSIGN_OR_RETURN(DecisionVar var, decision_var_from_python(got.get()));
-        return Box<DecisionVar>(std::move(var));
+        return ask(Expression(Box<DecisionVar>(node)), node,
+                   [](PyObject* got) { return decision_var_from_python(got); });
     }
     Result<Box<Subscript>> offer_subscript(const Box<Subscript>& node) override {
-        FV_ASSIGN_OR_RETURN(Ref got, call(subscript_into_python(*node)));
-        return held_box<Subscript>(got.get(), ClassId::Subscript);
+        return ask(Expression(Box<Subscript>(node)), node,
+                   [](PyObject* got) { return held_box<Subscript>(got, ClassId::Subscript); });
     }
     Result<ConditionalExpr> offer_condition(const ConditionalExpr& node) override {
-        FV_ASSIGN_OR_RETURN(Ref got, call(conditional_expr_into_python(node)));
+        FV_ASSIGN_OR_RETURN(Ref arg, conditional_expr_into_python(node));
+        FV_ASSIGN_OR_RETURN(Ref got, call(arg.get()));
+        // Comparison and logical objects alike hold a ConditionalExpr.
+        if (got.get() == arg.get() && object_of<ComparisonOp>(arg.get())->value.same_cell(node)) return node;
         return conditional_expr_from_python(got.get());
     }
 
@@ -53,9 +62,48 @@ public:
     }
 
 private:
-    PyResult call(PyResult arg) {
-        if (!arg) return arg;
-        return checked(PyObject_CallOneArg(fn_, arg->get()));
+    PyResult call(PyObject* arg) { return checked(PyObject_CallOneArg(fn_, arg)); }
+
+    // Offers `node` and reads the answer through `read`; `unchanged` is the
+    // answer when the replacer hands back the object it was offered as it was.
+    template <class T, class Read>
+    Result<T> ask(const Expression& node, const T& unchanged, Read&& read) {
+        ClassId id = class_of(node);
+        FV_ASSIGN_OR_RETURN(Ref arg, object_for(id, node));
+        FV_ASSIGN_OR_RETURN(Ref got, call(arg.get()));
+        Result<T> answer =
+            got.get() == arg.get() && holds(arg.get(), node) ? Result<T>(unchanged) : read(got.get());
+        got = Ref();
+        keep_spare(id, std::move(arg));
+        return answer;
+    }
+
+    // Whether an object offered for `node` still holds it. A NumberLit
+    // object never changes; every other one holds its node's cell until a
+    // change makes the node its own.
+    static bool holds(PyObject* obj, const Expression& node) {
+        return node.kind() == ExprKind::NumberLit || object_of<Expression>(obj)->value.same_cell(node);
+    }
+
+    // An object of class `id` holding `node`: the spare of that class, or a new one.
+    PyResult object_for(ClassId id, const Expression& node) {
+        Ref& spare = spares_[static_cast<std::size_t>(id)];
+        if (!spare) return expression_into_python(node);
+        Ref obj = std::move(spare);
+        if (node.kind() == ExprKind::NumberLit)
+            object_of<NumericValue>(obj.get())->value = node.as<NumericValue>();
+        else
+            object_of<Expression>(obj.get())->value = node;
+        return obj;
+    }
+
+    // Keeps an offered object for the next offer of its class when the walk
+    // holds the only reference to it.
+    void keep_spare(ClassId id, Ref obj) {
+        if (Py_REFCNT(obj.get()) != 1 || !is_instance(obj.get(), id) ||
+            reinterpret_cast<ObjectHead*>(obj.get())->borrow != 0)
+            return;
+        spares_[static_cast<std::size_t>(id)] = std::move(obj);
     }
 
     // The cell held by an object of exactly the class, shared.
@@ -66,6 +114,7 @@ private:
     }
 
     PyObject* fn_;  // borrowed from the arguments of the call
+    std::array<Ref, static_cast<std::size_t>(ClassId::Count)> spares_;
 };
 
 PyObject* replace_function(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
