@@ -22,6 +22,14 @@ namespace stack_limit {
 // 32 KiB and 256 KiB). Read once per thread; 0 where the bounds are unknown.
 std::uintptr_t floor_of_this_thread() noexcept;
 
+// The walks of one thread, in one block, so that a guard looks it up once.
+struct WalkState {
+    int depth = 0;
+    int limit;
+    // 1 until read; the stack grows downwards on every platform we build for.
+    std::uintptr_t floor = 1;
+};
+
 }  // namespace stack_limit
 
 class DepthGuard {
@@ -30,29 +38,29 @@ public:
     // deep enough for any real model (sums and products are flat vectors).
     static constexpr int kLimit = 6000;
 
-    DepthGuard() {
-        if (++depth_ > limit_ || below_floor()) {
-            --depth_;
+    DepthGuard() : state_(this_thread) {
+        if (++state_.depth > state_.limit || below_floor(state_)) {
+            --state_.depth;
             throw DepthExceeded{};
         }
     }
-    ~DepthGuard() { --depth_; }
+    ~DepthGuard() { --state_.depth; }
     DepthGuard(const DepthGuard&) = delete;
     DepthGuard& operator=(const DepthGuard&) = delete;
 
 private:
-    static bool below_floor() noexcept {
-        if (floor_ == 1) floor_ = stack_limit::floor_of_this_thread();
+    using State = stack_limit::WalkState;
+
+    static bool below_floor(State& s) noexcept {
+        if (s.floor == 1) s.floor = stack_limit::floor_of_this_thread();
         // The frame, not a local: under AddressSanitizer's detection of use
         // after return, locals live on a heap-allocated fake stack.
-        return reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) < floor_;
+        return reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) < s.floor;
     }
 
     friend class DepthAllowance;
-    static inline thread_local int depth_ = 0;
-    static inline thread_local int limit_ = kLimit;
-    // 1 until read; the stack grows downwards on every platform we build for.
-    static inline thread_local std::uintptr_t floor_ = 1;
+    static inline thread_local State this_thread{0, kLimit, 1};
+    State& state_;
 };
 
 // Raises this thread's nesting limit by a few levels while it lives: for a
@@ -61,8 +69,8 @@ private:
 // as before.
 class DepthAllowance {
 public:
-    explicit DepthAllowance(int extra) noexcept : extra_(extra) { DepthGuard::limit_ += extra; }
-    ~DepthAllowance() { DepthGuard::limit_ -= extra_; }
+    explicit DepthAllowance(int extra) noexcept : extra_(extra) { DepthGuard::this_thread.limit += extra; }
+    ~DepthAllowance() { DepthGuard::this_thread.limit -= extra_; }
     DepthAllowance(const DepthAllowance&) = delete;
     DepthAllowance& operator=(const DepthAllowance&) = delete;
 
