@@ -7,7 +7,7 @@
 
 namespace forvela {
 
-SubscriptVariable::SubscriptVariable(SubscriptedVariable v) noexcept
+SubscriptVariable::SubscriptVariable(SubscriptedVariable v)
     : cell_(std::visit([](auto& b) -> NodeBase* { return b.release(); }, v)) {}
 
 SubscriptedVariable SubscriptVariable::get() const {

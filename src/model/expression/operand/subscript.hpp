@@ -18,7 +18,7 @@ using SubscriptedVariable = std::variant<Box<Placeholder>, Box<Element>, Box<Dec
 // decision variable or subscript, whose kind tells which it is.
 class SubscriptVariable {
 public:
-    SubscriptVariable(SubscriptedVariable v) noexcept;
+    SubscriptVariable(SubscriptedVariable v);
     SubscriptVariable(const SubscriptVariable& o) noexcept : cell_(o.cell_) { retain_node(cell_); }
     SubscriptVariable(SubscriptVariable&& o) noexcept : cell_(o.cell_) { retain_node(cell_); }
     SubscriptVariable& operator=(SubscriptVariable o) noexcept {
