@@ -176,10 +176,11 @@ void decode(std::string_view data, int depth, Problem& m);
 
 // The field loop shared by every message: `on(field, wire_type, reader)`
 // reads the value of each known field.
+// A message that holds no message field reads its fields without a level of
+// the depth guard: nothing below it recurses.
 template <class Handler>
-void decode_fields(std::string_view data, int depth, std::span<const FieldType> table, Handler&& on) {
+void decode_leaf_fields(std::string_view data, int depth, std::span<const FieldType> table, Handler&& on) {
     if (depth > kMaxNesting) throw WireError{};
-    DepthGuard guard;
     Reader r(data);
     while (!r.done()) {
         std::uint32_t field;
@@ -200,6 +201,13 @@ void decode_fields(std::string_view data, int depth, std::span<const FieldType> 
         }
         on(field, type, r);
     }
+}
+
+// Any other message: one level of the depth guard.
+template <class Handler>
+void decode_fields(std::string_view data, int depth, std::span<const FieldType> table, Handler&& on) {
+    DepthGuard guard;
+    decode_leaf_fields(data, depth, table, on);
 }
 
 std::int32_t read_int32(Reader& r) {
@@ -227,7 +235,7 @@ void read_repeated(Reader& r, WireType type, std::vector<std::uint64_t>& pool, I
 }
 
 void decode(std::string_view data, int depth, Index& m) {
-    decode_fields(data, depth, kIndexFields, [&](std::uint32_t f, WireType, Reader& r) {
+    decode_leaf_fields(data, depth, kIndexFields, [&](std::uint32_t f, WireType, Reader& r) {
         if (f == index::kElementId)
             m.element_id = r.varint();
         else
@@ -236,13 +244,13 @@ void decode(std::string_view data, int depth, Index& m) {
 }
 
 void decode(std::string_view data, int depth, Range& m) {
-    decode_fields(data, depth, kRangeFields, [&](std::uint32_t f, WireType, Reader& r) {
+    decode_leaf_fields(data, depth, kRangeFields, [&](std::uint32_t f, WireType, Reader& r) {
         (f == range::kStartId ? m.start_id : m.end_id) = r.varint();
     });
 }
 
 void decode(std::string_view data, int depth, Bound& m) {
-    decode_fields(data, depth, kBoundFields, [&](std::uint32_t f, WireType, Reader& r) {
+    decode_leaf_fields(data, depth, kBoundFields, [&](std::uint32_t f, WireType, Reader& r) {
         if (f == bound::kType)
             m.type = read_int32(r);
         else
@@ -259,7 +267,7 @@ void decode_into(Reader& r, int depth, std::optional<M>& slot) {
 }
 
 void decode(std::string_view data, int depth, NumberLit& m) {
-    decode_fields(data, depth, kNumberLitFields, [&](std::uint32_t f, WireType, Reader& r) {
+    decode_leaf_fields(data, depth, kNumberLitFields, [&](std::uint32_t f, WireType, Reader& r) {
         if (f == number_lit::kType)
             m.type = read_int32(r);
         else
@@ -268,7 +276,7 @@ void decode(std::string_view data, int depth, NumberLit& m) {
 }
 
 void decode(std::string_view data, int depth, Placeholder& m) {
-    decode_fields(data, depth, kPlaceholderFields, [&](std::uint32_t f, WireType, Reader& r) {
+    decode_leaf_fields(data, depth, kPlaceholderFields, [&](std::uint32_t f, WireType, Reader& r) {
         if (f == placeholder::kName)
             m.name = read_string(r);
         else
@@ -308,7 +316,7 @@ void decode(std::string_view data, int depth, DecisionVar& m, std::vector<std::u
 }
 
 void decode(std::string_view data, int depth, ArrayLength& m) {
-    decode_fields(data, depth, kArrayLengthFields, [&](std::uint32_t f, WireType, Reader& r) {
+    decode_leaf_fields(data, depth, kArrayLengthFields, [&](std::uint32_t f, WireType, Reader& r) {
         switch (f) {
             case array_length::kType: m.type = read_int32(r); break;
             case array_length::kArrayId: m.array_id = r.varint(); break;
@@ -318,7 +326,7 @@ void decode(std::string_view data, int depth, ArrayLength& m) {
 }
 
 void decode(std::string_view data, int depth, Subscript& m, std::vector<std::uint64_t>& ids) {
-    decode_fields(data, depth, kSubscriptFields, [&](std::uint32_t f, WireType t, Reader& r) {
+    decode_leaf_fields(data, depth, kSubscriptFields, [&](std::uint32_t f, WireType t, Reader& r) {
         switch (f) {
             case subscript::kNdim: m.ndim = r.varint(); break;
             case subscript::kType: m.type = read_int32(r); break;
@@ -329,7 +337,7 @@ void decode(std::string_view data, int depth, Subscript& m, std::vector<std::uin
 }
 
 void decode(std::string_view data, int depth, UnaryOp& m) {
-    decode_fields(data, depth, kUnaryOpFields, [&](std::uint32_t f, WireType, Reader& r) {
+    decode_leaf_fields(data, depth, kUnaryOpFields, [&](std::uint32_t f, WireType, Reader& r) {
         if (f == unary_op::kKind)
             m.kind = read_int32(r);
         else
@@ -338,7 +346,7 @@ void decode(std::string_view data, int depth, UnaryOp& m) {
 }
 
 void decode(std::string_view data, int depth, BinaryOp& m) {
-    decode_fields(data, depth, kBinaryOpFields, [&](std::uint32_t f, WireType, Reader& r) {
+    decode_leaf_fields(data, depth, kBinaryOpFields, [&](std::uint32_t f, WireType, Reader& r) {
         switch (f) {
             case binary_op::kKind: m.kind = read_int32(r); break;
             case binary_op::kLeftId: m.left_id = r.varint(); break;
@@ -348,7 +356,7 @@ void decode(std::string_view data, int depth, BinaryOp& m) {
 }
 
 void decode(std::string_view data, int depth, CommutativeOp& m, std::vector<std::uint64_t>& ids) {
-    decode_fields(data, depth, kCommutativeOpFields, [&](std::uint32_t f, WireType t, Reader& r) {
+    decode_leaf_fields(data, depth, kCommutativeOpFields, [&](std::uint32_t f, WireType t, Reader& r) {
         if (f == commutative_op::kKind)
             m.kind = read_int32(r);
         else

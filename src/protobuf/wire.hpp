@@ -31,6 +31,9 @@ constexpr std::size_t varint_size(std::uint64_t x) {
     return static_cast<std::size_t>(((63 - std::countl_zero(x | 1)) * 9 + 73) / 64);
 }
 
+// The encoded length of the key of a field.
+constexpr std::size_t key_size(std::uint32_t field) { return varint_size(std::uint64_t{field} << 3); }
+
 // Appends fields to a byte string. Scalars equal to their default are left
 // out by the *_field helpers; messages are written whenever they are given.
 class Writer {
