@@ -177,9 +177,11 @@ private:
         w.enclose(field, start);
     }
 
-    // The scratch writer, emptied for the body of the next node.
+    // The scratch writer, emptied for the body of the next node but for the
+    // room in front of it for the key and length of its member.
     Writer& node_body() {
         scratch_.clear();
+        scratch_.bytes().resize(Writer::kPrefixRoom);
         return scratch_;
     }
 
@@ -187,8 +189,7 @@ private:
     // that member, stored in the table; `first_possible` as for
     // NodeArena::insert.
     std::uint64_t insert_node(NodeArena& arena, pb::expr_node::Field member, std::uint64_t first_possible) {
-        scratch_.enclose(member, 0);
-        return arena.insert(scratch_.bytes(), first_possible);
+        return arena.insert(scratch_.prefix_in_place(member, Writer::kPrefixRoom), first_possible);
     }
 
     // One past the newest of the children's ids.

@@ -100,6 +100,20 @@ public:
         out_.insert(start, prefix, n);
     }
 
+    // Room for the key (up to 5 bytes) and length (up to 10) of a field.
+    static constexpr std::size_t kPrefixRoom = 15;
+
+    // The field holding the bytes from `start` on, its key and length put in
+    // the kPrefixRoom bytes before them, which the caller left free: the
+    // bytes written are not moved.
+    std::string_view prefix_in_place(std::uint32_t field, std::size_t start) {
+        char prefix[kPrefixRoom];
+        std::size_t n = encode_varint(prefix, (std::uint64_t{field} << 3) | kLengthDelimited);
+        n += encode_varint(prefix + n, out_.size() - start);
+        std::memcpy(out_.data() + start - n, prefix, n);
+        return std::string_view(out_).substr(start - n);
+    }
+
 private:
     // Writes `x` at `buf` (room for 10 bytes); returns the bytes written.
     static std::size_t encode_varint(char* buf, std::uint64_t x) {
