@@ -176,10 +176,11 @@ void decode(std::string_view data, int depth, Problem& m);
 
 // The field loop shared by every message: `on(field, wire_type, reader)`
 // reads the value of each known field.
+// The messages of a node table nest a fixed few levels at most (node, member,
+// bound or index) and read their fields without a level of the depth guard.
 template <class Handler>
-void decode_fields(std::string_view data, int depth, std::span<const FieldType> table, Handler&& on) {
+void read_fields(std::string_view data, int depth, std::span<const FieldType> table, Handler&& on) {
     if (depth > kMaxNesting) throw WireError{};
-    DepthGuard guard;
     Reader r(data);
     while (!r.done()) {
         std::uint32_t field;
@@ -200,6 +201,13 @@ void decode_fields(std::string_view data, int depth, std::span<const FieldType> 
         }
         on(field, type, r);
     }
+}
+
+// Any other message: one level of the depth guard.
+template <class Handler>
+void decode_fields(std::string_view data, int depth, std::span<const FieldType> table, Handler&& on) {
+    DepthGuard guard;
+    read_fields(data, depth, table, on);
 }
 
 std::int32_t read_int32(Reader& r) {
@@ -227,7 +235,7 @@ void read_repeated(Reader& r, WireType type, std::vector<std::uint64_t>& pool, I
 }
 
 void decode(std::string_view data, int depth, Index& m) {
-    decode_fields(data, depth, kIndexFields, [&](std::uint32_t f, WireType, Reader& r) {
+    read_fields(data, depth, kIndexFields, [&](std::uint32_t f, WireType, Reader& r) {
         if (f == index::kElementId)
             m.element_id = r.varint();
         else
@@ -236,13 +244,13 @@ void decode(std::string_view data, int depth, Index& m) {
 }
 
 void decode(std::string_view data, int depth, Range& m) {
-    decode_fields(data, depth, kRangeFields, [&](std::uint32_t f, WireType, Reader& r) {
+    read_fields(data, depth, kRangeFields, [&](std::uint32_t f, WireType, Reader& r) {
         (f == range::kStartId ? m.start_id : m.end_id) = r.varint();
     });
 }
 
 void decode(std::string_view data, int depth, Bound& m) {
-    decode_fields(data, depth, kBoundFields, [&](std::uint32_t f, WireType, Reader& r) {
+    read_fields(data, depth, kBoundFields, [&](std::uint32_t f, WireType, Reader& r) {
         if (f == bound::kType)
             m.type = read_int32(r);
         else
@@ -259,7 +267,7 @@ void decode_into(Reader& r, int depth, std::optional<M>& slot) {
 }
 
 void decode(std::string_view data, int depth, NumberLit& m) {
-    decode_fields(data, depth, kNumberLitFields, [&](std::uint32_t f, WireType, Reader& r) {
+    read_fields(data, depth, kNumberLitFields, [&](std::uint32_t f, WireType, Reader& r) {
         if (f == number_lit::kType)
             m.type = read_int32(r);
         else
@@ -268,7 +276,7 @@ void decode(std::string_view data, int depth, NumberLit& m) {
 }
 
 void decode(std::string_view data, int depth, Placeholder& m) {
-    decode_fields(data, depth, kPlaceholderFields, [&](std::uint32_t f, WireType, Reader& r) {
+    read_fields(data, depth, kPlaceholderFields, [&](std::uint32_t f, WireType, Reader& r) {
         if (f == placeholder::kName)
             m.name = read_string(r);
         else
@@ -277,7 +285,7 @@ void decode(std::string_view data, int depth, Placeholder& m) {
 }
 
 void decode(std::string_view data, int depth, Element& m) {
-    decode_fields(data, depth, kElementFields, [&](std::uint32_t f, WireType, Reader& r) {
+    read_fields(data, depth, kElementFields, [&](std::uint32_t f, WireType, Reader& r) {
         switch (f) {
             case element::kName: m.name = read_string(r); break;
             case element::kNdim: m.ndim = r.varint(); break;
@@ -296,7 +304,7 @@ void decode(std::string_view data, int depth, Element& m) {
 }
 
 void decode(std::string_view data, int depth, DecisionVar& m, std::vector<std::uint64_t>& ids) {
-    decode_fields(data, depth, kDecisionVarFields, [&](std::uint32_t f, WireType t, Reader& r) {
+    read_fields(data, depth, kDecisionVarFields, [&](std::uint32_t f, WireType t, Reader& r) {
         switch (f) {
             case decision_var::kType: m.type = read_int32(r); break;
             case decision_var::kName: m.name = read_string(r); break;
@@ -308,7 +316,7 @@ void decode(std::string_view data, int depth, DecisionVar& m, std::vector<std::u
 }
 
 void decode(std::string_view data, int depth, ArrayLength& m) {
-    decode_fields(data, depth, kArrayLengthFields, [&](std::uint32_t f, WireType, Reader& r) {
+    read_fields(data, depth, kArrayLengthFields, [&](std::uint32_t f, WireType, Reader& r) {
         switch (f) {
             case array_length::kType: m.type = read_int32(r); break;
             case array_length::kArrayId: m.array_id = r.varint(); break;
@@ -318,7 +326,7 @@ void decode(std::string_view data, int depth, ArrayLength& m) {
 }
 
 void decode(std::string_view data, int depth, Subscript& m, std::vector<std::uint64_t>& ids) {
-    decode_fields(data, depth, kSubscriptFields, [&](std::uint32_t f, WireType t, Reader& r) {
+    read_fields(data, depth, kSubscriptFields, [&](std::uint32_t f, WireType t, Reader& r) {
         switch (f) {
             case subscript::kNdim: m.ndim = r.varint(); break;
             case subscript::kType: m.type = read_int32(r); break;
@@ -329,7 +337,7 @@ void decode(std::string_view data, int depth, Subscript& m, std::vector<std::uin
 }
 
 void decode(std::string_view data, int depth, UnaryOp& m) {
-    decode_fields(data, depth, kUnaryOpFields, [&](std::uint32_t f, WireType, Reader& r) {
+    read_fields(data, depth, kUnaryOpFields, [&](std::uint32_t f, WireType, Reader& r) {
         if (f == unary_op::kKind)
             m.kind = read_int32(r);
         else
@@ -338,7 +346,7 @@ void decode(std::string_view data, int depth, UnaryOp& m) {
 }
 
 void decode(std::string_view data, int depth, BinaryOp& m) {
-    decode_fields(data, depth, kBinaryOpFields, [&](std::uint32_t f, WireType, Reader& r) {
+    read_fields(data, depth, kBinaryOpFields, [&](std::uint32_t f, WireType, Reader& r) {
         switch (f) {
             case binary_op::kKind: m.kind = read_int32(r); break;
             case binary_op::kLeftId: m.left_id = r.varint(); break;
@@ -348,7 +356,7 @@ void decode(std::string_view data, int depth, BinaryOp& m) {
 }
 
 void decode(std::string_view data, int depth, CommutativeOp& m, std::vector<std::uint64_t>& ids) {
-    decode_fields(data, depth, kCommutativeOpFields, [&](std::uint32_t f, WireType t, Reader& r) {
+    read_fields(data, depth, kCommutativeOpFields, [&](std::uint32_t f, WireType t, Reader& r) {
         if (f == commutative_op::kKind)
             m.kind = read_int32(r);
         else
@@ -357,7 +365,7 @@ void decode(std::string_view data, int depth, CommutativeOp& m, std::vector<std:
 }
 
 void decode(std::string_view data, int depth, ReductionOp& m) {
-    decode_fields(data, depth, kReductionOpFields, [&](std::uint32_t f, WireType, Reader& r) {
+    read_fields(data, depth, kReductionOpFields, [&](std::uint32_t f, WireType, Reader& r) {
         switch (f) {
             case reduction_op::kKind: m.kind = read_int32(r); break;
             case reduction_op::kIndex: decode_into(r, depth, m.index); break;
@@ -412,7 +420,7 @@ void decode_node_member(NodeTable& table, ExprNode& node, std::uint32_t field, s
 // One ExprNode, added to the table.
 void decode_node(std::string_view data, int depth, NodeTable& table) {
     ExprNode node;
-    decode_fields(data, depth, kExprNodeFields, [&](std::uint32_t f, WireType, Reader& r) {
+    read_fields(data, depth, kExprNodeFields, [&](std::uint32_t f, WireType, Reader& r) {
         decode_node_member(table, node, f, r.length_delimited(), depth + 1,
                            std::make_index_sequence<std::size(kMemberFields)>{});
     });

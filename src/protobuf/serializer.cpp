@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -134,11 +135,16 @@ private:
 
     // An Expr message: its id, the root's id and the node table.
     static void expr_field(Writer& w, std::uint32_t field, const NodeArena& arena, std::uint64_t root) {
-        std::size_t start = w.size();
-        w.string_field(pb::expr::kId, pb::new_uuid_v4());
+        // The length is known up front: the table is not moved again to put it in front.
+        const std::string id = pb::new_uuid_v4();
+        const std::size_t len =
+            (id.empty() ? 0 : pb::key_size(pb::expr::kId) + pb::varint_size(id.size()) + id.size()) +
+            (root ? pb::key_size(pb::expr::kRootId) + pb::varint_size(root) : 0) + arena.bytes().size();
+        w.key(field, pb::kLengthDelimited);
+        w.varint(len);
+        w.string_field(pb::expr::kId, id);
         w.uint64_field(pb::expr::kRootId, root);
         w.bytes().append(arena.bytes());
-        w.enclose(field, start);
     }
 
     Result<void> forall_list(Writer& w, std::uint32_t field, const ForallList& list) {
@@ -171,9 +177,11 @@ private:
         w.enclose(field, start);
     }
 
-    // The scratch writer, emptied for the body of the next node.
+    // The scratch writer, emptied for the body of the next node but for the
+    // room in front of it for the key and length of its member.
     Writer& node_body() {
         scratch_.clear();
+        scratch_.bytes().resize(Writer::kPrefixRoom);
         return scratch_;
     }
 
@@ -181,8 +189,7 @@ private:
     // that member, stored in the table; `first_possible` as for
     // NodeArena::insert.
     std::uint64_t insert_node(NodeArena& arena, pb::expr_node::Field member, std::uint64_t first_possible) {
-        scratch_.enclose(member, 0);
-        return arena.insert(scratch_.bytes(), first_possible);
+        return arena.insert(scratch_.prefix_in_place(member, Writer::kPrefixRoom), first_possible);
     }
 
     // One past the newest of the children's ids.
@@ -190,9 +197,25 @@ private:
     static std::uint64_t after(Ids... ids) {
         return std::max({ids...}) + 1;
     }
-    static std::uint64_t after(const std::vector<std::uint64_t>& ids) {
+    static std::uint64_t after(std::span<const std::uint64_t> ids) {
         return ids.empty() ? 0 : *std::max_element(ids.begin(), ids.end()) + 1;
     }
+
+    // The ids of one node's children, on a stack shared by the nested walks:
+    // no node allocates a list of its own.
+    class IdRun {
+    public:
+        explicit IdRun(std::vector<std::uint64_t>& stack) : stack_(stack), base_(stack.size()) {}
+        IdRun(const IdRun&) = delete;
+        IdRun& operator=(const IdRun&) = delete;
+        ~IdRun() { stack_.resize(base_); }
+        void push_back(std::uint64_t id) { stack_.push_back(id); }
+        std::span<const std::uint64_t> ids() const { return {stack_.data() + base_, stack_.size() - base_}; }
+
+    private:
+        std::vector<std::uint64_t>& stack_;
+        std::size_t base_;
+    };
 
     // Writes a shared cell once per table, whatever number of parents it
     // has. A cell with one holder is reached only through that holder, which
@@ -285,12 +308,14 @@ private:
         // once. A literal may stand apart from the slots (a sum's last term)
         // and costs nothing to write again.
         const std::size_t n = op.terms.size();
-        const std::size_t run = n >= 2 ? arena.run_of(&op.terms[0], n) : 0;
-        std::vector<std::uint64_t> ids;
-        ids.reserve(n);
+        // A list alone in its buffer (a short list inline, most products)
+        // is met once per sum cell, which `once` covers already.
+        const bool runs = n >= 2 && op.terms.buffer_shared();
+        const std::size_t run = runs ? arena.run_of(&op.terms[0], n) : 0;
+        IdRun ids(id_stack_);
         for (std::size_t k = 0; k < n; ++k) {
             const Expression& t = op.terms[k];
-            const bool in_run = n >= 2 && t.kind() != ExprKind::NumberLit;
+            const bool in_run = runs && t.kind() != ExprKind::NumberLit;
             if (in_run) {
                 if (std::uint64_t known = arena.run_slot(run, k)) {
                     ids.push_back(known - 1);
@@ -303,8 +328,8 @@ private:
         }
         Writer& w = node_body();
         w.int32_field(pb::commutative_op::kKind, pb::code_of(pb::kCommutativeKinds, op.kind));
-        w.packed_field(pb::commutative_op::kTermIds, ids);
-        return insert_node(arena, pb::expr_node::kCommutativeOp, after(ids));
+        w.packed_field(pb::commutative_op::kTermIds, ids.ids());
+        return insert_node(arena, pb::expr_node::kCommutativeOp, after(ids.ids()));
     }
 
     Result<std::uint64_t> condition(NodeArena& arena, const ConditionalExpr& c) {
@@ -323,16 +348,15 @@ private:
         }
         const LogicalOp& op = c.as<LogicalOp>();
         return once(arena, c.cell<LogicalOp>(), [&]() -> Result<std::uint64_t> {
-            std::vector<std::uint64_t> ids;
-            ids.reserve(op.terms.size());
+            IdRun ids(id_stack_);
             for (const ConditionalExpr& t : op.terms) {
                 FV_ASSIGN_OR_RETURN(std::uint64_t id, condition(arena, t));
                 ids.push_back(id);
             }
             Writer& w = node_body();
             w.int32_field(pb::commutative_op::kKind, pb::code_of(pb::kLogicalKinds, op.kind));
-            w.packed_field(pb::commutative_op::kTermIds, ids);
-            return insert_node(arena, pb::expr_node::kCommutativeOp, after(ids));
+            w.packed_field(pb::commutative_op::kTermIds, ids.ids());
+            return insert_node(arena, pb::expr_node::kCommutativeOp, after(ids.ids()));
         });
     }
 
@@ -424,8 +448,7 @@ private:
     Result<std::uint64_t> decision_var(NodeArena& arena, const Node<DecisionVar>& cell) {
         const DecisionVar& v = cell.value;
         return once(arena, cell, [&]() -> Result<std::uint64_t> {
-            std::vector<std::uint64_t> shape;
-            shape.reserve(v.shape.size());
+            IdRun shape(id_stack_);
             for (const Expression& s : v.shape) {
                 FV_ASSIGN_OR_RETURN(std::uint64_t id, expression(arena, s));
                 shape.push_back(id);
@@ -438,11 +461,11 @@ private:
             Writer& w = node_body();
             w.int32_field(pb::decision_var::kType, pb::code_of(pb::kDecisionVarTypes, v.kind));
             w.string_field(pb::decision_var::kName, v.name);
-            w.packed_field(pb::decision_var::kShapeIds, shape);
+            w.packed_field(pb::decision_var::kShapeIds, shape.ids());
             if (lower) bound_field(w, pb::decision_var::kLowerBound, *lower);
             if (upper) bound_field(w, pb::decision_var::kUpperBound, *upper);
             // Its shape alone bounds the ids of equal nodes well enough: variables are few.
-            return insert_node(arena, pb::expr_node::kDecisionVar, after(shape));
+            return insert_node(arena, pb::expr_node::kDecisionVar, after(shape.ids()));
         });
     }
 
@@ -492,8 +515,7 @@ private:
                                    return TypedId{pb::subscript::kNestedSubscript, id};
                                }},
                     s.variable.get()));
-            std::vector<std::uint64_t> ids;
-            ids.reserve(s.subscripts.size());
+            IdRun ids(id_stack_);
             for (const Expression& e : s.subscripts) {
                 FV_ASSIGN_OR_RETURN(std::uint64_t id, expression(arena, e));
                 ids.push_back(id);
@@ -502,8 +524,9 @@ private:
             w.uint64_field(pb::subscript::kNdim, s.ndim());
             w.int32_field(pb::subscript::kType, variable.type);
             w.uint64_field(pb::subscript::kVariableId, variable.id);
-            w.packed_field(pb::subscript::kSubscriptIds, ids);
-            return insert_node(arena, pb::expr_node::kSubscript, std::max(after(variable.id), after(ids)));
+            w.packed_field(pb::subscript::kSubscriptIds, ids.ids());
+            return insert_node(arena, pb::expr_node::kSubscript,
+                               std::max(after(variable.id), after(ids.ids())));
         });
     }
 
@@ -540,6 +563,7 @@ private:
     }
 
     Writer scratch_;
+    std::vector<std::uint64_t> id_stack_;
     std::vector<std::unique_ptr<CommutativeOp>> normalised_;
 };
 

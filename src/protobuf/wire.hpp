@@ -31,6 +31,9 @@ constexpr std::size_t varint_size(std::uint64_t x) {
     return static_cast<std::size_t>(((63 - std::countl_zero(x | 1)) * 9 + 73) / 64);
 }
 
+// The encoded length of the key of a field.
+constexpr std::size_t key_size(std::uint32_t field) { return varint_size(std::uint64_t{field} << 3); }
+
 // Appends fields to a byte string. Scalars equal to their default are left
 // out by the *_field helpers; messages are written whenever they are given.
 class Writer {
@@ -95,6 +98,20 @@ public:
         std::size_t n = encode_varint(prefix, (std::uint64_t{field} << 3) | kLengthDelimited);
         n += encode_varint(prefix + n, out_.size() - start);
         out_.insert(start, prefix, n);
+    }
+
+    // Room for the key (up to 5 bytes) and length (up to 10) of a field.
+    static constexpr std::size_t kPrefixRoom = 15;
+
+    // The field holding the bytes from `start` on, its key and length put in
+    // the kPrefixRoom bytes before them, which the caller left free: the
+    // bytes written are not moved.
+    std::string_view prefix_in_place(std::uint32_t field, std::size_t start) {
+        char prefix[kPrefixRoom];
+        std::size_t n = encode_varint(prefix, (std::uint64_t{field} << 3) | kLengthDelimited);
+        n += encode_varint(prefix + n, out_.size() - start);
+        std::memcpy(out_.data() + start - n, prefix, n);
+        return std::string_view(out_).substr(start - n);
     }
 
 private:
