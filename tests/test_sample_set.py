@@ -278,6 +278,32 @@ def test_lowest_ties_and_nan():
     assert nan.lowest().record.solution == {"x": [], "y": []}
 
 
+def lowest_reference(objective, violations):
+    """The feasible samples whose objective is the least (NaN aside) of the feasible ones."""
+    feasible = [j for j, v in enumerate(violations) if math.isfinite(v) and abs(v) <= 1e-8 + 1e-5 * abs(v)]
+    least = min((objective[j] for j in feasible if not math.isnan(objective[j])), default=math.inf)
+    return [j for j in feasible if objective[j] == least]
+
+
+@pytest.mark.parametrize(
+    "objective, violations",
+    [
+        ([2, -0.0, 0.0, 5, 0.0], [0, 0, 0, 0, 1]),  # -0.0 and 0.0 tie
+        ([-math.inf, math.inf, 1, -math.inf], [1, 0, 0, 0]),
+        ([math.nan, math.inf, math.nan, math.inf], [0, 0, 1, 0]),
+        ([math.nan, 3, 1], [0, 1, 1]),  # nothing feasible but a NaN
+        (list(range(20)), [1] * 19 + [0]),  # the least feasible value is the 20th
+        ([k % 11 for k in range(40)], [0 if k % 11 == 10 else 1 for k in range(40)]),
+        ([k % 11 for k in range(40)], [1] * 40),
+    ],
+)
+def test_lowest_is_the_least_feasible(objective, violations):
+    n = len(objective)
+    s = fv.SampleSet(record(n), evaluation(energy=[0] * n, objective=objective, constraint_violations={"c": violations},
+                                           constraint_values=[], penalty={}), fv.MeasuringTime())
+    assert samples_of(s.lowest()) == lowest_reference(objective, violations)
+
+
 def test_filters_without_constraints(sample_set):
     s = fv.SampleSet(record(), evaluation(constraint_violations={}), fv.MeasuringTime())
     assert s.feasible() == s

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <span>
 #include <string_view>
 
 #include "sample_set/feasibility.hpp"
@@ -148,10 +150,47 @@ Result<SampleSet> infeasible_samples(const SampleSet& s, double rtol, double ato
     return select_samples(s, indices, violation_sample_count(s.evaluation));
 }
 
+namespace {
+
+// The lowest objective is usually met among the first few distinct values:
+// those are tried in ascending order, testing only their samples, before
+// every sample is tested. NaN is never the lowest.
+constexpr int kLowestTries = 8;
+
+// The ascending indices of the feasible samples whose objective is the
+// lowest among the feasible ones; nothing when a try finds none.
+std::optional<std::vector<std::size_t>> lowest_by_tries(std::span<const double> objective,
+                                                        std::span<const double* const> columns, double rtol,
+                                                        double atol) {
+    double floor = -std::numeric_limits<double>::infinity();
+    bool first = true;
+    std::vector<std::size_t> kept;
+    for (int attempt = 0; attempt < kLowestTries; ++attempt) {
+        // The least value above the last one tried.
+        double value = std::numeric_limits<double>::quiet_NaN();
+        for (double x : objective)
+            if ((first ? x >= floor : x > floor) && !(x >= value)) value = x;
+        if (std::isnan(value)) return kept;  // every value tried: none feasible
+        for (std::size_t j = 0; j < objective.size(); ++j)
+            if (objective[j] == value && sample_is_feasible(columns, j, rtol, atol)) kept.push_back(j);
+        if (!kept.empty()) return kept;
+        floor = value;
+        first = false;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 Result<SampleSet> lowest_samples(const SampleSet& s, double rtol, double atol) {
-    FV_ASSIGN_OR_RETURN(std::vector<std::size_t> feasible, feasible_sample_indices(s.evaluation, rtol, atol));
     const std::vector<double>& objective = s.evaluation.objective;
     const std::size_t samples = violation_sample_count(s.evaluation);
+    if (objective.size() >= samples) {
+        FV_ASSIGN_OR_RETURN(std::vector<const double*> columns, violation_columns(s.evaluation));
+        if (auto kept = lowest_by_tries(std::span(objective).first(samples), columns, rtol, atol))
+            return select_samples(s, *kept, samples);
+    }
+    FV_ASSIGN_OR_RETURN(std::vector<std::size_t> feasible, feasible_sample_indices(s.evaluation, rtol, atol));
     if (objective.size() < samples && (!objective.empty() || !feasible.empty())) {
         std::string message = "objective has length ";
         append_unsigned(message, objective.size());

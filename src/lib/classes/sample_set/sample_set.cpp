@@ -49,7 +49,10 @@ PyResult derived(PyObject* self, Derive&& derive) {
 
 // ---- dict form ----
 
+// Built in one pause of the collector: the parts made first are not walked
+// again while the later ones are made.
 PyResult sample_set_to_dict(PyObject* self) {
+    const GcPause pause;
     Ref dict(PyDict_New());
     if (!dict) return pending();
     FV_TRY(with_shared<Self>(self, [&](const Self& v) -> Result<void> {
