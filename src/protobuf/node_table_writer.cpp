@@ -40,10 +40,14 @@ std::uint64_t hash_bytes(std::string_view s) {
 
 std::uint64_t NodeArena::insert(std::string_view node, std::uint64_t first_possible) {
     std::uint64_t h = hash_bytes(node);
-    if (std::optional<std::uint64_t> id = find(recent_, h, node)) return *id;
-    if (first_possible < recent_start_)
-        if (std::optional<std::uint64_t> id = find(older_, h, node)) return *id;
     std::uint64_t id = nodes_.size();
+    // A node stored right after its newest child (a product of two new
+    // subscripts, say) has no earlier equal: the probes are skipped.
+    if (first_possible < id) {
+        if (std::optional<std::uint64_t> known = find(recent_, h, node)) return *known;
+        if (first_possible < recent_start_)
+            if (std::optional<std::uint64_t> known = find(older_, h, node)) return *known;
+    }
     out_.key(field_, pb::kLengthDelimited);
     out_.varint(node.size());
     nodes_.push_back(Entry{out_.size(), node.size(), h});
