@@ -76,6 +76,25 @@ T& make_own(Cell*& cell) {
     return static_cast<Node<T>*>(cell)->value;
 }
 
+// A counted reference to one cell whose kind tells what it holds: the
+// storage of the handles that may hold cells of several kinds.
+class CellRef {
+public:
+    // Takes over one reference to `cell`.
+    explicit CellRef(NodeBase* cell) noexcept : cell_(cell) {}
+    CellRef(const CellRef& o) noexcept : cell_(o.cell_) { retain_node(cell_); }
+    // A moved-from reference still holds its cell.
+    CellRef(CellRef&& o) noexcept : cell_(o.cell_) { retain_node(cell_); }
+    CellRef& operator=(CellRef o) noexcept {
+        std::swap(cell_, o.cell_);
+        return *this;
+    }
+    ~CellRef() { release_node(cell_); }
+
+protected:
+    NodeBase* cell_;
+};
+
 // Box<T>: a shared handle to one cell holding a T. Reading goes through the
 // const accessors; `mut()` makes the cell this handle's own first.
 template <class T>

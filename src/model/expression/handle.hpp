@@ -191,38 +191,28 @@ private:
 static_assert(sizeof(Expression) == 16, "a value is two words");
 
 // The value of a condition: a comparison or a logical node, always in a cell.
-class ConditionalExpr {
+class ConditionalExpr : public CellRef {
 public:
     ConditionalExpr(ComparisonOp v);
     ConditionalExpr(LogicalOp v);
-    ConditionalExpr(const ConditionalExpr& o) noexcept : node_(o.node_) { retain_node(node_); }
-    ConditionalExpr(ConditionalExpr&& o) noexcept : node_(o.node_) { retain_node(node_); }
-    ConditionalExpr& operator=(ConditionalExpr o) noexcept {
-        std::swap(node_, o.node_);
-        return *this;
-    }
-    ~ConditionalExpr() { release_node(node_); }
 
-    bool is_comparison() const { return node_->kind == NodeKind::ComparisonOp; }
+    bool is_comparison() const { return cell_->kind == NodeKind::ComparisonOp; }
     template <class T>
     const T& as() const {
-        return static_cast<const Node<T>*>(node_)->value;
+        return static_cast<const Node<T>*>(cell_)->value;
     }
     // The node made this value's own first (copy-on-write).
     template <class T>
     T& mut() {
-        return make_own<T>(node_);
+        return make_own<T>(cell_);
     }
     // The cell holding this value, a T.
     template <class T>
     const Node<T>& cell() const {
-        return *static_cast<const Node<T>*>(node_);
+        return *static_cast<const Node<T>*>(cell_);
     }
-    bool same_cell(const ConditionalExpr& o) const { return node_ == o.node_; }
-    const NodeBase* cell_key() const { return node_; }
-
-private:
-    NodeBase* node_;
+    bool same_cell(const ConditionalExpr& o) const { return cell_ == o.cell_; }
+    const NodeBase* cell_key() const { return cell_; }
 };
 
 // Box<Expression> and Box<ConditionalExpr>: the handles are shared already.

@@ -8,7 +8,7 @@
 namespace forvela {
 
 SubscriptVariable::SubscriptVariable(SubscriptedVariable v)
-    : cell_(std::visit([](auto& b) -> NodeBase* { return b.release(); }, v)) {}
+    : CellRef(std::visit([](auto& b) -> NodeBase* { return b.release(); }, v)) {}
 
 SubscriptedVariable SubscriptVariable::get() const {
     switch (cell_->kind) {

@@ -16,16 +16,9 @@ using SubscriptedVariable = std::variant<Box<Placeholder>, Box<Element>, Box<Dec
 
 // A subscript's variable in one word: the cell of the placeholder, element,
 // decision variable or subscript, whose kind tells which it is.
-class SubscriptVariable {
+class SubscriptVariable : public CellRef {
 public:
     SubscriptVariable(SubscriptedVariable v);
-    SubscriptVariable(const SubscriptVariable& o) noexcept : cell_(o.cell_) { retain_node(cell_); }
-    SubscriptVariable(SubscriptVariable&& o) noexcept : cell_(o.cell_) { retain_node(cell_); }
-    SubscriptVariable& operator=(SubscriptVariable o) noexcept {
-        std::swap(cell_, o.cell_);
-        return *this;
-    }
-    ~SubscriptVariable() { release_node(cell_); }
 
     // A handle sharing the variable's cell.
     SubscriptedVariable get() const;
@@ -43,9 +36,6 @@ public:
     std::size_t index() const;
     std::uint64_t ndim() const;
     const NodeBase* cell() const { return cell_; }
-
-private:
-    NodeBase* cell_;
 };
 
 struct Subscript {

@@ -21,7 +21,7 @@ struct ComparisonOp {
     ComparisonOpKind kind;
 };
 
-inline ConditionalExpr::ConditionalExpr(ComparisonOp v) : node_(new_node(std::move(v))) {}
+inline ConditionalExpr::ConditionalExpr(ComparisonOp v) : CellRef(new_node(std::move(v))) {}
 
 // A comparison node of the two expressions; nothing is checked or folded.
 ConditionalExpr compare(ComparisonOpKind kind, Expression left, Expression right);

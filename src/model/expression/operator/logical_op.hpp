@@ -14,7 +14,7 @@ struct LogicalOp {
     LogicalOpKind kind;
 };
 
-inline ConditionalExpr::ConditionalExpr(LogicalOp v) : node_(new_node(std::move(v))) {}
+inline ConditionalExpr::ConditionalExpr(LogicalOp v) : CellRef(new_node(std::move(v))) {}
 
 // A logical node of the two conditions; chains are never flattened.
 ConditionalExpr combine(LogicalOpKind kind, ConditionalExpr first, ConditionalExpr second);
