@@ -37,7 +37,8 @@ TermList::TermList(const TermList& o) : count_(0) {
         for (; count_ < o.count_; ++count_) std::construct_at(&inline_[count_], o.inline_[count_]);
         return;
     }
-    shared_ = Shared{o.shared_.buf, o.items_len(), o.shared_.tail ? new Expression(*o.shared_.tail) : nullptr};
+    shared_ =
+        Shared{o.shared_.buf, o.items_len(), o.shared_.tail ? new Expression(*o.shared_.tail) : nullptr};
     count_ = kShared;
     o.shared_.len = shared_.len;  // shared from now on: both lists count their items
     retain_node(buffer(shared_.buf));
