@@ -44,10 +44,12 @@ private:
         if (n == 1) {
             one_ = move ? std::move(*from) : Expression(*from);
         } else {
-            std::destroy_at(&one_);
+            // Allocated before the inline item ends, so that a failure leaves
+            // the list as it was: empty.
             Expression* items = std::allocator<Expression>().allocate(n);
             for (std::size_t i = 0; i < n; ++i, ++from)
                 std::construct_at(items + i, move ? std::move(*from) : Expression(*from));
+            std::destroy_at(&one_);
             many_ = items;
         }
         count_ = n;
