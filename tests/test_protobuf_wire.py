@@ -59,6 +59,20 @@ def test_equal_nodes_far_apart_are_stored_once(pb2):
     assert len(terms) == 20_001 and list(terms[-2:]) == [terms[5], terms[4]]
 
 
+def test_equal_nodes_of_one_newest_child_are_stored_once(pb2):
+    """Forty products name `m` as their newest child; their equals, built
+    apart and met in the other order, reuse them all."""
+    x, m = fv.BinaryVar("x", shape=[40]), fv.Placeholder("m")
+    e = sum((x[k] for k in range(1, 40)), x[0])
+    e = sum((x[k] * m for k in range(40)), e)
+    e = sum((x[k] * m for k in reversed(range(40))), e)
+    expr = parse(pb2, fv.to_protobuf(e)).expr
+    nodes = [n.SerializeToString() for n in expr.expr_nodes]
+    assert len(set(nodes)) == len(nodes) == 124
+    terms = list(expr.expr_nodes[expr.root_id].commutative_op.term_ids)
+    assert len(terms) == 120 and terms[80:] == terms[40:80][::-1]
+
+
 def test_ids_are_fresh_v4_uuids(pb2):
     a, b = (parse(pb2, fv.to_protobuf(M["problem"])) for _ in range(2))
     ids = [a.id, a.problem.id, a.problem.objective_function.id, b.id]

@@ -38,21 +38,51 @@ std::uint64_t hash_bytes(std::string_view s) {
 
 }  // namespace
 
-std::uint64_t NodeArena::insert(std::string_view node, std::uint64_t first_possible) {
-    std::uint64_t h = hash_bytes(node);
-    std::uint64_t id = nodes_.size();
-    // A node stored right after its newest child (a product of two new
-    // subscripts, say) has no earlier equal: the probes are skipped.
-    if (first_possible < id) {
-        if (std::optional<std::uint64_t> known = find(recent_, h, node)) return *known;
-        if (first_possible < recent_start_)
-            if (std::optional<std::uint64_t> known = find(older_, h, node)) return *known;
+std::uint64_t NodeArena::insert(std::string_view node, std::uint64_t after) {
+    const std::uint64_t id = nodes_.size();
+    auto append = [&] {
+        out_.key(field_, pb::kLengthDelimited);
+        out_.varint(node.size());
+        nodes_.push_back(Entry{out_.size(), static_cast<std::uint32_t>(node.size()), 0, 0, 0});
+        out_.bytes().append(node);
+    };
+    // Ids and lengths past 32 bits belong to encodings far beyond the 2 GiB
+    // the format holds, which are refused once written: no need to find
+    // such nodes again.
+    if (id >= 0xfffffffeu || node.size() > 0xffffffffu) {
+        append();
+        nodes_.back().len = 0;
+        return id;
     }
-    out_.key(field_, pb::kLengthDelimited);
-    out_.varint(node.size());
-    nodes_.push_back(Entry{out_.size(), node.size(), h});
-    out_.bytes().append(node);
-    add_recent(id);
+    const auto id_plus_1 = static_cast<std::uint32_t>(id + 1);
+    if (after == 0) {
+        const std::uint64_t h = hash_bytes(node);
+        std::uint32_t& cached = cache_[h & (kCacheSlots - 1)];
+        if (stored_is(cached, node)) return cached - 1;
+        if (std::uint32_t known = find_hashed(h, node)) {
+            cached = known;
+            return known - 1;
+        }
+        append();
+        add_hashed(h, id_plus_1);
+        cached = id_plus_1;
+        return id;
+    }
+    const std::size_t child = after - 1;
+    for (std::uint32_t k = nodes_[child].parents; k != 0; k = nodes_[k - 1].next)
+        if (stored_is(k, node)) return k - 1;
+    if (nodes_[child].chained < kChained) {
+        append();
+        Entry& c = nodes_[child];
+        nodes_.back().next = c.parents;
+        c.parents = id_plus_1;
+        ++c.chained;
+        return id;
+    }
+    const std::uint64_t h = hash_bytes(node);
+    if (std::uint32_t known = find_hashed(h, node)) return known - 1;
+    append();
+    add_hashed(h, id_plus_1);
     return id;
 }
 
@@ -77,61 +107,31 @@ std::size_t NodeArena::run_of(const void* first_slot, std::size_t slots) {
     return *known;
 }
 
-std::optional<std::uint64_t> NodeArena::find(const SlotTable& t, std::uint64_t h,
-                                             std::string_view node) const {
-    if (t.count == 0) return std::nullopt;
-    const std::size_t mask = t.slots.size() - 1;
+std::uint32_t NodeArena::find_hashed(std::uint64_t h, std::string_view node) const {
+    if (slots_.empty()) return 0;
+    const std::size_t mask = slots_.size() - 1;
+    const auto tag = static_cast<std::uint32_t>(h >> 32);
     for (std::size_t i = h & mask;; i = (i + 1) & mask) {
-        Slot s = t.slots[i];
-        if (s.id == 0) return std::nullopt;
-        if (s.tag == tag_of(h) && stored(s.id - 1) == node) return s.id - 1;
+        const Slot s = slots_[i];
+        if (s.id == 0) return 0;
+        if (s.tag == tag && stored(s.id - 1) == node) return s.id;
     }
 }
 
-void NodeArena::add_recent(std::uint64_t id) {
-    if ((recent_.count + 1) * 2 > recent_.slots.size()) {
-        if (recent_.slots.size() < kRecentSlots)
-            rebuild(recent_, recent_.slots.empty() ? 64 : recent_.slots.size() * 2, recent_start_, id);
-        else
-            retire_recent(id);
+void NodeArena::add_hashed(std::uint64_t h, std::uint32_t id) {
+    if ((hashed_.size() + 1) * 2 > slots_.size()) {
+        slots_.assign(slots_.empty() ? 64 : slots_.size() * 2, Slot{});
+        for (std::uint32_t k : hashed_) place(hash_bytes(stored(k - 1)), k);
     }
-    place(recent_, id);
+    hashed_.push_back(id);
+    place(h, id);
 }
 
-void NodeArena::retire_recent(std::uint64_t end) {
-    if (end * 2 > older_.slots.size()) {
-        std::size_t size = std::max<std::size_t>(older_.slots.size(), kRecentSlots);
-        while (end * 2 > size) size *= 2;
-        rebuild(older_, size, 0, end);
-    } else {
-        place_all(older_, recent_start_, end);
-    }
-    recent_start_ = end;
-    rebuild(recent_, recent_.slots.size(), end, end);
-}
-
-void NodeArena::rebuild(SlotTable& t, std::size_t size, std::size_t first, std::size_t last) {
-    t.slots.assign(size, Slot{});
-    t.count = 0;
-    place_all(t, first, last);
-}
-
-void NodeArena::place_all(SlotTable& t, std::size_t first, std::size_t last) {
-    constexpr std::size_t kAhead = 16;
-    const std::size_t mask = t.slots.size() - 1;
-    for (std::size_t k = first; k < last; ++k) {
-        if (k + kAhead < last) __builtin_prefetch(&t.slots[nodes_[k + kAhead].hash & mask], 1);
-        place(t, k);
-    }
-}
-
-void NodeArena::place(SlotTable& t, std::size_t id) {
-    const std::size_t mask = t.slots.size() - 1;
-    std::uint64_t h = nodes_[id].hash;
+void NodeArena::place(std::uint64_t h, std::uint32_t id) {
+    const std::size_t mask = slots_.size() - 1;
     std::size_t i = h & mask;
-    while (t.slots[i].id != 0) i = (i + 1) & mask;
-    t.slots[i] = Slot{static_cast<std::uint32_t>(id + 1), tag_of(h)};
-    ++t.count;
+    while (slots_[i].id != 0) i = (i + 1) & mask;
+    slots_[i] = Slot{id, static_cast<std::uint32_t>(h >> 32)};
 }
 
 }  // namespace forvela::pb

@@ -3,6 +3,7 @@
 // the memory of shared cells and term runs already written.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -65,20 +66,21 @@ private:
 // The node table of one Expr or ForallList: nodes in insertion order, each
 // distinct encoding stored once, already laid out as the repeated field.
 //
-// A node's encoding holds the ids of its children, and a node is stored
-// after its children, so a node equal to one with children can only have an
-// id above its newest child's. The newest nodes are indexed in a small table
-// of their own that stays in cache; a node whose newest child is among them
-// is looked up there alone, and only leaves and nodes of older children probe
-// the table of all older nodes, into which the small one is moved whenever
-// it fills.
+// A node's encoding holds the ids of its children, and each kind of node
+// names a child that bounds the ids of equal nodes (its newest one, say), so
+// equal nodes name the same one. A node with children is looked up only
+// among the nodes that named the same child: the first few of them are
+// chained from that child's entry, and only a child named by many more sends
+// the rest to the hash table. Leaves go to the hash table, behind a small
+// cache of the latest ones found.
 class NodeArena {
 public:
     explicit NodeArena(std::uint32_t field) : field_(field) {}
 
-    // The id of `node`, stored if it is new. Nodes below `first_possible`
-    // (one past the newest child's id, 0 for a leaf) cannot equal it.
-    std::uint64_t insert(std::string_view node, std::uint64_t first_possible);
+    // The id of `node`, stored if it is new. `after` is one past the id of
+    // the child that the node's kind names (0 for a leaf): equal nodes give
+    // the same one.
+    std::uint64_t insert(std::string_view node, std::uint64_t after);
 
     // The ids of the terms of the lists that share one run of term slots,
     // keyed by the address of the run's first slot: a handle on them
@@ -93,11 +95,17 @@ public:
     const std::string& bytes() const { return out_.bytes(); }
 
 private:
+    // A stored node, and the chain of the nodes that name it as their child:
+    // ids plus 1, 0 for none.
     struct Entry {
-        std::size_t offset;
-        std::size_t len;
-        std::uint64_t hash;
+        std::uint64_t offset;
+        std::uint32_t len;
+        std::uint32_t next;     // the previous node that names the same child
+        std::uint32_t parents;  // the newest node that names this one
+        std::uint32_t chained;  // how many do, counted up to kChained
     };
+    // Nodes naming one child that are chained; the rest are hashed.
+    static constexpr std::uint32_t kChained = 8;
     // A node's id plus 1 (0 for a free slot) beside the high half of its
     // hash, which the slot index does not use: a probe past another node
     // reads the slot alone, and only a likely match reads the stored bytes.
@@ -105,43 +113,27 @@ private:
         std::uint32_t id = 0;
         std::uint32_t tag = 0;
     };
-    // Open addressing at most half full.
-    struct SlotTable {
-        std::vector<Slot> slots;
-        std::size_t count = 0;
-    };
-    // Slots of the table of the newest nodes at most: 512 KiB.
-    static constexpr std::size_t kRecentSlots = std::size_t{1} << 16;
-
-    static std::uint32_t tag_of(std::uint64_t hash) { return static_cast<std::uint32_t>(hash >> 32); }
+    static constexpr std::size_t kCacheSlots = 1024;
 
     std::string_view stored(std::size_t id) const {
         const Entry& e = nodes_[id];
         return std::string_view(out_.bytes()).substr(e.offset, e.len);
     }
+    bool stored_is(std::uint32_t id_plus_1, std::string_view node) const {
+        return id_plus_1 != 0 && nodes_[id_plus_1 - 1].len == node.size() && stored(id_plus_1 - 1) == node;
+    }
 
-    std::optional<std::uint64_t> find(const SlotTable& t, std::uint64_t h, std::string_view node) const;
-
-    void add_recent(std::uint64_t id);
-
-    // Moves the newest nodes, up to `end`, into the table of older ones.
-    void retire_recent(std::uint64_t end);
-
-    // The table emptied to `size` slots, then holding the nodes first .. last - 1.
-    void rebuild(SlotTable& t, std::size_t size, std::size_t first, std::size_t last);
-
-    // Every slot is fetched a few nodes ahead: the probes of a batch overlap
-    // instead of waiting for memory one after another.
-    void place_all(SlotTable& t, std::size_t first, std::size_t last);
-
-    void place(SlotTable& t, std::size_t id);
+    // The hashed node equal to `node`, as id + 1, else 0.
+    std::uint32_t find_hashed(std::uint64_t h, std::string_view node) const;
+    void add_hashed(std::uint64_t h, std::uint32_t id);
+    void place(std::uint64_t h, std::uint32_t id);
 
     std::uint32_t field_;
     Writer out_;
     std::vector<Entry> nodes_;
-    SlotTable recent_;  // nodes from recent_start_ on
-    SlotTable older_;   // nodes below recent_start_
-    std::size_t recent_start_ = 0;
+    std::vector<Slot> slots_;                         // open addressing, at most half full
+    std::vector<std::uint32_t> hashed_;               // the ids in the hash table, for its growth
+    std::array<std::uint32_t, kCacheSlots> cache_{};  // ids plus 1 of leaves by hash
 
     // Shared cells already written, by address.
     PointerMap<std::uint64_t> cells_;

@@ -186,10 +186,9 @@ private:
     }
 
     // The node whose body is in the scratch writer, as an ExprNode holding
-    // that member, stored in the table; `first_possible` as for
-    // NodeArena::insert.
-    std::uint64_t insert_node(NodeArena& arena, pb::expr_node::Field member, std::uint64_t first_possible) {
-        return arena.insert(scratch_.prefix_in_place(member, Writer::kPrefixRoom), first_possible);
+    // that member, stored in the table; `after` as for NodeArena::insert.
+    std::uint64_t insert_node(NodeArena& arena, pb::expr_node::Field member, std::uint64_t after) {
+        return arena.insert(scratch_.prefix_in_place(member, Writer::kPrefixRoom), after);
     }
 
     // One past the newest of the children's ids.
@@ -464,7 +463,7 @@ private:
             w.packed_field(pb::decision_var::kShapeIds, shape.ids());
             if (lower) bound_field(w, pb::decision_var::kLowerBound, *lower);
             if (upper) bound_field(w, pb::decision_var::kUpperBound, *upper);
-            // Its shape alone bounds the ids of equal nodes well enough: variables are few.
+            // Its shape alone names the child: variables are few.
             return insert_node(arena, pb::expr_node::kDecisionVar, after(shape.ids()));
         });
     }
