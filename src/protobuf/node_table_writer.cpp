@@ -41,10 +41,13 @@ std::uint64_t hash_bytes(std::string_view s) {
 std::uint64_t NodeArena::insert(std::string_view node, std::uint64_t after) {
     const std::uint64_t id = nodes_.size();
     auto append = [&] {
-        out_.key(field_, pb::kLengthDelimited);
-        out_.varint(node.size());
-        nodes_.push_back(Entry{out_.size(), static_cast<std::uint32_t>(node.size()), 0, 0, 0});
-        out_.bytes().append(node);
+        char* p = out_.room(15 + node.size());
+        p = Writer::put_varint(p, (std::uint64_t{field_} << 3) | kLengthDelimited);
+        p = Writer::put_varint(p, node.size());
+        nodes_.push_back(Entry{static_cast<std::uint64_t>(p - out_.data()),
+                               static_cast<std::uint32_t>(node.size()), 0, 0, 0});
+        std::memcpy(p, node.data(), node.size());
+        out_.commit(p + node.size());
     };
     // Ids and lengths past 32 bits belong to encodings far beyond the 2 GiB
     // the format holds, which are refused once written: no need to find

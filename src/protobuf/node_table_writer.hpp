@@ -75,7 +75,7 @@ private:
 // cache of the latest ones found.
 class NodeArena {
 public:
-    explicit NodeArena(std::uint32_t field) : field_(field) {}
+    explicit NodeArena(std::uint32_t field) : field_(field), out_(kHeadroom) {}
 
     // The id of `node`, stored if it is new. `after` is one past the id of
     // the child that the node's kind names (0 for a leaf): equal nodes give
@@ -92,7 +92,10 @@ public:
     const std::uint64_t* find_cell(const void* cell) const { return cells_.find(cell); }
     void remember_cell(const void* cell, std::uint64_t id) { cells_.insert(cell, id); }
 
-    const std::string& bytes() const { return out_.bytes(); }
+    std::string_view bytes() const { return out_.view(); }
+    // The table's bytes, taken: the arena is done with. They keep room in
+    // front for the fields of the messages around them.
+    Writer take_bytes() && { return std::move(out_); }
 
 private:
     // A stored node, and the chain of the nodes that name it as their child:
@@ -114,10 +117,11 @@ private:
         std::uint32_t tag = 0;
     };
     static constexpr std::size_t kCacheSlots = 1024;
+    static constexpr std::size_t kHeadroom = 512;
 
     std::string_view stored(std::size_t id) const {
         const Entry& e = nodes_[id];
-        return std::string_view(out_.bytes()).substr(e.offset, e.len);
+        return {out_.data() + e.offset, e.len};
     }
     bool stored_is(std::uint32_t id_plus_1, std::string_view node) const {
         return id_plus_1 != 0 && nodes_[id_plus_1 - 1].len == node.size() && stored(id_plus_1 - 1) == node;

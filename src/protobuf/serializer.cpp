@@ -40,7 +40,7 @@ struct IndexIds {
 // buffer of its own.
 class Serializer {
 public:
-    Result<std::string> header(const SerializableObject& object) {
+    Result<Writer> header(const SerializableObject& object) {
         Writer w;
         w.string_field(pb::header::kId, pb::new_uuid_v4());
         w.uint64_field(pb::header::kVersion, pb::kFormatVersion);
@@ -66,14 +66,14 @@ public:
                                      [&](const ConditionalExpr& c) -> Result<void> {
                                          NodeArena arena(pb::expr::kExprNodes);
                                          FV_ASSIGN_OR_RETURN(std::uint64_t root, condition(arena, c));
-                                         expr_field(w, pb::header::kExpr, arena, root);
+                                         expr_field(w, pb::header::kExpr, std::move(arena), root);
                                          return {};
                                      }},
                           object));
         if (w.size() > 0x7fffffffu)
             return std::unexpected(serialization_error(
                 "failed to encode the Problem because the encoded message would be larger than 2 GiB."));
-        return std::move(w.bytes());
+        return w;
     }
 
 private:
@@ -129,12 +129,12 @@ private:
     Result<void> expr_message(Writer& w, std::uint32_t field, const Expression& e) {
         NodeArena arena(pb::expr::kExprNodes);
         FV_ASSIGN_OR_RETURN(std::uint64_t root, expression(arena, e));
-        expr_field(w, field, arena, root);
+        expr_field(w, field, std::move(arena), root);
         return {};
     }
 
     // An Expr message: its id, the root's id and the node table.
-    static void expr_field(Writer& w, std::uint32_t field, const NodeArena& arena, std::uint64_t root) {
+    static void expr_field(Writer& w, std::uint32_t field, NodeArena&& arena, std::uint64_t root) {
         // The length is known up front: the table is not moved again to put it in front.
         const std::string id = pb::new_uuid_v4();
         const std::size_t len =
@@ -144,7 +144,7 @@ private:
         w.varint(len);
         w.string_field(pb::expr::kId, id);
         w.uint64_field(pb::expr::kRootId, root);
-        w.bytes().append(arena.bytes());
+        w.append_taking(std::move(arena).take_bytes());
     }
 
     Result<void> forall_list(Writer& w, std::uint32_t field, const ForallList& list) {
@@ -155,7 +155,7 @@ private:
                                                     entry.condition ? &*entry.condition : nullptr));
             index_field(w, pb::forall_list::kIndices, ids);
         }
-        w.bytes().append(arena.bytes());
+        w.append(arena.bytes());
         w.enclose(field, start);
         return {};
     }
@@ -181,7 +181,7 @@ private:
     // room in front of it for the key and length of its member.
     Writer& node_body() {
         scratch_.clear();
-        scratch_.bytes().resize(Writer::kPrefixRoom);
+        scratch_.skip(Writer::kPrefixRoom);
         return scratch_;
     }
 
@@ -568,7 +568,7 @@ private:
 
 }  // namespace
 
-Result<std::string> serialize_to_protobuf(const SerializableObject& object) {
+Result<pb::Writer> serialize_to_protobuf(const SerializableObject& object) {
     Serializer s;
     return s.header(object);
 }

@@ -9,14 +9,16 @@
 #include "model/error.hpp"
 #include "model/expression/expression.hpp"
 #include "model/problem/problem.hpp"
+#include "protobuf/wire.hpp"
 
 namespace forvela {
 
 using SerializableObject = std::variant<Problem, Constraint, CustomPenaltyTerm, Expression, ConditionalExpr>;
 
-// The encoded Header; ProtobufSerializationError for what the format cannot
+// The encoded Header (its bytes are the writer's `view()`);
+// ProtobufSerializationError for what the format cannot
 // hold (an element whose set is a subscript of a decision variable, an
 // encoding of 2 GiB or more).
-Result<std::string> serialize_to_protobuf(const SerializableObject& object);
+Result<pb::Writer> serialize_to_protobuf(const SerializableObject& object);
 
 }  // namespace forvela

@@ -5,9 +5,14 @@
 // end-group markers, nesting past the bound).
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <cstddef>
+#include <cstdlib>
 #include <cstring>
+#include <new>
+#include <utility>
 #include <string>
 #include <string_view>
 
@@ -34,42 +39,69 @@ constexpr std::size_t varint_size(std::uint64_t x) {
 // The encoded length of the key of a field.
 constexpr std::size_t key_size(std::uint32_t field) { return varint_size(std::uint64_t{field} << 3); }
 
-// Appends fields to a byte string. Scalars equal to their default are left
-// out by the *_field helpers; messages are written whenever they are given.
+// Appends fields to a growable byte buffer. Scalars equal to their default
+// are left out by the *_field helpers; messages are written whenever they
+// are given. A writer may keep room in front of its bytes (`headroom`), so
+// that a short head can be moved instead of a long body: a prefix put
+// before a message's body (`enclose`), or bytes put before another writer's
+// (`append_taking`).
 class Writer {
 public:
-    std::string& bytes() { return out_; }
-    const std::string& bytes() const { return out_; }
-    std::size_t size() const { return out_.size(); }
-
-    void clear() { out_.clear(); }
-
-    void varint(std::uint64_t x) {
-        // Most ids, lengths and codes take one byte.
-        if (x < 0x80) {
-            out_.push_back(static_cast<char>(x));
-            return;
-        }
-        char buf[10];
-        out_.append(buf, encode_varint(buf, x));
+    Writer() = default;
+    explicit Writer(std::size_t headroom) : front_(headroom) {}
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
+    Writer(Writer&& other) noexcept { swap(other); }
+    Writer& operator=(Writer&& other) noexcept {
+        Writer gone(std::move(*this));
+        swap(other);
+        return *this;
     }
+    ~Writer() { std::free(base_); }
+
+    std::size_t size() const { return size_; }
+    const char* data() const { return base_ + head_; }
+    std::string_view view() const { return {data(), size_}; }
+
+    void clear() { size_ = 0; }
+    // `n` bytes left to be written later.
+    void skip(std::size_t n) {
+        room(n);
+        size_ += n;
+    }
+    // Drops the bytes from `n` on.
+    void truncate(std::size_t n) { size_ = n; }
+
+    // Room for `n` more bytes, written through the pointer returned; then
+    // `commit` the end of what was written.
+    char* room(std::size_t n) {
+        if (cap_ - head_ - size_ < n) grow(n);
+        return base_ + head_ + size_;
+    }
+    void commit(const char* end) { size_ = static_cast<std::size_t>(end - (base_ + head_)); }
+
+    void append(std::string_view s) {
+        if (s.empty()) return;
+        std::memcpy(room(s.size()), s.data(), s.size());
+        size_ += s.size();
+    }
+
+    void varint(std::uint64_t x) { commit(put_varint(room(10), x)); }
     void key(std::uint32_t field, WireType type) { varint((std::uint64_t{field} << 3) | type); }
 
     void uint64_field(std::uint32_t field, std::uint64_t v) {
         if (v == 0) return;
-        key(field, kVarint);
-        varint(v);
+        optional_uint64_field(field, v);
     }
     // Written even when 0 (a present optional field).
     void optional_uint64_field(std::uint32_t field, std::uint64_t v) {
-        key(field, kVarint);
-        varint(v);
+        char* p = room(15);
+        p = put_varint(p, (std::uint64_t{field} << 3) | kVarint);
+        commit(put_varint(p, v));
     }
     // int32 codes go out sign-extended to 64 bits.
     void int32_field(std::uint32_t field, std::int32_t v) {
-        if (v == 0) return;
-        key(field, kVarint);
-        varint(static_cast<std::uint64_t>(static_cast<std::int64_t>(v)));
+        uint64_field(field, static_cast<std::uint64_t>(static_cast<std::int64_t>(v)));
     }
     void string_field(std::uint32_t field, std::string_view s) {
         if (s.empty()) return;
@@ -77,27 +109,42 @@ public:
     }
     // A length-delimited field written even when empty (a present message).
     void bytes_field(std::uint32_t field, std::string_view s) {
-        key(field, kLengthDelimited);
-        varint(s.size());
-        out_.append(s);
+        char* p = room(15 + s.size());
+        p = put_varint(p, (std::uint64_t{field} << 3) | kLengthDelimited);
+        p = put_varint(p, s.size());
+        if (!s.empty()) std::memcpy(p, s.data(), s.size());
+        commit(p + s.size());
     }
     template <class List>
     void packed_field(std::uint32_t field, const List& values) {
         if (values.empty()) return;
         std::size_t len = 0;
         for (std::uint64_t v : values) len += varint_size(v);
-        key(field, kLengthDelimited);
-        varint(len);
-        for (std::uint64_t v : values) varint(v);
+        char* p = room(15 + len);
+        p = put_varint(p, (std::uint64_t{field} << 3) | kLengthDelimited);
+        p = put_varint(p, len);
+        for (std::uint64_t v : values) p = put_varint(p, v);
+        commit(p);
     }
 
     // Turns the bytes written since `start` into the body of one
-    // length-delimited field: its key and length go in front of them.
+    // length-delimited field: its key and length go in front of them. The
+    // bytes before `start` move into the headroom when they are fewer.
     void enclose(std::uint32_t field, std::size_t start) {
-        char prefix[20];
-        std::size_t n = encode_varint(prefix, (std::uint64_t{field} << 3) | kLengthDelimited);
-        n += encode_varint(prefix + n, out_.size() - start);
-        out_.insert(start, prefix, n);
+        char prefix[kPrefixRoom];
+        char* end = put_varint(prefix, (std::uint64_t{field} << 3) | kLengthDelimited);
+        end = put_varint(end, size_ - start);
+        const auto n = static_cast<std::size_t>(end - prefix);
+        if (head_ >= n && start < size_ - start) {
+            std::memmove(base_ + head_ - n, base_ + head_, start);
+            head_ -= n;
+        } else {
+            room(n);
+            char* at = base_ + head_ + start;
+            std::memmove(at + n, at, size_ - start);
+        }
+        std::memcpy(base_ + head_ + start, prefix, n);
+        size_ += n;
     }
 
     // Room for the key (up to 5 bytes) and length (up to 10) of a field.
@@ -108,25 +155,65 @@ public:
     // bytes written are not moved.
     std::string_view prefix_in_place(std::uint32_t field, std::size_t start) {
         char prefix[kPrefixRoom];
-        std::size_t n = encode_varint(prefix, (std::uint64_t{field} << 3) | kLengthDelimited);
-        n += encode_varint(prefix + n, out_.size() - start);
-        std::memcpy(out_.data() + start - n, prefix, n);
-        return std::string_view(out_).substr(start - n);
+        char* end = put_varint(prefix, (std::uint64_t{field} << 3) | kLengthDelimited);
+        end = put_varint(end, size_ - start);
+        const auto n = static_cast<std::size_t>(end - prefix);
+        char* at = base_ + head_ + start - n;
+        std::memcpy(at, prefix, n);
+        return {at, size_ - start + n};
+    }
+
+    // Appends the bytes of `other`. When these are fewer and fit in its
+    // headroom, they are put there and its buffer becomes this one's.
+    void append_taking(Writer&& other) {
+        if (other.size_ > size_ && other.head_ >= size_) {
+            if (size_ != 0) std::memcpy(other.base_ + other.head_ - size_, data(), size_);
+            other.head_ -= size_;
+            other.size_ += size_;
+            swap(other);
+        } else {
+            append(other.view());
+        }
+    }
+
+    // Writes `x` at `p` (room for 10 bytes); returns the end.
+    static char* put_varint(char* p, std::uint64_t x) {
+        while (x >= 0x80) {
+            *p++ = static_cast<char>(static_cast<std::uint8_t>(x) | 0x80);
+            x >>= 7;
+        }
+        *p++ = static_cast<char>(x);
+        return p;
     }
 
 private:
-    // Writes `x` at `buf` (room for 10 bytes); returns the bytes written.
-    static std::size_t encode_varint(char* buf, std::uint64_t x) {
-        std::size_t n = 0;
-        while (x >= 0x80) {
-            buf[n++] = static_cast<char>(static_cast<std::uint8_t>(x) | 0x80);
-            x >>= 7;
-        }
-        buf[n++] = static_cast<char>(x);
-        return n;
+    void swap(Writer& other) noexcept {
+        std::swap(base_, other.base_);
+        std::swap(cap_, other.cap_);
+        std::swap(head_, other.head_);
+        std::swap(size_, other.size_);
+        std::swap(front_, other.front_);
+    }
+    // At least `n` more bytes of room: the buffer doubles (the allocator may
+    // move a large one without copying it).
+    void grow(std::size_t n) {
+        if (!base_) head_ = front_;
+        constexpr std::size_t kMost = SIZE_MAX >> 2;
+        if (n > kMost || head_ + size_ > kMost) throw std::bad_alloc();
+        const std::size_t need = head_ + size_ + n;
+        std::size_t cap = std::max<std::size_t>(cap_ * 2, 256);
+        while (cap < need) cap *= 2;
+        void* grown = std::realloc(base_, cap);
+        if (!grown) throw std::bad_alloc();
+        base_ = static_cast<char*>(grown);
+        cap_ = cap;
     }
 
-    std::string out_;
+    char* base_ = nullptr;
+    std::size_t cap_ = 0;
+    std::size_t head_ = 0;  // the headroom: bytes in front of the first byte written
+    std::size_t size_ = 0;
+    std::size_t front_ = 0;  // the headroom the first allocation keeps
 };
 
 // Thrown by the reader on malformed input; the decoder turns it into the one
