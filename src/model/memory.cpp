@@ -1,6 +1,10 @@
 #include "model/memory.hpp"
 
+#include <sys/mman.h>
 #include <unistd.h>
+
+#include <cstdlib>
+#include <new>
 
 namespace forvela {
 
@@ -12,5 +16,40 @@ bool fits_in_memory(std::uint64_t count, std::size_t bytes_each) {
     }();
     return bytes_each == 0 || count <= physical / bytes_each;
 }
+
+namespace {
+
+constexpr std::size_t kLargePage = std::size_t{2} << 20;
+
+}  // namespace
+
+void prefer_large_pages(void* block, std::size_t size) noexcept {
+#ifdef MADV_HUGEPAGE
+    if (size < 2 * kLargePage) return;
+    // The whole large pages inside the block.
+    const auto first = (reinterpret_cast<std::uintptr_t>(block) + kLargePage - 1) & ~(kLargePage - 1);
+    const auto last = (reinterpret_cast<std::uintptr_t>(block) + size) & ~(kLargePage - 1);
+    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+    (void)block;
+    (void)size;
+#endif
+}
+
+void* allocate_large(std::size_t bytes) {
+    void* block = nullptr;
+    if (bytes >= 2 * kLargePage) {
+        if (bytes > SIZE_MAX - kLargePage) throw std::bad_alloc();
+        const std::size_t rounded = (bytes + kLargePage - 1) & ~(kLargePage - 1);
+        block = std::aligned_alloc(kLargePage, rounded);
+        if (block) prefer_large_pages(block, rounded);
+    } else {
+        block = std::malloc(bytes == 0 ? 1 : bytes);
+    }
+    if (!block) throw std::bad_alloc();
+    return block;
+}
+
+void free_large(void* block) noexcept { std::free(block); }
 
 }  // namespace forvela

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "model/memory.hpp"
 #include "protobuf/wire.hpp"
 
 namespace forvela::pb {
@@ -134,9 +135,9 @@ private:
 
     std::uint32_t field_;
     Writer out_;
-    std::vector<Entry> nodes_;
-    std::vector<Slot> slots_;                         // open addressing, at most half full
-    std::vector<std::uint32_t> hashed_;               // the ids in the hash table, for its growth
+    LargeVector<Entry> nodes_;
+    LargeVector<Slot> slots_;                         // open addressing, at most half full
+    LargeVector<std::uint32_t> hashed_;               // the ids in the hash table, for its growth
     std::array<std::uint32_t, kCacheSlots> cache_{};  // ids plus 1 of leaves by hash
 
     // Shared cells already written, by address.
@@ -148,7 +149,7 @@ private:
     };
     PointerMap<std::size_t> runs_;
     std::vector<RunSpan> run_spans_;
-    std::vector<std::uint64_t> run_ids_;
+    LargeVector<std::uint64_t> run_ids_;
 };
 
 }  // namespace forvela::pb

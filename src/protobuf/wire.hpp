@@ -16,6 +16,8 @@
 #include <string>
 #include <string_view>
 
+#include "model/memory.hpp"
+
 namespace forvela::pb {
 
 enum WireType : std::uint8_t {
@@ -57,7 +59,7 @@ public:
         swap(other);
         return *this;
     }
-    ~Writer() { std::free(base_); }
+    ~Writer() { free_large(base_); }
 
     std::size_t size() const { return size_; }
     const char* data() const { return base_ + head_; }
@@ -194,8 +196,8 @@ private:
         std::swap(size_, other.size_);
         std::swap(front_, other.front_);
     }
-    // At least `n` more bytes of room: the buffer doubles (the allocator may
-    // move a large one without copying it).
+    // At least `n` more bytes of room: the buffer doubles, a large one on
+    // large pages.
     void grow(std::size_t n) {
         if (!base_) head_ = front_;
         constexpr std::size_t kMost = SIZE_MAX >> 2;
@@ -203,9 +205,10 @@ private:
         const std::size_t need = head_ + size_ + n;
         std::size_t cap = std::max<std::size_t>(cap_ * 2, 256);
         while (cap < need) cap *= 2;
-        void* grown = std::realloc(base_, cap);
-        if (!grown) throw std::bad_alloc();
-        base_ = static_cast<char*>(grown);
+        char* grown = static_cast<char*>(allocate_large(cap));
+        if (base_) std::memcpy(grown, base_, head_ + size_);
+        free_large(base_);
+        base_ = grown;
         cap_ = cap;
     }
 

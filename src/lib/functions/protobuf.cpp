@@ -1,9 +1,12 @@
 // The module functions to_protobuf and from_protobuf: the model format's
 // bytes of a problem, constraint, penalty term, expression or condition, and
 // the object read back from them.
+#include <cstring>
+
 #include "lib/convert/condition_py.hpp"
 #include "lib/convert/expression_py.hpp"
 #include "lib/convert/problem_py.hpp"
+#include "model/memory.hpp"
 #include "protobuf/deserializer.hpp"
 #include "protobuf/serializer.hpp"
 
@@ -49,7 +52,13 @@ PyObject* to_protobuf(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
         if (!object) return std::unexpected(object.error());
         auto bytes = serialize_to_protobuf(*object);
         if (!bytes) return std::unexpected(bytes.error());
-        return checked(PyBytes_FromStringAndSize(bytes->data(), static_cast<Py_ssize_t>(bytes->size())));
+        PyObject* out = PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(bytes->size()));
+        if (out) {
+            // A fresh block, first written by this copy.
+            prefer_large_pages(PyBytes_AS_STRING(out), bytes->size());
+            std::memcpy(PyBytes_AS_STRING(out), bytes->data(), bytes->size());
+        }
+        return checked(out);
     });
 }
 
