@@ -38,48 +38,67 @@ std::uint64_t hash_bytes(std::string_view s) {
 
 }  // namespace
 
+bool NodeArena::stored_is(std::uint32_t id_plus_1, std::string_view node) const {
+    const Entry& e = nodes_[id_plus_1 - 1];
+    if (e.len != node.size()) return false;
+    // Nodes are short: compared a word at a time, without a call.
+    const char* a = out_.data() + e.offset;
+    const char* b = node.data();
+    std::size_t n = node.size();
+    for (; n >= 8; a += 8, b += 8, n -= 8) {
+        std::uint64_t x, y;
+        std::memcpy(&x, a, 8);
+        std::memcpy(&y, b, 8);
+        if (x != y) return false;
+    }
+    for (; n > 0; --n)
+        if (*a++ != *b++) return false;
+    return true;
+}
+
 std::uint64_t NodeArena::insert(std::string_view node, std::uint64_t after) {
     const std::uint64_t id = nodes_.size();
+    // Ids, offsets and lengths past 32 bits belong to encodings far beyond
+    // the 2 GiB the format holds, which are refused once written: such a
+    // node is stored with length 0, never to be found again.
+    const bool indexed = id < 0xfffffffeu && out_.size() + 15 + node.size() <= 0xffffffffu;
     auto append = [&] {
         char* p = out_.room(15 + node.size());
         p = Writer::put_varint(p, (std::uint64_t{field_} << 3) | kLengthDelimited);
         p = Writer::put_varint(p, node.size());
-        nodes_.push_back(Entry{static_cast<std::uint64_t>(p - out_.data()),
-                               static_cast<std::uint32_t>(node.size()), 0, 0, 0});
+        const auto offset = static_cast<std::uint32_t>(p - out_.data());
+        nodes_.push_back(Entry{offset, indexed ? static_cast<std::uint32_t>(node.size()) : 0, 0, 0});
+        chained_.push_back(0);
         std::memcpy(p, node.data(), node.size());
         out_.commit(p + node.size());
     };
-    // Ids and lengths past 32 bits belong to encodings far beyond the 2 GiB
-    // the format holds, which are refused once written: no need to find
-    // such nodes again.
-    if (id >= 0xfffffffeu || node.size() > 0xffffffffu) {
+    if (!indexed) {
         append();
-        nodes_.back().len = 0;
         return id;
     }
     const auto id_plus_1 = static_cast<std::uint32_t>(id + 1);
     if (after == 0) {
         const std::uint64_t h = hash_bytes(node);
-        std::uint32_t& cached = cache_[h & (kCacheSlots - 1)];
-        if (stored_is(cached, node)) return cached - 1;
-        if (std::uint32_t known = find_hashed(h, node)) {
-            cached = known;
-            return known - 1;
+        const auto tag = static_cast<std::uint32_t>(h >> 32);
+        Slot& cached = cache_[h & (kCacheSlots - 1)];
+        if (cached.tag == tag && cached.id != 0 && stored_is(cached.id, node)) return cached.id - 1;
+        std::uint32_t known = find_hashed(h, node);
+        if (!known) {
+            append();
+            add_hashed(h, id_plus_1);
+            known = id_plus_1;
         }
-        append();
-        add_hashed(h, id_plus_1);
-        cached = id_plus_1;
-        return id;
+        cached = Slot{known, tag};
+        return known - 1;
     }
     const std::size_t child = after - 1;
     for (std::uint32_t k = nodes_[child].parents; k != 0; k = nodes_[k - 1].next)
         if (stored_is(k, node)) return k - 1;
-    if (nodes_[child].chained < kChained) {
+    if (chained_[child] < kChained) {
         append();
-        Entry& c = nodes_[child];
-        nodes_.back().next = c.parents;
-        c.parents = id_plus_1;
-        ++c.chained;
+        nodes_.back().next = nodes_[child].parents;
+        nodes_[child].parents = id_plus_1;
+        ++chained_[child];
         return id;
     }
     const std::uint64_t h = hash_bytes(node);
@@ -117,7 +136,7 @@ std::uint32_t NodeArena::find_hashed(std::uint64_t h, std::string_view node) con
     for (std::size_t i = h & mask;; i = (i + 1) & mask) {
         const Slot s = slots_[i];
         if (s.id == 0) return 0;
-        if (s.tag == tag && stored(s.id - 1) == node) return s.id;
+        if (s.tag == tag && stored_is(s.id, node)) return s.id;
     }
 }
 

@@ -100,16 +100,15 @@ public:
 
 private:
     // A stored node, and the chain of the nodes that name it as their child:
-    // ids plus 1, 0 for none.
+    // ids plus 1, 0 for none. How many do is counted apart, up to kChained.
     struct Entry {
-        std::uint64_t offset;
+        std::uint32_t offset;
         std::uint32_t len;
         std::uint32_t next;     // the previous node that names the same child
         std::uint32_t parents;  // the newest node that names this one
-        std::uint32_t chained;  // how many do, counted up to kChained
     };
     // Nodes naming one child that are chained; the rest are hashed.
-    static constexpr std::uint32_t kChained = 8;
+    static constexpr std::uint8_t kChained = 8;
     // A node's id plus 1 (0 for a free slot) beside the high half of its
     // hash, which the slot index does not use: a probe past another node
     // reads the slot alone, and only a likely match reads the stored bytes.
@@ -124,9 +123,7 @@ private:
         const Entry& e = nodes_[id];
         return {out_.data() + e.offset, e.len};
     }
-    bool stored_is(std::uint32_t id_plus_1, std::string_view node) const {
-        return id_plus_1 != 0 && nodes_[id_plus_1 - 1].len == node.size() && stored(id_plus_1 - 1) == node;
-    }
+    bool stored_is(std::uint32_t id_plus_1, std::string_view node) const;
 
     // The hashed node equal to `node`, as id + 1, else 0.
     std::uint32_t find_hashed(std::uint64_t h, std::string_view node) const;
@@ -136,9 +133,10 @@ private:
     std::uint32_t field_;
     Writer out_;
     LargeVector<Entry> nodes_;
-    LargeVector<Slot> slots_;                         // open addressing, at most half full
-    LargeVector<std::uint32_t> hashed_;               // the ids in the hash table, for its growth
-    std::array<std::uint32_t, kCacheSlots> cache_{};  // ids plus 1 of leaves by hash
+    LargeVector<std::uint8_t> chained_;      // per node: the nodes chained from it
+    LargeVector<Slot> slots_;                // open addressing, at most half full
+    LargeVector<std::uint32_t> hashed_;      // the ids in the hash table, for its growth
+    std::array<Slot, kCacheSlots> cache_{};  // the latest leaves found, by hash
 
     // Shared cells already written, by address.
     PointerMap<std::uint64_t> cells_;
