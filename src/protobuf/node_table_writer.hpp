@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -62,6 +63,28 @@ private:
     }
     std::vector<Item> slots_;
     std::size_t count_ = 0;
+};
+
+// An array that grows a block at a time: nothing is moved as it grows, and
+// only the memory of the elements pushed is ever written.
+template <class T>
+class BlockVector {
+public:
+    std::size_t size() const { return size_; }
+    T& operator[](std::size_t i) { return blocks_[i >> kBits][i & kMask]; }
+    const T& operator[](std::size_t i) const { return blocks_[i >> kBits][i & kMask]; }
+    T& back() { return (*this)[size_ - 1]; }
+    void push_back(const T& v) {
+        if ((size_ & kMask) == 0) blocks_.push_back(std::make_unique_for_overwrite<T[]>(kMask + 1));
+        blocks_.back()[size_ & kMask] = v;
+        ++size_;
+    }
+
+private:
+    static constexpr std::size_t kBits = 16;
+    static constexpr std::size_t kMask = (std::size_t{1} << kBits) - 1;
+    std::vector<std::unique_ptr<T[]>> blocks_;
+    std::size_t size_ = 0;
 };
 
 // The node table of one Expr or ForallList: nodes in insertion order, each
@@ -132,8 +155,8 @@ private:
 
     std::uint32_t field_;
     Writer out_;
-    LargeVector<Entry> nodes_;
-    LargeVector<std::uint8_t> chained_;      // per node: the nodes chained from it
+    BlockVector<Entry> nodes_;
+    BlockVector<std::uint8_t> chained_;      // per node: the nodes chained from it
     LargeVector<Slot> slots_;                // open addressing, at most half full
     LargeVector<std::uint32_t> hashed_;      // the ids in the hash table, for its growth
     std::array<Slot, kCacheSlots> cache_{};  // the latest leaves found, by hash

@@ -59,7 +59,7 @@ public:
         swap(other);
         return *this;
     }
-    ~Writer() { free_large(base_); }
+    ~Writer() { std::free(base_); }
 
     std::size_t size() const { return size_; }
     const char* data() const { return base_ + head_; }
@@ -196,8 +196,8 @@ private:
         std::swap(size_, other.size_);
         std::swap(front_, other.front_);
     }
-    // At least `n` more bytes of room: the buffer doubles, a large one on
-    // large pages.
+    // At least `n` more bytes of room: the buffer doubles (the allocator may
+    // move a large one without copying it), asking for large pages.
     void grow(std::size_t n) {
         if (!base_) head_ = front_;
         constexpr std::size_t kMost = SIZE_MAX >> 2;
@@ -205,11 +205,11 @@ private:
         const std::size_t need = head_ + size_ + n;
         std::size_t cap = std::max<std::size_t>(cap_ * 2, 256);
         while (cap < need) cap *= 2;
-        char* grown = static_cast<char*>(allocate_large(cap));
-        if (base_) std::memcpy(grown, base_, head_ + size_);
-        free_large(base_);
-        base_ = grown;
+        void* grown = std::realloc(base_, cap);
+        if (!grown) throw std::bad_alloc();
+        base_ = static_cast<char*>(grown);
         cap_ = cap;
+        prefer_large_pages(base_, cap_);
     }
 
     char* base_ = nullptr;
