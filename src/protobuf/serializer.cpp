@@ -233,7 +233,7 @@ private:
         DepthGuard guard;
         switch (e.kind()) {
             case ExprKind::NumberLit: return number_lit(arena, e.as<NumericValue>());
-            case ExprKind::Placeholder: return placeholder(arena, e.as<Placeholder>());
+            case ExprKind::Placeholder: return placeholder(arena, e.cell<Placeholder>());
             case ExprKind::Element: return element(arena, e.cell<Element>());
             case ExprKind::DecisionVar: return decision_var(arena, e.cell<DecisionVar>());
             case ExprKind::Subscript: return subscript(arena, e.cell<Subscript>());
@@ -373,11 +373,14 @@ private:
         return insert_node(arena, pb::expr_node::kNumberLit, 0);
     }
 
-    std::uint64_t placeholder(NodeArena& arena, const Placeholder& p) {
-        Writer& w = node_body();
-        w.string_field(pb::placeholder::kName, p.name);
-        w.uint64_field(pb::placeholder::kNdim, p.ndim);
-        return insert_node(arena, pb::expr_node::kPlaceholder, 0);
+    std::uint64_t placeholder(NodeArena& arena, const Node<Placeholder>& cell) {
+        auto write = [&]() -> Result<std::uint64_t> {
+            Writer& w = node_body();
+            w.string_field(pb::placeholder::kName, cell.value.name);
+            w.uint64_field(pb::placeholder::kNdim, cell.value.ndim);
+            return insert_node(arena, pb::expr_node::kPlaceholder, 0);
+        };
+        return *once(arena, cell, write);
     }
 
     // The member of an Element's belong_to that is set, with the ids it holds.
@@ -413,7 +416,7 @@ private:
                        },
                        [&](const Box<Placeholder>& p) -> Result<ElementSet> {
                            return ElementSet{pb::element::kBound, pb::element::kPlaceholder,
-                                             placeholder(arena, *p)};
+                                             placeholder(arena, *p.cell())};
                        },
                        [&](const Box<Element>& inner) -> Result<ElementSet> {
                            FV_ASSIGN_OR_RETURN(std::uint64_t id, element(arena, *inner.cell()));
@@ -475,7 +478,7 @@ private:
                                      },
                                      [&](const Box<Placeholder>& p) -> Result<TypedId> {
                                          return TypedId{pb::decision_var::kPlaceholder,
-                                                        placeholder(arena, *p)};
+                                                        placeholder(arena, *p.cell())};
                                      },
                                      [&](const Box<Subscript>& sub) -> Result<TypedId> {
                                          FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, *sub.cell()));
@@ -495,25 +498,7 @@ private:
         DepthGuard guard;
         const Subscript& s = cell.value;
         return once(arena, cell, [&]() -> Result<std::uint64_t> {
-            FV_ASSIGN_OR_RETURN(
-                TypedId variable,
-                std::visit(
-                    overloaded{[&](const Box<Placeholder>& p) -> Result<TypedId> {
-                                   return TypedId{pb::subscript::kPlaceholder, placeholder(arena, *p)};
-                               },
-                               [&](const Box<Element>& e) -> Result<TypedId> {
-                                   FV_ASSIGN_OR_RETURN(std::uint64_t id, element(arena, *e.cell()));
-                                   return TypedId{pb::subscript::kElement, id};
-                               },
-                               [&](const Box<DecisionVar>& v) -> Result<TypedId> {
-                                   FV_ASSIGN_OR_RETURN(std::uint64_t id, decision_var(arena, *v.cell()));
-                                   return TypedId{pb::subscript::kDecisionVariable, id};
-                               },
-                               [&](const Box<Subscript>& inner) -> Result<TypedId> {
-                                   FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, *inner.cell()));
-                                   return TypedId{pb::subscript::kNestedSubscript, id};
-                               }},
-                    s.variable.get()));
+            FV_ASSIGN_OR_RETURN(TypedId variable, subscripted_variable(arena, s.variable));
             IdRun ids(id_stack_);
             for (const Expression& e : s.subscripts) {
                 FV_ASSIGN_OR_RETURN(std::uint64_t id, expression(arena, e));
@@ -529,30 +514,50 @@ private:
         });
     }
 
+    // The variable of a subscript, read in place.
+    Result<TypedId> subscripted_variable(NodeArena& arena, const SubscriptVariable& v) {
+        const NodeBase& cell = *v.cell();
+        if (v.is<Placeholder>())
+            return TypedId{pb::subscript::kPlaceholder,
+                           placeholder(arena, static_cast<const Node<Placeholder>&>(cell))};
+        if (v.is<Element>()) {
+            FV_ASSIGN_OR_RETURN(std::uint64_t id, element(arena, static_cast<const Node<Element>&>(cell)));
+            return TypedId{pb::subscript::kElement, id};
+        }
+        if (v.is<DecisionVar>()) {
+            FV_ASSIGN_OR_RETURN(std::uint64_t id,
+                                decision_var(arena, static_cast<const Node<DecisionVar>&>(cell)));
+            return TypedId{pb::subscript::kDecisionVariable, id};
+        }
+        FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, static_cast<const Node<Subscript>&>(cell)));
+        return TypedId{pb::subscript::kNestedSubscript, id};
+    }
+
     Result<std::uint64_t> array_length(NodeArena& arena, const Node<ArrayLength>& cell) {
         const ArrayLength& a = cell.value;
         return once(arena, cell, [&]() -> Result<std::uint64_t> {
             FV_ASSIGN_OR_RETURN(
                 TypedId array,
-                std::visit(
-                    overloaded{[&](const Box<Placeholder>& p) -> Result<TypedId> {
-                                   return TypedId{pb::array_length::kPlaceholder, placeholder(arena, *p)};
-                               },
-                               [&](const Box<Element>& e) -> Result<TypedId> {
-                                   FV_ASSIGN_OR_RETURN(std::uint64_t id, element(arena, *e.cell()));
-                                   return TypedId{pb::array_length::kElement, id};
-                               },
-                               [&](const Box<Subscript>& sub) -> Result<TypedId> {
-                                   const Node<Subscript>& s = *sub.cell();
-                                   const std::int32_t type = s.value.variable.is<Placeholder>()
-                                                                 ? pb::array_length::kSubscriptedPlaceholder
-                                                             : s.value.variable.is<Element>()
-                                                                 ? pb::array_length::kSubscriptedElement
-                                                                 : pb::array_length::kOther;
-                                   FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, s));
-                                   return TypedId{type, id};
-                               }},
-                    a.array));
+                std::visit(overloaded{[&](const Box<Placeholder>& p) -> Result<TypedId> {
+                                          return TypedId{pb::array_length::kPlaceholder,
+                                                         placeholder(arena, *p.cell())};
+                                      },
+                                      [&](const Box<Element>& e) -> Result<TypedId> {
+                                          FV_ASSIGN_OR_RETURN(std::uint64_t id, element(arena, *e.cell()));
+                                          return TypedId{pb::array_length::kElement, id};
+                                      },
+                                      [&](const Box<Subscript>& sub) -> Result<TypedId> {
+                                          const Node<Subscript>& s = *sub.cell();
+                                          const std::int32_t type =
+                                              s.value.variable.is<Placeholder>()
+                                                  ? pb::array_length::kSubscriptedPlaceholder
+                                              : s.value.variable.is<Element>()
+                                                  ? pb::array_length::kSubscriptedElement
+                                                  : pb::array_length::kOther;
+                                          FV_ASSIGN_OR_RETURN(std::uint64_t id, subscript(arena, s));
+                                          return TypedId{type, id};
+                                      }},
+                           a.array));
             Writer& w = node_body();
             w.int32_field(pb::array_length::kType, array.type);
             w.uint64_field(pb::array_length::kArrayId, array.id);
