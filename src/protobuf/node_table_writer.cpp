@@ -7,6 +7,15 @@ namespace forvela::pb {
 
 namespace {
 
+// The murmur finalizer: every bit of `h` moves every bit of the result.
+std::uint64_t mix(std::uint64_t h) {
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ULL;
+    return h ^ (h >> 33);
+}
+
 std::uint64_t hash_bytes(std::string_view s) {
     std::uint64_t h = 0x9e3779b97f4a7c15ULL ^ s.size();
     const char* p = s.data();
@@ -28,12 +37,7 @@ std::uint64_t hash_bytes(std::string_view s) {
         for (std::size_t i = 0; i < n; ++i) w |= std::uint64_t{static_cast<std::uint8_t>(p[i])} << (8 * i);
     // A full final mix: the table indexes by the low bits, and nodes that
     // differ in one varint byte must not land in one cluster.
-    h ^= w;
-    h ^= h >> 33;
-    h *= 0xff51afd7ed558ccdULL;
-    h ^= h >> 33;
-    h *= 0xc4ceb9fe1a85ec53ULL;
-    return h ^ (h >> 33);
+    return mix(h ^ w);
 }
 
 }  // namespace
@@ -56,55 +60,63 @@ bool NodeArena::stored_is(std::uint32_t id_plus_1, std::string_view node) const 
     return true;
 }
 
-std::uint64_t NodeArena::insert(std::string_view node, std::uint64_t after) {
+// Ids, offsets and lengths past 32 bits belong to encodings far beyond the
+// 2 GiB the format holds, which are refused once written: such a node is
+// stored with length 0, never to be found again.
+bool NodeArena::indexable(std::string_view node) const {
+    return nodes_.size() < 0xfffffffeu && out_.size() + 15 + node.size() <= 0xffffffffu;
+}
+
+std::uint64_t NodeArena::append(std::string_view node, bool indexed) {
     const std::uint64_t id = nodes_.size();
-    // Ids, offsets and lengths past 32 bits belong to encodings far beyond
-    // the 2 GiB the format holds, which are refused once written: such a
-    // node is stored with length 0, never to be found again.
-    const bool indexed = id < 0xfffffffeu && out_.size() + 15 + node.size() <= 0xffffffffu;
-    auto append = [&] {
-        char* p = out_.room(15 + node.size());
-        p = Writer::put_varint(p, (std::uint64_t{field_} << 3) | kLengthDelimited);
-        p = Writer::put_varint(p, node.size());
-        const auto offset = static_cast<std::uint32_t>(p - out_.data());
-        nodes_.push_back(Entry{offset, indexed ? static_cast<std::uint32_t>(node.size()) : 0, 0, 0});
-        chained_.push_back(0);
-        std::memcpy(p, node.data(), node.size());
-        out_.commit(p + node.size());
-    };
-    if (!indexed) {
-        append();
-        return id;
-    }
-    const auto id_plus_1 = static_cast<std::uint32_t>(id + 1);
-    if (after == 0) {
-        const std::uint64_t h = hash_bytes(node);
-        const auto tag = static_cast<std::uint32_t>(h >> 32);
-        Slot& cached = cache_[h & (kCacheSlots - 1)];
-        if (cached.tag == tag && cached.id != 0 && stored_is(cached.id, node)) return cached.id - 1;
-        std::uint32_t known = find_hashed(h, node);
-        if (!known) {
-            append();
-            add_hashed(h, id_plus_1);
-            known = id_plus_1;
-        }
-        cached = Slot{known, tag};
-        return known - 1;
-    }
+    char* p = out_.room(15 + node.size());
+    p = Writer::put_varint(p, (std::uint64_t{field_} << 3) | kLengthDelimited);
+    p = Writer::put_varint(p, node.size());
+    const auto offset = static_cast<std::uint32_t>(p - out_.data());
+    nodes_.push_back(Entry{offset, indexed ? static_cast<std::uint32_t>(node.size()) : 0, 0, 0});
+    chained_.push_back(0);
+    std::memcpy(p, node.data(), node.size());
+    out_.commit(p + node.size());
+    return id;
+}
+
+std::uint64_t NodeArena::insert(std::string_view node, std::uint64_t after) {
+    if (!indexable(node)) return append(node, false);
+    if (after == 0) return insert_leaf(node, hash_bytes(node));
     const std::size_t child = after - 1;
     for (std::uint32_t k = nodes_[child].parents; k != 0; k = nodes_[k - 1].next)
         if (stored_is(k, node)) return k - 1;
     if (chained_[child] < kChained) {
-        append();
-        nodes_.back().next = nodes_[child].parents;
-        nodes_[child].parents = id_plus_1;
+        const std::uint64_t id = append(node, true);
+        nodes_[id].next = nodes_[child].parents;
+        nodes_[child].parents = static_cast<std::uint32_t>(id + 1);
         ++chained_[child];
         return id;
     }
     const std::uint64_t h = hash_bytes(node);
     if (std::uint32_t known = find_hashed(h, node)) return known - 1;
-    append();
-    add_hashed(h, id_plus_1);
+    return add_hashed(h, append(node, true));
+}
+
+std::uint64_t NodeArena::insert_number(std::string_view node, bool integer, std::uint64_t bits) {
+    if (!indexable(node)) return append(node, false);
+    // The slot index of an integer (the key's low half) keeps its four low
+    // bits beside a mix of the rest: the integers of one run of 16 fill one
+    // aligned group of slots, two cache lines, and the groups land apart.
+    // The tag (the high half) mixes all of it.
+    const std::uint64_t h = integer ? (mix(bits) & 0xffffffff00000000ULL) |
+                                          (((mix(bits >> 4) << 4) | (bits & 15)) & 0xffffffffULL)
+                                    : mix(~bits);
+    return insert_leaf(node, h);
+}
+
+std::uint64_t NodeArena::insert_leaf(std::string_view node, std::uint64_t h) {
+    const auto tag = static_cast<std::uint32_t>(h >> 32);
+    Slot& cached = cache_[h & (kCacheSlots - 1)];
+    if (cached.tag == tag && cached.id != 0 && stored_is(cached.id, node)) return cached.id - 1;
+    const std::uint32_t known = find_hashed(h, node);
+    const std::uint64_t id = known ? known - 1 : add_hashed(h, append(node, true));
+    cached = Slot{static_cast<std::uint32_t>(id + 1), tag};
     return id;
 }
 
@@ -140,13 +152,15 @@ std::uint32_t NodeArena::find_hashed(std::uint64_t h, std::string_view node) con
     }
 }
 
-void NodeArena::add_hashed(std::uint64_t h, std::uint32_t id) {
+std::uint64_t NodeArena::add_hashed(std::uint64_t h, std::uint64_t id) {
     if ((hashed_.size() + 1) * 2 > slots_.size()) {
         slots_.assign(slots_.empty() ? 64 : slots_.size() * 2, Slot{});
-        for (std::uint32_t k : hashed_) place(hash_bytes(stored(k - 1)), k);
+        for (const Hashed& k : hashed_) place(k.hash, k.id);
     }
-    hashed_.push_back(id);
-    place(h, id);
+    const auto id_plus_1 = static_cast<std::uint32_t>(id + 1);
+    hashed_.push_back(Hashed{h, id_plus_1});
+    place(h, id_plus_1);
+    return id;
 }
 
 void NodeArena::place(std::uint64_t h, std::uint32_t id) {

@@ -105,6 +105,9 @@ public:
     // the child that the node's kind names (0 for a leaf): equal nodes give
     // the same one.
     std::uint64_t insert(std::string_view node, std::uint64_t after);
+    // The same for a number literal, whose value keys the lookup: nearby
+    // integers are looked up in nearby memory.
+    std::uint64_t insert_number(std::string_view node, bool integer, std::uint64_t bits);
 
     // The ids of the terms of the lists that share one run of term slots,
     // keyed by the address of the run's first slot: a handle on them
@@ -148,17 +151,28 @@ private:
     }
     bool stored_is(std::uint32_t id_plus_1, std::string_view node) const;
 
+    bool indexable(std::string_view node) const;
+    // Stores the node, its length 0 unless `indexed`; returns its id.
+    std::uint64_t append(std::string_view node, bool indexed);
+    // A leaf with hash `h`: found in the cache or the hash table, else stored.
+    std::uint64_t insert_leaf(std::string_view node, std::uint64_t h);
+
     // The hashed node equal to `node`, as id + 1, else 0.
     std::uint32_t find_hashed(std::uint64_t h, std::string_view node) const;
-    void add_hashed(std::uint64_t h, std::uint32_t id);
+    // Adds node `id` to the hash table; returns `id`.
+    std::uint64_t add_hashed(std::uint64_t h, std::uint64_t id);
     void place(std::uint64_t h, std::uint32_t id);
 
     std::uint32_t field_;
     Writer out_;
     BlockVector<Entry> nodes_;
-    BlockVector<std::uint8_t> chained_;      // per node: the nodes chained from it
-    LargeVector<Slot> slots_;                // open addressing, at most half full
-    LargeVector<std::uint32_t> hashed_;      // the ids in the hash table, for its growth
+    BlockVector<std::uint8_t> chained_;  // per node: the nodes chained from it
+    LargeVector<Slot> slots_;            // open addressing, at most half full
+    struct Hashed {
+        std::uint64_t hash;
+        std::uint32_t id;  // plus 1
+    };
+    LargeVector<Hashed> hashed_;             // the ids in the hash table, for its growth
     std::array<Slot, kCacheSlots> cache_{};  // the latest leaves found, by hash
 
     // Shared cells already written, by address.

@@ -370,7 +370,8 @@ private:
             bits = std::bit_cast<std::uint64_t>(v.floating);
         }
         w.uint64_field(pb::number_lit::kValue, bits);
-        return insert_node(arena, pb::expr_node::kNumberLit, 0);
+        return arena.insert_number(scratch_.prefix_in_place(pb::expr_node::kNumberLit, Writer::kPrefixRoom),
+                                   v.is_integer(), bits);
     }
 
     std::uint64_t placeholder(NodeArena& arena, const Node<Placeholder>& cell) {
