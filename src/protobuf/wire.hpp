@@ -76,11 +76,13 @@ public:
 
     // Room for `n` more bytes, written through the pointer returned; then
     // `commit` the end of what was written.
-    char* room(std::size_t n) {
+    [[gnu::always_inline]] char* room(std::size_t n) {
         if (cap_ - head_ - size_ < n) grow(n);
         return base_ + head_ + size_;
     }
-    void commit(const char* end) { size_ = static_cast<std::size_t>(end - (base_ + head_)); }
+    [[gnu::always_inline]] void commit(const char* end) {
+        size_ = static_cast<std::size_t>(end - (base_ + head_));
+    }
 
     void append(std::string_view s) {
         if (s.empty()) return;
@@ -88,29 +90,29 @@ public:
         size_ += s.size();
     }
 
-    void varint(std::uint64_t x) { commit(put_varint(room(10), x)); }
+    [[gnu::always_inline]] void varint(std::uint64_t x) { commit(put_varint(room(10), x)); }
     void key(std::uint32_t field, WireType type) { varint((std::uint64_t{field} << 3) | type); }
 
-    void uint64_field(std::uint32_t field, std::uint64_t v) {
+    [[gnu::always_inline]] void uint64_field(std::uint32_t field, std::uint64_t v) {
         if (v == 0) return;
         optional_uint64_field(field, v);
     }
     // Written even when 0 (a present optional field).
-    void optional_uint64_field(std::uint32_t field, std::uint64_t v) {
+    [[gnu::always_inline]] void optional_uint64_field(std::uint32_t field, std::uint64_t v) {
         char* p = room(15);
         p = put_varint(p, (std::uint64_t{field} << 3) | kVarint);
         commit(put_varint(p, v));
     }
     // int32 codes go out sign-extended to 64 bits.
-    void int32_field(std::uint32_t field, std::int32_t v) {
+    [[gnu::always_inline]] void int32_field(std::uint32_t field, std::int32_t v) {
         uint64_field(field, static_cast<std::uint64_t>(static_cast<std::int64_t>(v)));
     }
-    void string_field(std::uint32_t field, std::string_view s) {
+    [[gnu::always_inline]] void string_field(std::uint32_t field, std::string_view s) {
         if (s.empty()) return;
         bytes_field(field, s);
     }
     // A length-delimited field written even when empty (a present message).
-    void bytes_field(std::uint32_t field, std::string_view s) {
+    [[gnu::always_inline]] void bytes_field(std::uint32_t field, std::string_view s) {
         char* p = room(15 + s.size());
         p = put_varint(p, (std::uint64_t{field} << 3) | kLengthDelimited);
         p = put_varint(p, s.size());
@@ -179,7 +181,7 @@ public:
     }
 
     // Writes `x` at `p` (room for 10 bytes); returns the end.
-    static char* put_varint(char* p, std::uint64_t x) {
+    [[gnu::always_inline]] static char* put_varint(char* p, std::uint64_t x) {
         while (x >= 0x80) {
             *p++ = static_cast<char>(static_cast<std::uint8_t>(x) | 0x80);
             x >>= 7;
