@@ -38,7 +38,14 @@ public:
     // deep enough for any real model (sums and products are flat vectors).
     static constexpr int kLimit = 6000;
 
-    DepthGuard() : state_(this_thread) {
+    using State = stack_limit::WalkState;
+
+    // This thread's walks, for a walk that takes many guards to look up once
+    // and hand to each (`DepthGuard(state)`), on this thread only.
+    static State& thread_state() noexcept { return this_thread; }
+
+    DepthGuard() : DepthGuard(this_thread) {}
+    explicit DepthGuard(State& state) : state_(state) {
         if (++state_.depth > state_.limit || below_floor(state_)) {
             --state_.depth;
             throw DepthExceeded{};
@@ -49,8 +56,6 @@ public:
     DepthGuard& operator=(const DepthGuard&) = delete;
 
 private:
-    using State = stack_limit::WalkState;
-
     static bool below_floor(State& s) noexcept {
         if (s.floor == 1) s.floor = stack_limit::floor_of_this_thread();
         // The frame, not a local: under AddressSanitizer's detection of use

@@ -230,7 +230,7 @@ private:
     }
 
     Result<std::uint64_t> expression(NodeArena& arena, const Expression& e) {
-        DepthGuard guard;
+        DepthGuard guard(depth_);
         switch (e.kind()) {
             case ExprKind::NumberLit: return number_lit(arena, e.as<NumericValue>());
             case ExprKind::Placeholder: return placeholder(arena, e.cell<Placeholder>());
@@ -332,7 +332,7 @@ private:
     }
 
     Result<std::uint64_t> condition(NodeArena& arena, const ConditionalExpr& c) {
-        DepthGuard guard;
+        DepthGuard guard(depth_);
         if (c.is_comparison()) {
             const ComparisonOp& op = c.as<ComparisonOp>();
             return once(arena, c.cell<ComparisonOp>(), [&]() -> Result<std::uint64_t> {
@@ -392,7 +392,7 @@ private:
     };
 
     Result<std::uint64_t> element(NodeArena& arena, const Node<Element>& cell) {
-        DepthGuard guard;
+        DepthGuard guard(depth_);
         const Element& e = cell.value;
         return once(arena, cell, [&]() -> Result<std::uint64_t> {
             FV_ASSIGN_OR_RETURN(ElementSet set, element_set(arena, e));
@@ -496,7 +496,7 @@ private:
     }
 
     Result<std::uint64_t> subscript(NodeArena& arena, const Node<Subscript>& cell) {
-        DepthGuard guard;
+        DepthGuard guard(depth_);
         const Subscript& s = cell.value;
         return once(arena, cell, [&]() -> Result<std::uint64_t> {
             FV_ASSIGN_OR_RETURN(TypedId variable, subscripted_variable(arena, s.variable));
@@ -567,6 +567,7 @@ private:
         });
     }
 
+    DepthGuard::State& depth_ = DepthGuard::thread_state();
     Writer scratch_;
     std::vector<std::uint64_t> id_stack_;
     std::vector<std::unique_ptr<CommutativeOp>> normalised_;
