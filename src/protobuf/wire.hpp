@@ -59,7 +59,7 @@ public:
         swap(other);
         return *this;
     }
-    ~Writer() { std::free(base_); }
+    ~Writer() { free_large(base_); }
 
     std::size_t size() const { return size_; }
     const char* data() const { return base_ + head_; }
@@ -207,11 +207,11 @@ private:
         const std::size_t need = head_ + size_ + n;
         std::size_t cap = std::max<std::size_t>(cap_ * 2, 256);
         while (cap < need) cap *= 2;
-        void* grown = std::realloc(base_, cap);
-        if (!grown) throw std::bad_alloc();
-        base_ = static_cast<char*>(grown);
+        char* grown = static_cast<char*>(allocate_large(cap));
+        if (base_) std::memcpy(grown, base_, head_ + size_);
+        free_large(base_);
+        base_ = grown;
         cap_ = cap;
-        prefer_large_pages(base_, cap_);
     }
 
     char* base_ = nullptr;
