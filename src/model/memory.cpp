@@ -27,9 +27,11 @@ void prefer_large_pages(void* block, std::size_t size) noexcept {
 #ifdef MADV_HUGEPAGE
     if (size < 2 * kLargePage) return;
     // The whole large pages inside the block.
-    const auto first = (reinterpret_cast<std::uintptr_t>(block) + kLargePage - 1) & ~(kLargePage - 1);
-    const auto last = (reinterpret_cast<std::uintptr_t>(block) + size) & ~(kLargePage - 1);
-    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    char* start = static_cast<char*>(block);
+    const std::size_t skip = (kLargePage - reinterpret_cast<std::uintptr_t>(start) % kLargePage) % kLargePage;
+    if (size <= skip) return;
+    const std::size_t whole = (size - skip) & ~(kLargePage - 1);
+    if (whole != 0) madvise(start + skip, whole, MADV_HUGEPAGE);
 #else
     (void)block;
     (void)size;
