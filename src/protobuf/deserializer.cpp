@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <iterator>
+#include <memory>
 #include <span>
 
 #include "model/expression/expression.hpp"
@@ -46,6 +48,13 @@ constexpr const char* kTooDeep =
 // are being built replaces recursion, and each node is built once its
 // children are. A reference back to a node on that stack is a cycle, and a
 // node nested deeper than the writer would walk is refused.
+//
+// The writer stores every node after the nodes it names, so the first value
+// asked of a table is built in two sweeps instead: one down from the root
+// marks every node with the ways it is read, one up builds them, children
+// first. Anything else (a node naming one after it, a failure of any kind)
+// drops what the sweeps built and takes the work stack from the start, so
+// that results and errors are those of the one walk.
 class TableDecoder {
 public:
     explicit TableDecoder(const pb::NodeTable& nodes) : nodes_(nodes) {}
@@ -61,9 +70,15 @@ public:
         return condition(id);
     }
 
-    Result<Expression> expression(std::uint64_t i) { return visit(kAsExpression, i, expressions_); }
+    Result<Expression> expression(std::uint64_t i) {
+        if (!built(kAsExpression, i)) FV_TRY(build(kAsExpression, i));
+        return slots_[i].expression;
+    }
 
-    Result<ConditionalExpr> condition(std::uint64_t i) { return visit(kAsCondition, i, conditions_); }
+    Result<ConditionalExpr> condition(std::uint64_t i) {
+        if (!built(kAsCondition, i)) FV_TRY(build(kAsCondition, i));
+        return *conditions_[i];
+    }
 
     Result<ForallIndex> index(const pb::Index& index) {
         if (index.element_id >= nodes_.size())
@@ -82,28 +97,132 @@ public:
     }
 
 private:
-    enum Mode : std::uint8_t { kAsExpression, kAsCondition, kAsElement, kAsVariable, kAsSubscript, kModes };
+    enum Mode : std::uint8_t { kAsExpression, kAsCondition, kAsElement, kAsVariable, kAsSubscript };
 
-    // The value of node i read in `mode`, built first (with every node
-    // below it not built yet) unless it is already.
-    template <class T>
-    Result<T> visit(Mode mode, std::uint64_t i, std::vector<std::optional<T>>& memo) {
-        if (!built(memo, i)) FV_TRY(build_all(mode, i));
-        return *memo[i];
+    static std::uint8_t bit(Mode mode) { return static_cast<std::uint8_t>(1u << mode); }
+
+    // What is kept of one node: its value as an expression; the cell of its
+    // value read as the one operand its member can be (an element, a decision
+    // variable, a subscript) or of its placeholder; the depth of each, and
+    // of its condition (its other reading, for the members a condition can
+    // be); one bit per mode for being built, on the work stack, read by the
+    // sweeps.
+    struct Slot {
+        Expression expression{NumericValue{}};
+        NodeBase* cell = nullptr;  // one reference
+        std::uint16_t depth = 0;
+        std::uint16_t other_depth = 0;
+        std::uint8_t built = 0;
+        std::uint8_t on_path = 0;
+        std::uint8_t read = 0;
+
+        Slot() = default;
+        Slot(const Slot&) = delete;
+        Slot& operator=(const Slot&) = delete;
+        ~Slot() {
+            if (cell) release_node(cell);
+        }
+    };
+    static_assert(DepthGuard::kLimit <= 0xffff, "a depth fits in a slot");
+
+    Slot* slots() {
+        if (!slots_) slots_ = std::make_unique<Slot[]>(nodes_.size());
+        return slots_.get();
+    }
+    bool built(Mode mode, std::uint64_t i) { return slots()[i].built & bit(mode); }
+
+    std::uint32_t depth_of(Mode mode, std::uint64_t i) const {
+        return mode == kAsExpression ? slots_[i].depth : slots_[i].other_depth;
     }
 
     template <class T>
-    bool built(std::vector<std::optional<T>>& memo, std::uint64_t i) {
-        if (memo.empty()) memo.resize(nodes_.size());
-        return memo[i].has_value();
+    Box<T> share(std::uint64_t i) const {
+        return Box<T>::share(static_cast<Node<T>*>(slots_[i].cell));
     }
-    bool built(Mode mode, std::uint64_t i) {
-        switch (mode) {
-            case kAsExpression: return built(expressions_, i);
-            case kAsCondition: return built(conditions_, i);
-            case kAsElement: return built(elements_, i);
-            case kAsVariable: return built(variables_, i);
-            default: return built(subscripts_, i);
+
+    // The values of one node's repeated field, read onto the end of
+    // `scratch_` (above them, those of any walk that reading them starts)
+    // and dropped from there when the node is built.
+    class Scratch {
+    public:
+        explicit Scratch(std::vector<Expression>& stack) : stack_(stack), base_(stack.size()) {}
+        Scratch(const Scratch&) = delete;
+        Scratch& operator=(const Scratch&) = delete;
+        ~Scratch() { stack_.erase(stack_.begin() + static_cast<std::ptrdiff_t>(base_), stack_.end()); }
+
+        void push_back(Expression e) { stack_.push_back(std::move(e)); }
+        std::span<Expression> items() { return {stack_.data() + base_, stack_.size() - base_}; }
+        std::vector<Expression> take() {
+            std::span<Expression> all = items();
+            return {std::make_move_iterator(all.begin()), std::make_move_iterator(all.end())};
+        }
+
+    private:
+        std::vector<Expression>& stack_;
+        std::size_t base_;
+    };
+
+    // Forgets every node built.
+    void reset() {
+        slots_.reset();
+        conditions_.clear();
+        frames_.clear();
+        pending_.clear();
+    }
+
+    // Builds node `root` in `mode` and every node it needs: by the sweeps
+    // for the first value asked of the table, else (or when they fail) by
+    // the walk.
+    Result<void> build(Mode mode, std::uint64_t root) {
+        if (!swept_) {
+            swept_ = true;
+            if (sweep(mode, root)) return {};
+            reset();
+        }
+        return build_all(mode, root);
+    }
+
+    // Whether the sweeps built node `root` in `mode`, every node that it
+    // reads named before it.
+    bool sweep(Mode mode, std::uint64_t root) {
+        try {
+            DepthGuard guard;
+            Slot* s = slots();
+            s[root].read = bit(mode);
+            for (std::uint64_t i = root + 1; i-- > 0;) {
+                if (!s[i].read) continue;
+                bool ordered = true;
+                auto mark = [&](Mode from) {
+                    return [&, from](std::uint64_t id, Mode m) {
+                        ordered = id < i || (id == i && from == kAsExpression && m != kAsExpression);
+                        if (ordered) s[id].read |= bit(m);
+                        return ordered;
+                    };
+                };
+                // An operand read as an expression is first read as itself.
+                if (s[i].read & bit(kAsExpression)) children(kAsExpression, i, mark(kAsExpression));
+                for (Mode m : {kAsCondition, kAsElement, kAsVariable, kAsSubscript})
+                    if (ordered && (s[i].read & bit(m))) children(m, i, mark(m));
+                if (!ordered) return false;
+            }
+            for (std::uint64_t i = 0; i <= root; ++i) {
+                const std::uint8_t read = std::exchange(s[i].read, 0);
+                if (!read) continue;
+                for (Mode m : {kAsCondition, kAsElement, kAsVariable, kAsSubscript, kAsExpression}) {
+                    if (!(read & bit(m))) continue;
+                    std::uint32_t below = 0;
+                    children(m, i, [&](std::uint64_t id, Mode c) {
+                        below = std::max(below, depth_of(c, id));
+                        return true;
+                    });
+                    const std::uint32_t depth = below + (m == kAsVariable ? 0 : 1);
+                    if (depth > static_cast<std::uint32_t>(DepthGuard::kLimit) || !make(m, i, depth))
+                        return false;
+                }
+            }
+            return true;
+        } catch (const DepthExceeded&) {
+            return false;
         }
     }
 
@@ -120,35 +239,36 @@ private:
         Mode mode;
     };
 
-    static std::uint8_t bit(Mode mode) { return static_cast<std::uint8_t>(1u << mode); }
-
     // Builds node `root` in `mode` after every node it needs, children
     // first. A build that reads a node not built yet (none should) starts
     // a walk of its own, one level deeper.
     Result<void> build_all(Mode mode, std::uint64_t root) {
         DepthGuard guard;
-        if (on_path_.empty()) on_path_.resize(nodes_.size());
+        Slot* s = slots();
         const std::size_t base_frames = frames_.size(), base_pending = pending_.size();
         auto unwind = [&] {
             for (std::size_t k = base_frames; k < frames_.size(); ++k)
-                on_path_[frames_[k].id] &= static_cast<std::uint8_t>(~bit(frames_[k].mode));
+                s[frames_[k].id].on_path &= static_cast<std::uint8_t>(~bit(frames_[k].mode));
             frames_.resize(base_frames);
             pending_.resize(base_pending);
         };
         auto push = [&](Mode m, std::uint64_t i) {
-            on_path_[i] |= bit(m);
+            s[i].on_path |= bit(m);
             std::size_t begin = pending_.size();
-            children(m, i);
+            children(m, i, [&](std::uint64_t id, Mode c) {
+                pending_.push_back(Child{id, c});
+                return true;
+            });
             frames_.push_back(Frame{i, begin, begin, m});
         };
-        if (on_path_[root] & bit(mode)) return decoding_error(kCycle);
+        if (s[root].on_path & bit(mode)) return decoding_error(kCycle);
         push(mode, root);
         while (frames_.size() > base_frames) {
             Frame& top = frames_.back();
             if (top.next < pending_.size()) {
                 Child c = pending_[top.next++];
-                if (built(c.mode, c.id)) continue;
-                if (on_path_[c.id] & bit(c.mode)) {
+                if (s[c.id].built & bit(c.mode)) continue;
+                if (s[c.id].on_path & bit(c.mode)) {
                     unwind();
                     return decoding_error(kCycle);
                 }
@@ -160,7 +280,7 @@ private:
             Frame done = top;
             std::uint32_t below = 0;
             for (std::size_t k = done.begin; k < pending_.size(); ++k)
-                below = std::max(below, depth_of(pending_[k].mode)[pending_[k].id]);
+                below = std::max(below, depth_of(pending_[k].mode, pending_[k].id));
             const std::uint32_t depth = below + (done.mode == kAsVariable ? 0 : 1);
             if (depth > static_cast<std::uint32_t>(DepthGuard::kLimit)) {
                 unwind();
@@ -168,65 +288,66 @@ private:
             }
             frames_.pop_back();
             pending_.resize(done.begin);
-            on_path_[done.id] &= static_cast<std::uint8_t>(~bit(done.mode));
-            Result<void> made = make(done.mode, done.id);
+            s[done.id].on_path &= static_cast<std::uint8_t>(~bit(done.mode));
+            Result<void> made = make(done.mode, done.id, depth);
             if (!made) {
                 unwind();
                 return made;
             }
-            depth_of(done.mode)[done.id] = depth;
         }
         return {};
     }
 
-    // The nesting depth of each node built in `mode`.
-    std::vector<std::uint32_t>& depth_of(Mode mode) {
-        std::vector<std::uint32_t>& d = depths_[mode];
-        if (d.empty()) d.resize(nodes_.size());
-        return d;
-    }
-
-    // Builds one node whose children are built, and keeps it.
-    Result<void> make(Mode mode, std::uint64_t i) {
+    // Builds one node whose children are built, and keeps it with its depth.
+    Result<void> make(Mode mode, std::uint64_t i, std::uint32_t depth) {
         switch (mode) {
             case kAsExpression: {
                 FV_ASSIGN_OR_RETURN(Expression e, build_expression(i));
-                expressions_[i].emplace(std::move(e));
-                return {};
+                slots_[i].expression = std::move(e);
+                break;
             }
             case kAsCondition: {
                 FV_ASSIGN_OR_RETURN(ConditionalExpr c, build_condition(i));
+                if (conditions_.empty()) conditions_.resize(nodes_.size());
                 conditions_[i].emplace(std::move(c));
-                return {};
+                break;
             }
             case kAsElement: {
                 FV_ASSIGN_OR_RETURN(Box<Element> e, build_element(i));
-                elements_[i].emplace(std::move(e));
-                return {};
+                keep_cell(i, e.release());
+                break;
             }
             case kAsVariable: {
                 FV_ASSIGN_OR_RETURN(Box<DecisionVar> v, build_decision_var(i));
-                variables_[i].emplace(std::move(v));
-                return {};
+                keep_cell(i, v.release());
+                break;
             }
-            default: {
+            case kAsSubscript: {
                 FV_ASSIGN_OR_RETURN(Box<Subscript> s, build_subscript(i));
-                subscripts_[i].emplace(std::move(s));
-                return {};
+                keep_cell(i, s.release());
+                break;
             }
         }
+        Slot& s = slots_[i];
+        (mode == kAsExpression ? s.depth : s.other_depth) = static_cast<std::uint16_t>(depth);
+        s.built |= bit(mode);
+        return {};
     }
 
-    // Appends to `pending_` the nodes that building node i in `mode` reads,
-    // in the order it reads them, up to the first one it would refuse
-    // before reading: the build reports that refusal.
-    void children(Mode mode, std::uint64_t i) {
+    void keep_cell(std::uint64_t i, NodeBase* cell) {
+        NodeBase*& kept = slots_[i].cell;
+        if (kept) release_node(kept);
+        kept = cell;
+    }
+
+    // Calls `child(id, mode)` on the nodes that building node i in `mode`
+    // reads, in the order it reads them, up to the first one it would refuse
+    // before reading (the build reports that refusal) or the first call that
+    // returns false.
+    template <class Child>
+    void children(Mode mode, std::uint64_t i, Child&& child) {
         auto valid = [&](std::uint64_t id) { return id < nodes_.size(); };
-        auto add = [&](std::uint64_t id, Mode m) {
-            if (!valid(id)) return false;
-            pending_.push_back(Child{id, m});
-            return true;
-        };
+        auto add = [&](std::uint64_t id, Mode m) { return valid(id) && child(id, m); };
         auto add_all = [&](pb::IdRange ids, Mode m) {
             for (std::uint64_t id : nodes_.ids_of(ids))
                 if (!add(id, m)) return false;
@@ -315,14 +436,13 @@ private:
                     add_bound(v.lower_bound) && add_bound(v.upper_bound);
                 return;
             }
-            default: {
+            case kAsSubscript: {
                 const auto& sub = get<pb::Subscript>(i);
                 if (add_operand(sub.variable_id, true)) add_all(sub.subscript_ids, kAsExpression);
                 return;
             }
         }
     }
-
     std::uint32_t member(std::uint64_t i) const { return nodes_.member(i); }
     template <class M>
     const M& get(std::uint64_t i) const {
@@ -396,8 +516,7 @@ private:
             }
             case pb::expr_node::kCommutativeOp: {
                 const auto& c = get<pb::CommutativeOp>(i);
-                std::vector<Expression> terms;
-                terms.reserve(c.term_ids.count);
+                Scratch terms(scratch_);
                 for (std::uint64_t id : nodes_.ids_of(c.term_ids)) {
                     FV_ASSIGN_OR_RETURN(
                         Expression t,
@@ -410,11 +529,11 @@ private:
                         "failed to decode the input buffer because it did not contain valid "
                         "CommutativeOp Protobuf message");
                 switch (*kind) {
-                    case CommutativeOpKind::Add: return make_add_op(std::move(terms));
-                    case CommutativeOpKind::Mul: return make_mul_op(std::move(terms));
+                    case CommutativeOpKind::Add: return make_add_op(terms.items());
+                    case CommutativeOpKind::Mul: return make_mul_op(terms.items());
                     case CommutativeOpKind::Min:
                     case CommutativeOpKind::Max:
-                        return Expression(CommutativeOp{std::nullopt, TermList(std::move(terms)), *kind});
+                        return Expression(CommutativeOp{std::nullopt, TermList(terms.take()), *kind});
                 }
                 return decoding_error(kNoValidMessage);
             }
@@ -487,16 +606,19 @@ private:
 
     // One cell per placeholder node, shared by every reference to it.
     Box<Placeholder> placeholder_node(std::uint64_t i) {
-        if (placeholders_.empty()) placeholders_.resize(nodes_.size());
-        std::optional<Box<Placeholder>>& cell = placeholders_[i];
+        NodeBase*& cell = slots()[i].cell;
         if (!cell) {
             const auto& p = get<pb::Placeholder>(i);
-            cell.emplace(Placeholder{std::string(p.name), p.ndim, std::nullopt, std::nullopt});
+            cell = Box<Placeholder>(Placeholder{std::string(p.name), p.ndim, std::nullopt, std::nullopt})
+                       .release();
         }
-        return *cell;
+        return share<Placeholder>(i);
     }
 
-    Result<Box<Element>> element_node(std::uint64_t i) { return visit(kAsElement, i, elements_); }
+    Result<Box<Element>> element_node(std::uint64_t i) {
+        if (!built(kAsElement, i)) FV_TRY(build(kAsElement, i));
+        return share<Element>(i);
+    }
 
     Result<Box<Element>> build_element(std::uint64_t i) {
         const auto& e = get<pb::Element>(i);
@@ -545,7 +667,10 @@ private:
         return Box<Element>(make_element(std::string(e.name), std::move(*set), std::nullopt, std::nullopt));
     }
 
-    Result<Box<DecisionVar>> decision_var_node(std::uint64_t i) { return visit(kAsVariable, i, variables_); }
+    Result<Box<DecisionVar>> decision_var_node(std::uint64_t i) {
+        if (!built(kAsVariable, i)) FV_TRY(build(kAsVariable, i));
+        return share<DecisionVar>(i);
+    }
 
     Result<Box<DecisionVar>> build_decision_var(std::uint64_t i) {
         const auto& v = get<pb::DecisionVar>(i);
@@ -604,7 +729,10 @@ private:
         }
     }
 
-    Result<Box<Subscript>> subscript_node(std::uint64_t i) { return visit(kAsSubscript, i, subscripts_); }
+    Result<Box<Subscript>> subscript_node(std::uint64_t i) {
+        if (!built(kAsSubscript, i)) FV_TRY(build(kAsSubscript, i));
+        return share<Subscript>(i);
+    }
 
     Result<Box<Subscript>> build_subscript(std::uint64_t i) {
         const auto& s = get<pb::Subscript>(i);
@@ -634,15 +762,15 @@ private:
             case pb::kNoMember: return decoding_error(kNoValidMessage);
             default: return decoding_error("invalid message");
         }
-        std::vector<Expression> subscripts;
-        subscripts.reserve(s.subscript_ids.count);
+        Scratch subscripts(scratch_);
         for (std::uint64_t sid : nodes_.ids_of(s.subscript_ids)) {
             FV_ASSIGN_OR_RETURN(Expression e,
                                 expression_at(sid, "Subscript messsage had an invalid subscript id"));
             subscripts.push_back(std::move(e));
         }
-        FV_ASSIGN_OR_RETURN(subscripts, check_subscripts(std::move(subscripts)));
-        FV_ASSIGN_OR_RETURN(Subscript built, make_subscript(std::move(*variable), std::move(subscripts)));
+        FV_TRY(check_subscript_list(subscripts.items()));
+        FV_ASSIGN_OR_RETURN(Subscript built,
+                            make_subscript(std::move(*variable), ExprList::take_from(subscripts.items())));
         return Box<Subscript>(std::move(built));
     }
 
@@ -663,16 +791,12 @@ private:
     }
 
     const pb::NodeTable& nodes_;
-    std::vector<std::uint8_t> on_path_;  // one bit per mode: on the work stack
+    std::unique_ptr<Slot[]> slots_;
+    std::vector<std::optional<ConditionalExpr>> conditions_;
+    bool swept_ = false;
     std::vector<Frame> frames_;
     std::vector<Child> pending_;
-    std::array<std::vector<std::uint32_t>, kModes> depths_;
-    std::vector<std::optional<Expression>> expressions_;
-    std::vector<std::optional<ConditionalExpr>> conditions_;
-    std::vector<std::optional<Box<Element>>> elements_;
-    std::vector<std::optional<Box<DecisionVar>>> variables_;
-    std::vector<std::optional<Box<Subscript>>> subscripts_;
-    std::vector<std::optional<Box<Placeholder>>> placeholders_;
+    std::vector<Expression> scratch_;
 };
 
 class Deserializer {
