@@ -165,6 +165,7 @@ private:
     // Forgets every node built.
     void reset() {
         slots_.reset();
+        depths_known_ = true;
         conditions_.clear();
         frames_.clear();
         pending_.clear();
@@ -182,8 +183,16 @@ private:
         return build_all(mode, root);
     }
 
+    // The levels a node in `mode` adds to the depth of those above it: a
+    // decision variable is one level with the expression node that holds it,
+    // as the writer's walk counts it.
+    static std::uint32_t level(Mode mode) { return mode == kAsVariable ? 0 : 1; }
+
     // Whether the sweeps built node `root` in `mode`, every node that it
-    // reads named before it.
+    // reads named before it. The sweep down keeps in each node's depths the
+    // levels above it on the longest way from the root: no node is too deep
+    // when no way is. The depths themselves are worked out when a walk needs
+    // them.
     bool sweep(Mode mode, std::uint64_t root) {
         try {
             DepthGuard guard;
@@ -193,37 +202,64 @@ private:
                 if (!s[i].read) continue;
                 bool ordered = true;
                 auto mark = [&](Mode from) {
-                    return [&, from](std::uint64_t id, Mode m) {
+                    const std::uint32_t above = depth_of(from, i) + level(from);
+                    ordered = above <= static_cast<std::uint32_t>(DepthGuard::kLimit);
+                    return [&, from, above](std::uint64_t id, Mode m) {
                         ordered = id < i || (id == i && from == kAsExpression && m != kAsExpression);
-                        if (ordered) s[id].read |= bit(m);
-                        return ordered;
+                        if (!ordered) return false;
+                        Slot& c = s[id];
+                        c.read |= bit(m);
+                        std::uint16_t& d = m == kAsExpression ? c.depth : c.other_depth;
+                        d = std::max(d, static_cast<std::uint16_t>(above));
+                        return true;
                     };
                 };
                 // An operand read as an expression is first read as itself.
-                if (s[i].read & bit(kAsExpression)) children(kAsExpression, i, mark(kAsExpression));
-                for (Mode m : {kAsCondition, kAsElement, kAsVariable, kAsSubscript})
-                    if (ordered && (s[i].read & bit(m))) children(m, i, mark(m));
+                if (s[i].read & bit(kAsExpression)) {
+                    auto child = mark(kAsExpression);
+                    if (ordered) children(kAsExpression, i, child);
+                }
+                for (Mode m : {kAsCondition, kAsElement, kAsVariable, kAsSubscript}) {
+                    if (!ordered || !(s[i].read & bit(m))) continue;
+                    auto child = mark(m);
+                    if (ordered) children(m, i, child);
+                }
                 if (!ordered) return false;
             }
+            depths_known_ = false;
             for (std::uint64_t i = 0; i <= root; ++i) {
                 const std::uint8_t read = std::exchange(s[i].read, 0);
                 if (!read) continue;
-                for (Mode m : {kAsCondition, kAsElement, kAsVariable, kAsSubscript, kAsExpression}) {
-                    if (!(read & bit(m))) continue;
-                    std::uint32_t below = 0;
-                    children(m, i, [&](std::uint64_t id, Mode c) {
-                        below = std::max(below, depth_of(c, id));
-                        return true;
-                    });
-                    const std::uint32_t depth = below + (m == kAsVariable ? 0 : 1);
-                    if (depth > static_cast<std::uint32_t>(DepthGuard::kLimit) || !make(m, i, depth))
-                        return false;
-                }
+                for (Mode m : {kAsCondition, kAsElement, kAsVariable, kAsSubscript, kAsExpression})
+                    if ((read & bit(m)) && !make(m, i)) return false;
             }
             return true;
         } catch (const DepthExceeded&) {
             return false;
         }
+    }
+
+    // The depth of every node built, children first, for a walk after the
+    // sweeps.
+    void work_out_depths() {
+        depths_known_ = true;
+        Slot* s = slots_.get();
+        for (std::uint64_t i = 0; i < nodes_.size(); ++i) {
+            if (!s[i].built) continue;
+            for (Mode m : {kAsCondition, kAsElement, kAsVariable, kAsSubscript, kAsExpression}) {
+                if (!(s[i].built & bit(m))) continue;
+                std::uint32_t below = 0;
+                children(m, i, [&](std::uint64_t id, Mode c) {
+                    below = std::max(below, depth_of(c, id));
+                    return true;
+                });
+                set_depth(m, i, below + level(m));
+            }
+        }
+    }
+
+    void set_depth(Mode mode, std::uint64_t i, std::uint32_t depth) {
+        (mode == kAsExpression ? slots_[i].depth : slots_[i].other_depth) = static_cast<std::uint16_t>(depth);
     }
 
     // A node of the work stack: its children to build are the entries of
@@ -245,6 +281,7 @@ private:
     Result<void> build_all(Mode mode, std::uint64_t root) {
         DepthGuard guard;
         Slot* s = slots();
+        if (!depths_known_) work_out_depths();
         const std::size_t base_frames = frames_.size(), base_pending = pending_.size();
         auto unwind = [&] {
             for (std::size_t k = base_frames; k < frames_.size(); ++k)
@@ -275,13 +312,11 @@ private:
                 push(c.mode, c.id);
                 continue;
             }
-            // As deep as the writer's walk counts it: a decision variable
-            // is one level with the expression node that holds it.
             Frame done = top;
             std::uint32_t below = 0;
             for (std::size_t k = done.begin; k < pending_.size(); ++k)
                 below = std::max(below, depth_of(pending_[k].mode, pending_[k].id));
-            const std::uint32_t depth = below + (done.mode == kAsVariable ? 0 : 1);
+            const std::uint32_t depth = below + level(done.mode);
             if (depth > static_cast<std::uint32_t>(DepthGuard::kLimit)) {
                 unwind();
                 return decoding_error(kTooDeep);
@@ -289,17 +324,18 @@ private:
             frames_.pop_back();
             pending_.resize(done.begin);
             s[done.id].on_path &= static_cast<std::uint8_t>(~bit(done.mode));
-            Result<void> made = make(done.mode, done.id, depth);
+            Result<void> made = make(done.mode, done.id);
             if (!made) {
                 unwind();
                 return made;
             }
+            set_depth(done.mode, done.id, depth);
         }
         return {};
     }
 
-    // Builds one node whose children are built, and keeps it with its depth.
-    Result<void> make(Mode mode, std::uint64_t i, std::uint32_t depth) {
+    // Builds one node whose children are built, and keeps it.
+    Result<void> make(Mode mode, std::uint64_t i) {
         switch (mode) {
             case kAsExpression: {
                 FV_ASSIGN_OR_RETURN(Expression e, build_expression(i));
@@ -328,9 +364,7 @@ private:
                 break;
             }
         }
-        Slot& s = slots_[i];
-        (mode == kAsExpression ? s.depth : s.other_depth) = static_cast<std::uint16_t>(depth);
-        s.built |= bit(mode);
+        slots_[i].built |= bit(mode);
         return {};
     }
 
@@ -794,6 +828,7 @@ private:
     std::unique_ptr<Slot[]> slots_;
     std::vector<std::optional<ConditionalExpr>> conditions_;
     bool swept_ = false;
+    bool depths_known_ = true;
     std::vector<Frame> frames_;
     std::vector<Child> pending_;
     std::vector<Expression> scratch_;
