@@ -57,7 +57,9 @@ constexpr const char* kTooDeep =
 // that results and errors are those of the one walk.
 class TableDecoder {
 public:
-    explicit TableDecoder(const pb::NodeTable& nodes) : nodes_(nodes) {}
+    // `one_value`: the table is asked for one value, and read once: the
+    // sweeps may hand every value over to its last reader.
+    TableDecoder(const pb::NodeTable& nodes, bool one_value) : nodes_(nodes), one_value_(one_value) {}
 
     std::uint64_t size() const { return nodes_.size(); }
 
@@ -72,7 +74,12 @@ public:
 
     Result<Expression> expression(std::uint64_t i) {
         if (!built(kAsExpression, i)) FV_TRY(build(kAsExpression, i));
-        return slots_[i].expression;
+        Slot& s = slots_[i];
+        if (handing_over_) {
+            FV_TRY(count_read(s.readers));
+            if (s.readers == 0) return std::move(s.expression);
+        }
+        return s.expression;
     }
 
     Result<ConditionalExpr> condition(std::uint64_t i) {
@@ -105,16 +112,18 @@ private:
     // value read as the one operand its member can be (an element, a decision
     // variable, a subscript) or of its placeholder; the depth of each, and
     // of its condition (its other reading, for the members a condition can
-    // be); one bit per mode for being built, on the work stack, read by the
-    // sweeps.
+    // be); one bit per mode for being built, and for being on the work stack
+    // (for the walk) or read (for the sweeps); the reads of the expression and
+    // of the operand still to come, while the sweeps hand values over.
     struct Slot {
         Expression expression{NumericValue{}};
         NodeBase* cell = nullptr;  // one reference
         std::uint16_t depth = 0;
         std::uint16_t other_depth = 0;
         std::uint8_t built = 0;
-        std::uint8_t on_path = 0;
-        std::uint8_t read = 0;
+        std::uint8_t marks = 0;
+        std::uint8_t readers = 0;
+        std::uint8_t operand_readers = 0;
 
         Slot() = default;
         Slot(const Slot&) = delete;
@@ -124,6 +133,34 @@ private:
         }
     };
     static_assert(DepthGuard::kLimit <= 0xffff, "a depth fits in a slot");
+    static_assert(sizeof(Slot) == 32);
+
+    // A count of reads that stays at kMany once there: those values are
+    // shared, never handed over.
+    static constexpr std::uint8_t kMany = 0xff;
+    static void count_reader(std::uint8_t& readers) {
+        if (readers != kMany) ++readers;
+    }
+    // One read of a value while the sweeps hand values over; a read past the
+    // count (none should come) fails the sweeps.
+    static Result<void> count_read(std::uint8_t& readers) {
+        if (readers == 0) return decoding_error(kNoValidMessage);
+        if (readers != kMany) --readers;
+        return {};
+    }
+
+    // The operand of node i, a T: handed over to its last reader.
+    template <class T>
+    Result<Box<T>> operand(Mode mode, std::uint64_t i) {
+        if (!built(mode, i)) FV_TRY(build(mode, i));
+        Slot& s = slots_[i];
+        if (handing_over_) {
+            FV_TRY(count_read(s.operand_readers));
+            if (s.operand_readers == 0)
+                return Box<T>::adopt(static_cast<Node<T>*>(std::exchange(s.cell, nullptr)));
+        }
+        return share<T>(i);
+    }
 
     Slot* slots() {
         if (!slots_) slots_ = std::make_unique<Slot[]>(nodes_.size());
@@ -166,6 +203,7 @@ private:
     void reset() {
         slots_.reset();
         depths_known_ = true;
+        handing_over_ = false;
         conditions_.clear();
         frames_.clear();
         pending_.clear();
@@ -175,10 +213,17 @@ private:
     // for the first value asked of the table, else (or when they fail) by
     // the walk.
     Result<void> build(Mode mode, std::uint64_t root) {
+        // A node the sweeps did not mark (none should be) fails them.
+        if (sweeping_) return decoding_error(kNoValidMessage);
         if (!swept_) {
             swept_ = true;
-            if (sweep(mode, root)) return {};
+            sweeping_ = true;
+            const bool swept = sweep(mode, root);
+            sweeping_ = false;
+            if (swept) return {};
             reset();
+        } else if (handing_over_) {
+            reset();  // values were handed over: build anew
         }
         return build_all(mode, root);
     }
@@ -197,9 +242,11 @@ private:
         try {
             DepthGuard guard;
             Slot* s = slots();
-            s[root].read = bit(mode);
+            handing_over_ = one_value_;
+            s[root].marks = bit(mode);
+            count_reader(mode == kAsExpression ? s[root].readers : s[root].operand_readers);
             for (std::uint64_t i = root + 1; i-- > 0;) {
-                if (!s[i].read) continue;
+                if (!s[i].marks) continue;
                 bool ordered = true;
                 auto mark = [&](Mode from) {
                     const std::uint32_t above = depth_of(from, i) + level(from);
@@ -208,19 +255,21 @@ private:
                         ordered = id < i || (id == i && from == kAsExpression && m != kAsExpression);
                         if (!ordered) return false;
                         Slot& c = s[id];
-                        c.read |= bit(m);
+                        c.marks |= bit(m);
+                        if (m != kAsCondition)
+                            count_reader(m == kAsExpression ? c.readers : c.operand_readers);
                         std::uint16_t& d = m == kAsExpression ? c.depth : c.other_depth;
                         d = std::max(d, static_cast<std::uint16_t>(above));
                         return true;
                     };
                 };
                 // An operand read as an expression is first read as itself.
-                if (s[i].read & bit(kAsExpression)) {
+                if (s[i].marks & bit(kAsExpression)) {
                     auto child = mark(kAsExpression);
                     if (ordered) children(kAsExpression, i, child);
                 }
                 for (Mode m : {kAsCondition, kAsElement, kAsVariable, kAsSubscript}) {
-                    if (!ordered || !(s[i].read & bit(m))) continue;
+                    if (!ordered || !(s[i].marks & bit(m))) continue;
                     auto child = mark(m);
                     if (ordered) children(m, i, child);
                 }
@@ -228,7 +277,7 @@ private:
             }
             depths_known_ = false;
             for (std::uint64_t i = 0; i <= root; ++i) {
-                const std::uint8_t read = std::exchange(s[i].read, 0);
+                const std::uint8_t read = std::exchange(s[i].marks, 0);
                 if (!read) continue;
                 for (Mode m : {kAsCondition, kAsElement, kAsVariable, kAsSubscript, kAsExpression})
                     if ((read & bit(m)) && !make(m, i)) return false;
@@ -285,12 +334,12 @@ private:
         const std::size_t base_frames = frames_.size(), base_pending = pending_.size();
         auto unwind = [&] {
             for (std::size_t k = base_frames; k < frames_.size(); ++k)
-                s[frames_[k].id].on_path &= static_cast<std::uint8_t>(~bit(frames_[k].mode));
+                s[frames_[k].id].marks &= static_cast<std::uint8_t>(~bit(frames_[k].mode));
             frames_.resize(base_frames);
             pending_.resize(base_pending);
         };
         auto push = [&](Mode m, std::uint64_t i) {
-            s[i].on_path |= bit(m);
+            s[i].marks |= bit(m);
             std::size_t begin = pending_.size();
             children(m, i, [&](std::uint64_t id, Mode c) {
                 pending_.push_back(Child{id, c});
@@ -298,14 +347,14 @@ private:
             });
             frames_.push_back(Frame{i, begin, begin, m});
         };
-        if (s[root].on_path & bit(mode)) return decoding_error(kCycle);
+        if (s[root].marks & bit(mode)) return decoding_error(kCycle);
         push(mode, root);
         while (frames_.size() > base_frames) {
             Frame& top = frames_.back();
             if (top.next < pending_.size()) {
                 Child c = pending_[top.next++];
                 if (s[c.id].built & bit(c.mode)) continue;
-                if (s[c.id].on_path & bit(c.mode)) {
+                if (s[c.id].marks & bit(c.mode)) {
                     unwind();
                     return decoding_error(kCycle);
                 }
@@ -323,7 +372,7 @@ private:
             }
             frames_.pop_back();
             pending_.resize(done.begin);
-            s[done.id].on_path &= static_cast<std::uint8_t>(~bit(done.mode));
+            s[done.id].marks &= static_cast<std::uint8_t>(~bit(done.mode));
             Result<void> made = make(done.mode, done.id);
             if (!made) {
                 unwind();
@@ -649,10 +698,7 @@ private:
         return share<Placeholder>(i);
     }
 
-    Result<Box<Element>> element_node(std::uint64_t i) {
-        if (!built(kAsElement, i)) FV_TRY(build(kAsElement, i));
-        return share<Element>(i);
-    }
+    Result<Box<Element>> element_node(std::uint64_t i) { return operand<Element>(kAsElement, i); }
 
     Result<Box<Element>> build_element(std::uint64_t i) {
         const auto& e = get<pb::Element>(i);
@@ -702,8 +748,7 @@ private:
     }
 
     Result<Box<DecisionVar>> decision_var_node(std::uint64_t i) {
-        if (!built(kAsVariable, i)) FV_TRY(build(kAsVariable, i));
-        return share<DecisionVar>(i);
+        return operand<DecisionVar>(kAsVariable, i);
     }
 
     Result<Box<DecisionVar>> build_decision_var(std::uint64_t i) {
@@ -763,10 +808,7 @@ private:
         }
     }
 
-    Result<Box<Subscript>> subscript_node(std::uint64_t i) {
-        if (!built(kAsSubscript, i)) FV_TRY(build(kAsSubscript, i));
-        return share<Subscript>(i);
-    }
+    Result<Box<Subscript>> subscript_node(std::uint64_t i) { return operand<Subscript>(kAsSubscript, i); }
 
     Result<Box<Subscript>> build_subscript(std::uint64_t i) {
         const auto& s = get<pb::Subscript>(i);
@@ -827,7 +869,10 @@ private:
     const pb::NodeTable& nodes_;
     std::unique_ptr<Slot[]> slots_;
     std::vector<std::optional<ConditionalExpr>> conditions_;
+    const bool one_value_;
     bool swept_ = false;
+    bool sweeping_ = false;
+    bool handing_over_ = false;
     bool depths_known_ = true;
     std::vector<Frame> frames_;
     std::vector<Child> pending_;
@@ -837,13 +882,13 @@ private:
 class Deserializer {
 public:
     Result<Expression> expr_message(const pb::Expr& expr) {
-        TableDecoder table(expr.expr_nodes);
+        TableDecoder table(expr.expr_nodes, true);
         return table.expression_at(expr.root_id, kInvalidRoot);
     }
 
     // An expression, else (when the root is a valid id) a condition.
     Result<DeserializedObject> expr_body(const pb::Expr& expr) {
-        TableDecoder table(expr.expr_nodes);
+        TableDecoder table(expr.expr_nodes, true);
         auto e = table.expression_at(expr.root_id, kInvalidRoot);
         if (e) return DeserializedObject(std::move(*e));
         // A table refused as hostile stays refused, whatever it was meant to hold.
@@ -856,7 +901,7 @@ public:
     Result<ForallList> forall_list(const std::optional<pb::ForallList>& message) {
         ForallList list;
         if (!message) return list;
-        TableDecoder table(message->expr_nodes);
+        TableDecoder table(message->expr_nodes, false);
         list.reserve(message->indices.size());
         for (const pb::Index& index : message->indices) {
             FV_ASSIGN_OR_RETURN(ForallIndex entry, table.index(index));
