@@ -810,10 +810,38 @@ private:
 
     Result<Box<Subscript>> subscript_node(std::uint64_t i) { return operand<Subscript>(kAsSubscript, i); }
 
+    // For the sweeps, whose failures only make the walk take over: the
+    // subscript of a placeholder or decision variable of `ndim` dimensions as
+    // build_subscript makes it, with the same checks but none of its
+    // conversions.
+    template <class T>
+    Result<Box<Subscript>> quick_subscript(const pb::Subscript& s, Box<T> variable, std::uint64_t ndim) {
+        const std::uint64_t n = s.subscript_ids.count;
+        if (n == 0 || n > ndim) return decoding_error(kNoValidMessage);
+        Scratch indices(scratch_);
+        for (std::uint64_t sid : nodes_.ids_of(s.subscript_ids)) {
+            FV_ASSIGN_OR_RETURN(Expression e, expression_at(sid, kNoValidMessage));
+            if (contains_decision_var(e)) return decoding_error(kNoValidMessage);
+            indices.push_back(std::move(e));
+        }
+        return Box<Subscript>(Subscript{SubscriptVariable(SubscriptedVariable(std::move(variable))),
+                                        ExprList::take_from(indices.items())});
+    }
+
     Result<Box<Subscript>> build_subscript(std::uint64_t i) {
         const auto& s = get<pb::Subscript>(i);
         std::uint64_t id = s.variable_id;
         if (id >= nodes_.size()) return decoding_error("Subscript message did not have a valid var id");
+        if (sweeping_ && member(id) == pb::expr_node::kPlaceholder) {
+            Box<Placeholder> p = placeholder_node(id);
+            const std::uint64_t ndim = p->ndim;
+            return quick_subscript(s, std::move(p), ndim);
+        }
+        if (sweeping_ && member(id) == pb::expr_node::kDecisionVar) {
+            FV_ASSIGN_OR_RETURN(Box<DecisionVar> v, decision_var_node(id));
+            const std::uint64_t ndim = v->shape.size();
+            return quick_subscript(s, std::move(v), ndim);
+        }
         std::optional<SubscriptedVariable> variable;
         switch (member(id)) {
             case pb::expr_node::kPlaceholder: {
