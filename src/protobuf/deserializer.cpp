@@ -172,6 +172,14 @@ private:
         return mode == kAsExpression ? slots_[i].depth : slots_[i].other_depth;
     }
 
+    // The slots of a long list's nodes lie far apart: each is fetched a few
+    // reads ahead.
+    void prefetch_ahead(std::span<const std::uint32_t> ids, std::size_t k) const {
+        constexpr std::size_t kAhead = 8;
+        if (slots_ && k + kAhead < ids.size() && ids[k + kAhead] < nodes_.size())
+            __builtin_prefetch(&slots_[ids[k + kAhead]]);
+    }
+
     template <class T>
     Box<T> share(std::uint64_t i) const {
         return Box<T>::share(static_cast<Node<T>*>(slots_[i].cell));
@@ -432,8 +440,11 @@ private:
         auto valid = [&](std::uint64_t id) { return id < nodes_.size(); };
         auto add = [&](std::uint64_t id, Mode m) { return valid(id) && child(id, m); };
         auto add_all = [&](pb::IdRange ids, Mode m) {
-            for (std::uint64_t id : nodes_.ids_of(ids))
-                if (!add(id, m)) return false;
+            const std::span<const std::uint32_t> all = nodes_.ids_of(ids);
+            for (std::size_t k = 0; k < all.size(); ++k) {
+                prefetch_ahead(all, k);
+                if (!add(all[k], m)) return false;
+            }
             return true;
         };
         // A node read as an array, a set or a subscripted variable.
@@ -602,9 +613,7 @@ private:
                 Scratch terms(scratch_);
                 const std::span<const std::uint32_t> ids = nodes_.ids_of(c.term_ids);
                 for (std::size_t k = 0; k < ids.size(); ++k) {
-                    // The slots of a long sum's terms lie far apart: fetched ahead.
-                    if (k + 8 < ids.size() && ids[k + 8] < nodes_.size())
-                        __builtin_prefetch(&slots_[ids[k + 8]]);
+                    prefetch_ahead(ids, k);
                     const std::uint64_t id = ids[k];
                     FV_ASSIGN_OR_RETURN(
                         Expression t,
