@@ -332,8 +332,8 @@ void decode(std::string_view data, int depth, ArrayLength& m) {
 void decode(std::string_view data, int depth, Subscript& m, std::vector<std::uint32_t>& ids) {
     read_fields(data, depth, kSubscriptFields, [&](std::uint32_t f, WireType t, Reader& r) {
         switch (f) {
-            case subscript::kNdim: r.varint(); break;
-            case subscript::kType: r.varint(); break;
+            case subscript::kNdim:
+            case subscript::kType: r.varint(); break;  // not kept
             case subscript::kVariableId: m.variable_id = r.varint(); break;
             default: read_repeated(r, t, ids, m.subscript_ids); break;
         }
