@@ -185,26 +185,40 @@ private:
         return Box<T>::share(static_cast<Node<T>*>(slots_[i].cell));
     }
 
-    // The values of one node's repeated field, read onto the end of
-    // `scratch_` (above them, those of any walk that reading them starts)
-    // and dropped from there when the node is built.
+    // The values of one node's repeated field: a short list read onto the
+    // end of `scratch_` (above it, the values of any walk that reading them
+    // starts) and dropped from there when the node is built; a longer one
+    // into a vector of its own, which the node may keep.
     class Scratch {
     public:
-        explicit Scratch(std::vector<Expression>& stack) : stack_(stack), base_(stack.size()) {}
+        Scratch(std::vector<Expression>& stack, std::size_t count)
+            : stack_(stack), base_(stack.size()), owns_(count > kShort) {
+            if (owns_) own_.reserve(count);
+        }
         Scratch(const Scratch&) = delete;
         Scratch& operator=(const Scratch&) = delete;
-        ~Scratch() { stack_.erase(stack_.begin() + static_cast<std::ptrdiff_t>(base_), stack_.end()); }
+        ~Scratch() {
+            if (!owns_) stack_.erase(stack_.begin() + static_cast<std::ptrdiff_t>(base_), stack_.end());
+        }
 
-        void push_back(Expression e) { stack_.push_back(std::move(e)); }
-        std::span<Expression> items() { return {stack_.data() + base_, stack_.size() - base_}; }
+        bool owns() const { return owns_; }
+        void push_back(Expression e) { (owns_ ? own_ : stack_).push_back(std::move(e)); }
+        std::span<Expression> items() {
+            return owns_ ? std::span<Expression>(own_)
+                         : std::span<Expression>(stack_.data() + base_, stack_.size() - base_);
+        }
         std::vector<Expression> take() {
+            if (owns_) return std::move(own_);
             std::span<Expression> all = items();
             return {std::make_move_iterator(all.begin()), std::make_move_iterator(all.end())};
         }
 
     private:
+        static constexpr std::size_t kShort = 2;
         std::vector<Expression>& stack_;
         std::size_t base_;
+        bool owns_;
+        std::vector<Expression> own_;
     };
 
     // Forgets every node built.
@@ -610,7 +624,7 @@ private:
             }
             case pb::expr_node::kCommutativeOp: {
                 const auto& c = get<pb::CommutativeOp>(i);
-                Scratch terms(scratch_);
+                Scratch terms(scratch_, c.term_ids.count);
                 const std::span<const std::uint32_t> ids = nodes_.ids_of(c.term_ids);
                 for (std::size_t k = 0; k < ids.size(); ++k) {
                     prefetch_ahead(ids, k);
@@ -626,8 +640,10 @@ private:
                         "failed to decode the input buffer because it did not contain valid "
                         "CommutativeOp Protobuf message");
                 switch (*kind) {
-                    case CommutativeOpKind::Add: return make_add_op(terms.items());
-                    case CommutativeOpKind::Mul: return make_mul_op(terms.items());
+                    case CommutativeOpKind::Add:
+                        return terms.owns() ? make_add_op(terms.take()) : make_add_op(terms.items());
+                    case CommutativeOpKind::Mul:
+                        return terms.owns() ? make_mul_op(terms.take()) : make_mul_op(terms.items());
                     case CommutativeOpKind::Min:
                     case CommutativeOpKind::Max:
                         return Expression(CommutativeOp{std::nullopt, TermList(terms.take()), *kind});
@@ -832,7 +848,7 @@ private:
     Result<Box<Subscript>> quick_subscript(const pb::Subscript& s, Box<T> variable, std::uint64_t ndim) {
         const std::uint64_t n = s.subscript_ids.count;
         if (n == 0 || n > ndim) return decoding_error(kNoValidMessage);
-        Scratch indices(scratch_);
+        Scratch indices(scratch_, n);
         for (std::uint64_t sid : nodes_.ids_of(s.subscript_ids)) {
             FV_ASSIGN_OR_RETURN(Expression e, expression_at(sid, kNoValidMessage));
             if (contains_decision_var(e)) return decoding_error(kNoValidMessage);
@@ -880,7 +896,7 @@ private:
             case pb::kNoMember: return decoding_error(kNoValidMessage);
             default: return decoding_error("invalid message");
         }
-        Scratch subscripts(scratch_);
+        Scratch subscripts(scratch_, s.subscript_ids.count);
         for (std::uint64_t sid : nodes_.ids_of(s.subscript_ids)) {
             FV_ASSIGN_OR_RETURN(Expression e,
                                 expression_at(sid, "Subscript messsage had an invalid subscript id"));

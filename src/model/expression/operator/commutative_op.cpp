@@ -3,6 +3,7 @@
 #include "model/expression/equality.hpp"
 #include "model/expression/expression.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -138,9 +139,26 @@ void extend_terms(TermList& a, const TermList& b) {
 
 // ---- node constructors ----
 
-Expression make_add_op(std::vector<Expression> terms) { return make_add_op(std::span<Expression>(terms)); }
+namespace {
 
-Expression make_mul_op(std::vector<Expression> terms) { return make_mul_op(std::span<Expression>(terms)); }
+// A long list without literals is kept as it is.
+bool keeps_whole(const std::vector<Expression>& terms) {
+    return terms.size() > 2 && std::none_of(terms.begin(), terms.end(), is_literal);
+}
+
+}  // namespace
+
+Expression make_add_op(std::vector<Expression> terms) {
+    if (keeps_whole(terms))
+        return Expression(CommutativeOp{std::nullopt, TermList(std::move(terms)), CommutativeOpKind::Add});
+    return make_add_op(std::span<Expression>(terms));
+}
+
+Expression make_mul_op(std::vector<Expression> terms) {
+    if (keeps_whole(terms))
+        return Expression(CommutativeOp{std::nullopt, TermList(std::move(terms)), CommutativeOpKind::Mul});
+    return make_mul_op(std::span<Expression>(terms));
+}
 
 namespace {
 
