@@ -359,6 +359,41 @@ def test_deep_tables_are_refused(pb2):
     raises(DE, "failed to decode the input buffer because its expression nodes are nested too deeply.", deep)
 
 
+def objective(pb2, nodes, root):
+    e = pb2.Expr(root_id=root)
+    for n in nodes:
+        e.expr_nodes.append(node(pb2, **n))
+    return header(pb2, problem=pb2.Problem(sense=1, objective_function=e))
+
+
+@pytest.mark.parametrize(
+    "first_read, other, text",
+    [
+        (EMPTY, {"number_lit": {"type": 9}}, NO_MEMBER),
+        ({"number_lit": {"type": 9}}, EMPTY, PREFIX + "the data type of a number literal."),
+    ],
+)
+def test_the_failure_met_first_in_reading_order_is_reported(pb2, first_read, other, text):
+    # The sum reads node 2 before node 0, although node 0 comes first in the table.
+    nodes = [other, P, first_read, {"commutative_op": {"kind": 1, "term_ids": [1, 2, 0]}}]
+    raises(DE, text, objective(pb2, nodes, 3))
+
+
+@pytest.mark.parametrize("children_first", [True, False])
+def test_the_depth_limit_holds_in_any_node_order(pb2, children_first):
+    # A chain of unary nodes over a placeholder: 6000 levels are read, 6001 refused.
+    for n, deep in ((5999, False), (6000, True)):
+        if children_first:
+            nodes, root = [P] + [{"unary_op": {"kind": 1, "operand_id": k}} for k in range(n)], n
+        else:
+            nodes, root = [{"unary_op": {"kind": 1, "operand_id": k + 1}} for k in range(n)] + [P], 0
+        data = objective(pb2, nodes, root)
+        if deep:
+            raises(DE, "failed to decode the input buffer because its expression nodes are nested too deeply.", data)
+        else:
+            assert isinstance(fv.from_protobuf(data).objective, fv.AbsOp)
+
+
 def test_doubling_tables_read_as_shared_values(pb2):
     # Each node names the one before twice: 2**300 leaves as a tree, one
     # value per node when read.

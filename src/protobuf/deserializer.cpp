@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <iterator>
+#include <memory>
 #include <span>
 
 #include "model/expression/expression.hpp"
@@ -46,9 +48,18 @@ constexpr const char* kTooDeep =
 // are being built replaces recursion, and each node is built once its
 // children are. A reference back to a node on that stack is a cycle, and a
 // node nested deeper than the writer would walk is refused.
+//
+// The writer stores every node after the nodes it names, so the first value
+// asked of a table is built in two sweeps instead: one down from the root
+// marks every node with the ways it is read, one up builds them, children
+// first. Anything else (a node naming one after it, a failure of any kind)
+// drops what the sweeps built and takes the work stack from the start, so
+// that results and errors are those of the one walk.
 class TableDecoder {
 public:
-    explicit TableDecoder(const pb::NodeTable& nodes) : nodes_(nodes) {}
+    // `one_value`: the table is asked for one value, and read once: the
+    // sweeps may hand every value over to its last reader.
+    TableDecoder(const pb::NodeTable& nodes, bool one_value) : nodes_(nodes), one_value_(one_value) {}
 
     std::uint64_t size() const { return nodes_.size(); }
 
@@ -61,9 +72,20 @@ public:
         return condition(id);
     }
 
-    Result<Expression> expression(std::uint64_t i) { return visit(kAsExpression, i, expressions_); }
+    Result<Expression> expression(std::uint64_t i) {
+        if (!built(kAsExpression, i)) FV_TRY(build(kAsExpression, i));
+        Slot& s = slots_[i];
+        if (handing_over_) {
+            FV_TRY(count_read(s.readers));
+            if (s.readers == 0) return std::move(s.expression);
+        }
+        return s.expression;
+    }
 
-    Result<ConditionalExpr> condition(std::uint64_t i) { return visit(kAsCondition, i, conditions_); }
+    Result<ConditionalExpr> condition(std::uint64_t i) {
+        if (!built(kAsCondition, i)) FV_TRY(build(kAsCondition, i));
+        return *conditions_[i];
+    }
 
     Result<ForallIndex> index(const pb::Index& index) {
         if (index.element_id >= nodes_.size())
@@ -82,29 +104,233 @@ public:
     }
 
 private:
-    enum Mode : std::uint8_t { kAsExpression, kAsCondition, kAsElement, kAsVariable, kAsSubscript, kModes };
+    enum Mode : std::uint8_t { kAsExpression, kAsCondition, kAsElement, kAsVariable, kAsSubscript };
 
-    // The value of node i read in `mode`, built first (with every node
-    // below it not built yet) unless it is already.
-    template <class T>
-    Result<T> visit(Mode mode, std::uint64_t i, std::vector<std::optional<T>>& memo) {
-        if (!built(memo, i)) FV_TRY(build_all(mode, i));
-        return *memo[i];
-    }
+    static std::uint8_t bit(Mode mode) { return static_cast<std::uint8_t>(1u << mode); }
 
-    template <class T>
-    bool built(std::vector<std::optional<T>>& memo, std::uint64_t i) {
-        if (memo.empty()) memo.resize(nodes_.size());
-        return memo[i].has_value();
-    }
-    bool built(Mode mode, std::uint64_t i) {
-        switch (mode) {
-            case kAsExpression: return built(expressions_, i);
-            case kAsCondition: return built(conditions_, i);
-            case kAsElement: return built(elements_, i);
-            case kAsVariable: return built(variables_, i);
-            default: return built(subscripts_, i);
+    // What is kept of one node: its value as an expression; the cell of its
+    // value read as the one operand its member can be (an element, a decision
+    // variable, a subscript) or of its placeholder; the depth of each, and
+    // of its condition (its other reading, for the members a condition can
+    // be); one bit per mode for being built, and for being on the work stack
+    // (for the walk) or read (for the sweeps); the reads of the expression and
+    // of the operand still to come, while the sweeps hand values over.
+    struct Slot {
+        Expression expression{NumericValue{}};
+        NodeBase* cell = nullptr;  // one reference
+        std::uint16_t depth = 0;
+        std::uint16_t other_depth = 0;
+        std::uint8_t built = 0;
+        std::uint8_t marks = 0;
+        std::uint8_t readers = 0;
+        std::uint8_t operand_readers = 0;
+
+        Slot() = default;
+        Slot(const Slot&) = delete;
+        Slot& operator=(const Slot&) = delete;
+        ~Slot() {
+            if (cell) release_node(cell);
         }
+    };
+    static_assert(DepthGuard::kLimit <= 0xffff, "a depth fits in a slot");
+    static_assert(sizeof(Slot) == 32);
+
+    // A count of reads that stays at kMany once there: those values are
+    // shared, never handed over.
+    static constexpr std::uint8_t kMany = 0xff;
+    static void count_reader(std::uint8_t& readers) {
+        if (readers != kMany) ++readers;
+    }
+    // One read of a value while the sweeps hand values over; a read past the
+    // count (none should come) fails the sweeps.
+    static Result<void> count_read(std::uint8_t& readers) {
+        if (readers == 0) return decoding_error(kNoValidMessage);
+        if (readers != kMany) --readers;
+        return {};
+    }
+
+    // The operand of node i, a T: handed over to its last reader.
+    template <class T>
+    Result<Box<T>> operand(Mode mode, std::uint64_t i) {
+        if (!built(mode, i)) FV_TRY(build(mode, i));
+        Slot& s = slots_[i];
+        if (handing_over_) {
+            FV_TRY(count_read(s.operand_readers));
+            if (s.operand_readers == 0)
+                return Box<T>::adopt(static_cast<Node<T>*>(std::exchange(s.cell, nullptr)));
+        }
+        return share<T>(i);
+    }
+
+    Slot* slots() {
+        if (!slots_) slots_ = std::make_unique<Slot[]>(nodes_.size());
+        return slots_.get();
+    }
+    bool built(Mode mode, std::uint64_t i) { return slots()[i].built & bit(mode); }
+
+    std::uint32_t depth_of(Mode mode, std::uint64_t i) const {
+        return mode == kAsExpression ? slots_[i].depth : slots_[i].other_depth;
+    }
+
+    // The slots of a long list's nodes lie far apart: each is fetched a few
+    // reads ahead.
+    void prefetch_ahead(std::span<const std::uint32_t> ids, std::size_t k) const {
+        constexpr std::size_t kAhead = 8;
+        if (slots_ && k + kAhead < ids.size() && ids[k + kAhead] < nodes_.size())
+            __builtin_prefetch(&slots_[ids[k + kAhead]]);
+    }
+
+    template <class T>
+    Box<T> share(std::uint64_t i) const {
+        return Box<T>::share(static_cast<Node<T>*>(slots_[i].cell));
+    }
+
+    // The values of one node's repeated field: a short list read onto the
+    // end of `scratch_` (above it, the values of any walk that reading them
+    // starts) and dropped from there when the node is built; a longer one
+    // into a vector of its own, which the node may keep.
+    class Scratch {
+    public:
+        Scratch(std::vector<Expression>& stack, std::size_t count)
+            : stack_(stack), base_(stack.size()), owns_(count > kShort) {
+            if (owns_) own_.reserve(count);
+        }
+        Scratch(const Scratch&) = delete;
+        Scratch& operator=(const Scratch&) = delete;
+        ~Scratch() {
+            if (!owns_) stack_.erase(stack_.begin() + static_cast<std::ptrdiff_t>(base_), stack_.end());
+        }
+
+        bool owns() const { return owns_; }
+        void push_back(Expression e) { (owns_ ? own_ : stack_).push_back(std::move(e)); }
+        std::span<Expression> items() {
+            return owns_ ? std::span<Expression>(own_)
+                         : std::span<Expression>(stack_.data() + base_, stack_.size() - base_);
+        }
+        std::vector<Expression> take() {
+            if (owns_) return std::move(own_);
+            std::span<Expression> all = items();
+            return {std::make_move_iterator(all.begin()), std::make_move_iterator(all.end())};
+        }
+
+    private:
+        static constexpr std::size_t kShort = 2;
+        std::vector<Expression>& stack_;
+        std::size_t base_;
+        bool owns_;
+        std::vector<Expression> own_;
+    };
+
+    // Forgets every node built.
+    void reset() {
+        slots_.reset();
+        depths_known_ = true;
+        handing_over_ = false;
+        conditions_.clear();
+        frames_.clear();
+        pending_.clear();
+    }
+
+    // Builds node `root` in `mode` and every node it needs: by the sweeps
+    // for the first value asked of the table, else (or when they fail) by
+    // the walk.
+    Result<void> build(Mode mode, std::uint64_t root) {
+        // A node the sweeps did not mark (none should be) fails them.
+        if (sweeping_) return decoding_error(kNoValidMessage);
+        if (!swept_) {
+            swept_ = true;
+            sweeping_ = true;
+            const bool swept = sweep(mode, root);
+            sweeping_ = false;
+            if (swept) return {};
+            reset();
+        } else if (handing_over_) {
+            reset();  // values were handed over: build anew
+        }
+        return build_all(mode, root);
+    }
+
+    // The levels a node in `mode` adds to the depth of those above it: a
+    // decision variable is one level with the expression node that holds it,
+    // as the writer's walk counts it.
+    static std::uint32_t level(Mode mode) { return mode == kAsVariable ? 0 : 1; }
+
+    // Whether the sweeps built node `root` in `mode`, every node that it
+    // reads named before it. The sweep down keeps in each node's depths the
+    // levels above it on the longest way from the root: no node is too deep
+    // when no way is. The depths themselves are worked out when a walk needs
+    // them.
+    bool sweep(Mode mode, std::uint64_t root) {
+        try {
+            DepthGuard guard;
+            Slot* s = slots();
+            handing_over_ = one_value_;
+            s[root].marks = bit(mode);
+            count_reader(mode == kAsExpression ? s[root].readers : s[root].operand_readers);
+            for (std::uint64_t i = root + 1; i-- > 0;) {
+                if (!s[i].marks) continue;
+                bool ordered = true;
+                auto mark = [&](Mode from) {
+                    const std::uint32_t above = depth_of(from, i) + level(from);
+                    ordered = above <= static_cast<std::uint32_t>(DepthGuard::kLimit);
+                    return [&, from, above](std::uint64_t id, Mode m) {
+                        ordered = id < i || (id == i && from == kAsExpression && m != kAsExpression);
+                        if (!ordered) return false;
+                        Slot& c = s[id];
+                        c.marks |= bit(m);
+                        if (m != kAsCondition)
+                            count_reader(m == kAsExpression ? c.readers : c.operand_readers);
+                        std::uint16_t& d = m == kAsExpression ? c.depth : c.other_depth;
+                        d = std::max(d, static_cast<std::uint16_t>(above));
+                        return true;
+                    };
+                };
+                // An operand read as an expression is first read as itself.
+                if (s[i].marks & bit(kAsExpression)) {
+                    auto child = mark(kAsExpression);
+                    if (ordered) children(kAsExpression, i, child);
+                }
+                for (Mode m : {kAsCondition, kAsElement, kAsVariable, kAsSubscript}) {
+                    if (!ordered || !(s[i].marks & bit(m))) continue;
+                    auto child = mark(m);
+                    if (ordered) children(m, i, child);
+                }
+                if (!ordered) return false;
+            }
+            depths_known_ = false;
+            for (std::uint64_t i = 0; i <= root; ++i) {
+                const std::uint8_t read = std::exchange(s[i].marks, 0);
+                if (!read) continue;
+                for (Mode m : {kAsCondition, kAsElement, kAsVariable, kAsSubscript, kAsExpression})
+                    if ((read & bit(m)) && !make(m, i)) return false;
+            }
+            return true;
+        } catch (const DepthExceeded&) {
+            return false;
+        }
+    }
+
+    // The depth of every node built, children first, for a walk after the
+    // sweeps.
+    void work_out_depths() {
+        depths_known_ = true;
+        Slot* s = slots_.get();
+        for (std::uint64_t i = 0; i < nodes_.size(); ++i) {
+            if (!s[i].built) continue;
+            for (Mode m : {kAsCondition, kAsElement, kAsVariable, kAsSubscript, kAsExpression}) {
+                if (!(s[i].built & bit(m))) continue;
+                std::uint32_t below = 0;
+                children(m, i, [&](std::uint64_t id, Mode c) {
+                    below = std::max(below, depth_of(c, id));
+                    return true;
+                });
+                set_depth(m, i, below + level(m));
+            }
+        }
+    }
+
+    void set_depth(Mode mode, std::uint64_t i, std::uint32_t depth) {
+        (mode == kAsExpression ? slots_[i].depth : slots_[i].other_depth) = static_cast<std::uint16_t>(depth);
     }
 
     // A node of the work stack: its children to build are the entries of
@@ -120,70 +346,63 @@ private:
         Mode mode;
     };
 
-    static std::uint8_t bit(Mode mode) { return static_cast<std::uint8_t>(1u << mode); }
-
     // Builds node `root` in `mode` after every node it needs, children
     // first. A build that reads a node not built yet (none should) starts
     // a walk of its own, one level deeper.
     Result<void> build_all(Mode mode, std::uint64_t root) {
         DepthGuard guard;
-        if (on_path_.empty()) on_path_.resize(nodes_.size());
+        Slot* s = slots();
+        if (!depths_known_) work_out_depths();
         const std::size_t base_frames = frames_.size(), base_pending = pending_.size();
         auto unwind = [&] {
             for (std::size_t k = base_frames; k < frames_.size(); ++k)
-                on_path_[frames_[k].id] &= static_cast<std::uint8_t>(~bit(frames_[k].mode));
+                s[frames_[k].id].marks &= static_cast<std::uint8_t>(~bit(frames_[k].mode));
             frames_.resize(base_frames);
             pending_.resize(base_pending);
         };
         auto push = [&](Mode m, std::uint64_t i) {
-            on_path_[i] |= bit(m);
+            s[i].marks |= bit(m);
             std::size_t begin = pending_.size();
-            children(m, i);
+            children(m, i, [&](std::uint64_t id, Mode c) {
+                pending_.push_back(Child{id, c});
+                return true;
+            });
             frames_.push_back(Frame{i, begin, begin, m});
         };
-        if (on_path_[root] & bit(mode)) return decoding_error(kCycle);
+        if (s[root].marks & bit(mode)) return decoding_error(kCycle);
         push(mode, root);
         while (frames_.size() > base_frames) {
             Frame& top = frames_.back();
             if (top.next < pending_.size()) {
                 Child c = pending_[top.next++];
-                if (built(c.mode, c.id)) continue;
-                if (on_path_[c.id] & bit(c.mode)) {
+                if (s[c.id].built & bit(c.mode)) continue;
+                if (s[c.id].marks & bit(c.mode)) {
                     unwind();
                     return decoding_error(kCycle);
                 }
                 push(c.mode, c.id);
                 continue;
             }
-            // As deep as the writer's walk counts it: a decision variable
-            // is one level with the expression node that holds it.
             Frame done = top;
             std::uint32_t below = 0;
             for (std::size_t k = done.begin; k < pending_.size(); ++k)
-                below = std::max(below, depth_of(pending_[k].mode)[pending_[k].id]);
-            const std::uint32_t depth = below + (done.mode == kAsVariable ? 0 : 1);
+                below = std::max(below, depth_of(pending_[k].mode, pending_[k].id));
+            const std::uint32_t depth = below + level(done.mode);
             if (depth > static_cast<std::uint32_t>(DepthGuard::kLimit)) {
                 unwind();
                 return decoding_error(kTooDeep);
             }
             frames_.pop_back();
             pending_.resize(done.begin);
-            on_path_[done.id] &= static_cast<std::uint8_t>(~bit(done.mode));
+            s[done.id].marks &= static_cast<std::uint8_t>(~bit(done.mode));
             Result<void> made = make(done.mode, done.id);
             if (!made) {
                 unwind();
                 return made;
             }
-            depth_of(done.mode)[done.id] = depth;
+            set_depth(done.mode, done.id, depth);
         }
         return {};
-    }
-
-    // The nesting depth of each node built in `mode`.
-    std::vector<std::uint32_t>& depth_of(Mode mode) {
-        std::vector<std::uint32_t>& d = depths_[mode];
-        if (d.empty()) d.resize(nodes_.size());
-        return d;
     }
 
     // Builds one node whose children are built, and keeps it.
@@ -191,45 +410,55 @@ private:
         switch (mode) {
             case kAsExpression: {
                 FV_ASSIGN_OR_RETURN(Expression e, build_expression(i));
-                expressions_[i].emplace(std::move(e));
-                return {};
+                slots_[i].expression = std::move(e);
+                break;
             }
             case kAsCondition: {
                 FV_ASSIGN_OR_RETURN(ConditionalExpr c, build_condition(i));
+                if (conditions_.empty()) conditions_.resize(nodes_.size());
                 conditions_[i].emplace(std::move(c));
-                return {};
+                break;
             }
             case kAsElement: {
                 FV_ASSIGN_OR_RETURN(Box<Element> e, build_element(i));
-                elements_[i].emplace(std::move(e));
-                return {};
+                keep_cell(i, e.release());
+                break;
             }
             case kAsVariable: {
                 FV_ASSIGN_OR_RETURN(Box<DecisionVar> v, build_decision_var(i));
-                variables_[i].emplace(std::move(v));
-                return {};
+                keep_cell(i, v.release());
+                break;
             }
-            default: {
+            case kAsSubscript: {
                 FV_ASSIGN_OR_RETURN(Box<Subscript> s, build_subscript(i));
-                subscripts_[i].emplace(std::move(s));
-                return {};
+                keep_cell(i, s.release());
+                break;
             }
         }
+        slots_[i].built |= bit(mode);
+        return {};
     }
 
-    // Appends to `pending_` the nodes that building node i in `mode` reads,
-    // in the order it reads them, up to the first one it would refuse
-    // before reading: the build reports that refusal.
-    void children(Mode mode, std::uint64_t i) {
+    void keep_cell(std::uint64_t i, NodeBase* cell) {
+        NodeBase*& kept = slots_[i].cell;
+        if (kept) release_node(kept);
+        kept = cell;
+    }
+
+    // Calls `child(id, mode)` on the nodes that building node i in `mode`
+    // reads, in the order it reads them, up to the first one it would refuse
+    // before reading (the build reports that refusal) or the first call that
+    // returns false.
+    template <class Child>
+    void children(Mode mode, std::uint64_t i, Child&& child) {
         auto valid = [&](std::uint64_t id) { return id < nodes_.size(); };
-        auto add = [&](std::uint64_t id, Mode m) {
-            if (!valid(id)) return false;
-            pending_.push_back(Child{id, m});
-            return true;
-        };
+        auto add = [&](std::uint64_t id, Mode m) { return valid(id) && child(id, m); };
         auto add_all = [&](pb::IdRange ids, Mode m) {
-            for (std::uint64_t id : nodes_.ids_of(ids))
-                if (!add(id, m)) return false;
+            const std::span<const std::uint32_t> all = nodes_.ids_of(ids);
+            for (std::size_t k = 0; k < all.size(); ++k) {
+                prefetch_ahead(all, k);
+                if (!add(all[k], m)) return false;
+            }
             return true;
         };
         // A node read as an array, a set or a subscripted variable.
@@ -315,14 +544,13 @@ private:
                     add_bound(v.lower_bound) && add_bound(v.upper_bound);
                 return;
             }
-            default: {
+            case kAsSubscript: {
                 const auto& sub = get<pb::Subscript>(i);
                 if (add_operand(sub.variable_id, true)) add_all(sub.subscript_ids, kAsExpression);
                 return;
             }
         }
     }
-
     std::uint32_t member(std::uint64_t i) const { return nodes_.member(i); }
     template <class M>
     const M& get(std::uint64_t i) const {
@@ -396,9 +624,11 @@ private:
             }
             case pb::expr_node::kCommutativeOp: {
                 const auto& c = get<pb::CommutativeOp>(i);
-                std::vector<Expression> terms;
-                terms.reserve(c.term_ids.count);
-                for (std::uint64_t id : nodes_.ids_of(c.term_ids)) {
+                Scratch terms(scratch_, c.term_ids.count);
+                const std::span<const std::uint32_t> ids = nodes_.ids_of(c.term_ids);
+                for (std::size_t k = 0; k < ids.size(); ++k) {
+                    prefetch_ahead(ids, k);
+                    const std::uint64_t id = ids[k];
                     FV_ASSIGN_OR_RETURN(
                         Expression t,
                         expression_at(id, "the Expression message contained an invalid operand id"));
@@ -410,11 +640,13 @@ private:
                         "failed to decode the input buffer because it did not contain valid "
                         "CommutativeOp Protobuf message");
                 switch (*kind) {
-                    case CommutativeOpKind::Add: return make_add_op(std::move(terms));
-                    case CommutativeOpKind::Mul: return make_mul_op(std::move(terms));
+                    case CommutativeOpKind::Add:
+                        return terms.owns() ? make_add_op(terms.take()) : make_add_op(terms.items());
+                    case CommutativeOpKind::Mul:
+                        return terms.owns() ? make_mul_op(terms.take()) : make_mul_op(terms.items());
                     case CommutativeOpKind::Min:
                     case CommutativeOpKind::Max:
-                        return Expression(CommutativeOp{std::nullopt, TermList(std::move(terms)), *kind});
+                        return Expression(CommutativeOp{std::nullopt, TermList(terms.take()), *kind});
                 }
                 return decoding_error(kNoValidMessage);
             }
@@ -487,16 +719,16 @@ private:
 
     // One cell per placeholder node, shared by every reference to it.
     Box<Placeholder> placeholder_node(std::uint64_t i) {
-        if (placeholders_.empty()) placeholders_.resize(nodes_.size());
-        std::optional<Box<Placeholder>>& cell = placeholders_[i];
+        NodeBase*& cell = slots()[i].cell;
         if (!cell) {
             const auto& p = get<pb::Placeholder>(i);
-            cell.emplace(Placeholder{std::string(p.name), p.ndim, std::nullopt, std::nullopt});
+            cell = Box<Placeholder>(Placeholder{std::string(p.name), p.ndim, std::nullopt, std::nullopt})
+                       .release();
         }
-        return *cell;
+        return share<Placeholder>(i);
     }
 
-    Result<Box<Element>> element_node(std::uint64_t i) { return visit(kAsElement, i, elements_); }
+    Result<Box<Element>> element_node(std::uint64_t i) { return operand<Element>(kAsElement, i); }
 
     Result<Box<Element>> build_element(std::uint64_t i) {
         const auto& e = get<pb::Element>(i);
@@ -545,7 +777,9 @@ private:
         return Box<Element>(make_element(std::string(e.name), std::move(*set), std::nullopt, std::nullopt));
     }
 
-    Result<Box<DecisionVar>> decision_var_node(std::uint64_t i) { return visit(kAsVariable, i, variables_); }
+    Result<Box<DecisionVar>> decision_var_node(std::uint64_t i) {
+        return operand<DecisionVar>(kAsVariable, i);
+    }
 
     Result<Box<DecisionVar>> build_decision_var(std::uint64_t i) {
         const auto& v = get<pb::DecisionVar>(i);
@@ -604,12 +838,40 @@ private:
         }
     }
 
-    Result<Box<Subscript>> subscript_node(std::uint64_t i) { return visit(kAsSubscript, i, subscripts_); }
+    Result<Box<Subscript>> subscript_node(std::uint64_t i) { return operand<Subscript>(kAsSubscript, i); }
+
+    // For the sweeps, whose failures only make the walk take over: the
+    // subscript of a placeholder or decision variable of `ndim` dimensions as
+    // build_subscript makes it, with the same checks but none of its
+    // conversions.
+    template <class T>
+    Result<Box<Subscript>> quick_subscript(const pb::Subscript& s, Box<T> variable, std::uint64_t ndim) {
+        const std::uint64_t n = s.subscript_ids.count;
+        if (n == 0 || n > ndim) return decoding_error(kNoValidMessage);
+        Scratch indices(scratch_, n);
+        for (std::uint64_t sid : nodes_.ids_of(s.subscript_ids)) {
+            FV_ASSIGN_OR_RETURN(Expression e, expression_at(sid, kNoValidMessage));
+            if (contains_decision_var(e)) return decoding_error(kNoValidMessage);
+            indices.push_back(std::move(e));
+        }
+        return Box<Subscript>(Subscript{SubscriptVariable(SubscriptedVariable(std::move(variable))),
+                                        ExprList::take_from(indices.items())});
+    }
 
     Result<Box<Subscript>> build_subscript(std::uint64_t i) {
         const auto& s = get<pb::Subscript>(i);
         std::uint64_t id = s.variable_id;
         if (id >= nodes_.size()) return decoding_error("Subscript message did not have a valid var id");
+        if (sweeping_ && member(id) == pb::expr_node::kPlaceholder) {
+            Box<Placeholder> p = placeholder_node(id);
+            const std::uint64_t ndim = p->ndim;
+            return quick_subscript(s, std::move(p), ndim);
+        }
+        if (sweeping_ && member(id) == pb::expr_node::kDecisionVar) {
+            FV_ASSIGN_OR_RETURN(Box<DecisionVar> v, decision_var_node(id));
+            const std::uint64_t ndim = v->shape.size();
+            return quick_subscript(s, std::move(v), ndim);
+        }
         std::optional<SubscriptedVariable> variable;
         switch (member(id)) {
             case pb::expr_node::kPlaceholder: {
@@ -634,15 +896,15 @@ private:
             case pb::kNoMember: return decoding_error(kNoValidMessage);
             default: return decoding_error("invalid message");
         }
-        std::vector<Expression> subscripts;
-        subscripts.reserve(s.subscript_ids.count);
+        Scratch subscripts(scratch_, s.subscript_ids.count);
         for (std::uint64_t sid : nodes_.ids_of(s.subscript_ids)) {
             FV_ASSIGN_OR_RETURN(Expression e,
                                 expression_at(sid, "Subscript messsage had an invalid subscript id"));
             subscripts.push_back(std::move(e));
         }
-        FV_ASSIGN_OR_RETURN(subscripts, check_subscripts(std::move(subscripts)));
-        FV_ASSIGN_OR_RETURN(Subscript built, make_subscript(std::move(*variable), std::move(subscripts)));
+        FV_TRY(check_subscript_list(subscripts.items()));
+        FV_ASSIGN_OR_RETURN(Subscript built,
+                            make_subscript(std::move(*variable), ExprList::take_from(subscripts.items())));
         return Box<Subscript>(std::move(built));
     }
 
@@ -663,28 +925,28 @@ private:
     }
 
     const pb::NodeTable& nodes_;
-    std::vector<std::uint8_t> on_path_;  // one bit per mode: on the work stack
+    std::unique_ptr<Slot[]> slots_;
+    std::vector<std::optional<ConditionalExpr>> conditions_;
+    const bool one_value_;
+    bool swept_ = false;
+    bool sweeping_ = false;
+    bool handing_over_ = false;
+    bool depths_known_ = true;
     std::vector<Frame> frames_;
     std::vector<Child> pending_;
-    std::array<std::vector<std::uint32_t>, kModes> depths_;
-    std::vector<std::optional<Expression>> expressions_;
-    std::vector<std::optional<ConditionalExpr>> conditions_;
-    std::vector<std::optional<Box<Element>>> elements_;
-    std::vector<std::optional<Box<DecisionVar>>> variables_;
-    std::vector<std::optional<Box<Subscript>>> subscripts_;
-    std::vector<std::optional<Box<Placeholder>>> placeholders_;
+    std::vector<Expression> scratch_;
 };
 
 class Deserializer {
 public:
     Result<Expression> expr_message(const pb::Expr& expr) {
-        TableDecoder table(expr.expr_nodes);
+        TableDecoder table(expr.expr_nodes, true);
         return table.expression_at(expr.root_id, kInvalidRoot);
     }
 
     // An expression, else (when the root is a valid id) a condition.
     Result<DeserializedObject> expr_body(const pb::Expr& expr) {
-        TableDecoder table(expr.expr_nodes);
+        TableDecoder table(expr.expr_nodes, true);
         auto e = table.expression_at(expr.root_id, kInvalidRoot);
         if (e) return DeserializedObject(std::move(*e));
         // A table refused as hostile stays refused, whatever it was meant to hold.
@@ -697,7 +959,7 @@ public:
     Result<ForallList> forall_list(const std::optional<pb::ForallList>& message) {
         ForallList list;
         if (!message) return list;
-        TableDecoder table(message->expr_nodes);
+        TableDecoder table(message->expr_nodes, false);
         list.reserve(message->indices.size());
         for (const pb::Index& index : message->indices) {
             FV_ASSIGN_OR_RETURN(ForallIndex entry, table.index(index));

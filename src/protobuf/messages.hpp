@@ -73,9 +73,8 @@ struct ArrayLength {
     std::uint64_t axis = 0;
 };
 
+// Its ndim and type are checked on the wire, never read.
 struct Subscript {
-    std::uint64_t ndim = 0;
-    std::int32_t type = 0;
     std::uint64_t variable_id = 0;
     IdRange subscript_ids;
 };
@@ -130,7 +129,8 @@ struct NodeTable {
                std::vector<CommutativeOp>, std::vector<Element>, std::vector<Subscript>,
                std::vector<ReductionOp>>
         members;
-    std::vector<std::uint64_t> ids;
+    // An id past 2^32 - 1 is kept as 2^32 - 1: no table has that many nodes.
+    std::vector<std::uint32_t> ids;
 
     std::size_t size() const { return nodes.size(); }
     std::uint32_t member(std::uint64_t i) const { return nodes[i].member; }
@@ -139,7 +139,7 @@ struct NodeTable {
     const M& get(std::uint64_t i) const {
         return std::get<std::vector<M>>(members)[nodes[i].index];
     }
-    std::span<const std::uint64_t> ids_of(IdRange r) const { return {ids.data() + r.first, r.count}; }
+    std::span<const std::uint32_t> ids_of(IdRange r) const { return {ids.data() + r.first, r.count}; }
 };
 
 struct Expr {

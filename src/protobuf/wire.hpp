@@ -235,15 +235,7 @@ public:
     std::uint64_t varint() {
         // The common one-byte case first.
         if (p_ < end_ && *p_ < 0x80) return *p_++;
-        std::uint64_t result = 0;
-        for (int i = 0; i < 10; ++i) {
-            if (p_ == end_) throw WireError{};
-            std::uint8_t b = *p_++;
-            if (i == 9 && b > 1) throw WireError{};  // past 64 bits, or an 11th byte
-            result |= std::uint64_t{b & 0x7fu} << (7 * i);
-            if (b < 0x80) return result;
-        }
-        throw WireError{};
+        return long_varint();
     }
 
     // The next key: field number (1 .. 2^29 - 1) and wire type (0 .. 5).
@@ -293,6 +285,33 @@ public:
     }
 
 private:
+    std::uint64_t long_varint() {
+        // With room for the longest varint, no byte needs a check of the end.
+        if (end_ - p_ >= 10) {
+            const std::uint8_t* p = p_;
+            std::uint64_t result = *p & 0x7fu;
+            for (int i = 1; i < 10; ++i) {
+                std::uint8_t b = p[i];
+                result |= std::uint64_t{b & 0x7fu} << (7 * i);
+                if (b < 0x80) {
+                    if (i == 9 && b > 1) throw WireError{};  // past 64 bits
+                    p_ = p + i + 1;
+                    return result;
+                }
+            }
+            throw WireError{};  // an 11th byte
+        }
+        std::uint64_t result = 0;
+        for (int i = 0; i < 10; ++i) {
+            if (p_ == end_) throw WireError{};
+            std::uint8_t b = *p_++;
+            if (i == 9 && b > 1) throw WireError{};  // past 64 bits, or an 11th byte
+            result |= std::uint64_t{b & 0x7fu} << (7 * i);
+            if (b < 0x80) return result;
+        }
+        throw WireError{};
+    }
+
     void advance(std::size_t n) {
         if (n > static_cast<std::size_t>(end_ - p_)) throw WireError{};
         p_ += n;

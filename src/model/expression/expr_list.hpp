@@ -16,6 +16,12 @@ class ExprList {
 public:
     ExprList() noexcept : one_(NumericValue{}), count_(0) {}
     ExprList(std::vector<Expression> items) : ExprList() { fill(items.size(), items.begin(), true); }
+    // The items moved out of `items`, which are left as literals 0.
+    static ExprList take_from(std::span<Expression> items) {
+        ExprList list;
+        list.fill(items.size(), items.begin(), true);
+        return list;
+    }
     ExprList(const ExprList& o) : ExprList() { fill(o.count_, o.begin(), false); }
     ExprList(ExprList&& o) noexcept : ExprList() { take(o); }
     ExprList& operator=(ExprList o) noexcept {

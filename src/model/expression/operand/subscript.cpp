@@ -44,13 +44,22 @@ std::uint64_t subscripted_variable_ndim(const SubscriptedVariable& variable) {
 }
 
 Result<std::vector<Expression>> check_subscripts(std::vector<Expression> subscripts) {
-    if (subscripts.empty()) return modeling_error("the number of subscripts is zero");
-    for (const auto& s : subscripts)
-        if (contains_decision_var(s)) return modeling_error("a subscript contains a decision variable");
+    FV_TRY(check_subscript_list(subscripts));
     return subscripts;
 }
 
+Result<void> check_subscript_list(std::span<const Expression> subscripts) {
+    if (subscripts.empty()) return modeling_error("the number of subscripts is zero");
+    for (const auto& s : subscripts)
+        if (contains_decision_var(s)) return modeling_error("a subscript contains a decision variable");
+    return {};
+}
+
 Result<Subscript> make_subscript(SubscriptedVariable variable, std::vector<Expression> subscripts) {
+    return make_subscript(std::move(variable), ExprList(std::move(subscripts)));
+}
+
+Result<Subscript> make_subscript(SubscriptedVariable variable, ExprList subscripts) {
     std::uint64_t k = subscripted_variable_ndim(variable);
     std::uint64_t n = subscripts.size();
     if (n > k)
@@ -60,8 +69,7 @@ Result<Subscript> make_subscript(SubscriptedVariable variable, std::vector<Expre
     if (auto* inner = std::get_if<Box<Subscript>>(&variable)) {
         const Subscript& t = **inner;
         std::vector<Expression> joined = t.subscripts.to_vector();
-        joined.reserve(joined.size() + subscripts.size());
-        for (auto& s : subscripts) joined.push_back(std::move(s));
+        joined.insert(joined.end(), subscripts.begin(), subscripts.end());
         FV_ASSIGN_OR_RETURN(auto checked, check_subscripts(std::move(joined)));
         return Subscript{t.variable, std::move(checked)};
     }

@@ -62,11 +62,14 @@ std::uint64_t subscripted_variable_ndim(const SubscriptedVariable& variable);
 // ModelingError "the number of subscripts is zero" or "a subscript contains a
 // decision variable" (the first such subscript); otherwise the list unchanged.
 Result<std::vector<Expression>> check_subscripts(std::vector<Expression> subscripts);
+// The same checks on a list that stays where it is.
+Result<void> check_subscript_list(std::span<const Expression> subscripts);
 
 // The subscript of `variable` by `subscripts` (already checked). More
 // subscripts than dimensions is a ModelingError naming the variable; a
 // subscript variable is replaced by its own variable, its subscripts first.
 Result<Subscript> make_subscript(SubscriptedVariable variable, std::vector<Expression> subscripts);
+Result<Subscript> make_subscript(SubscriptedVariable variable, ExprList subscripts);
 
 Result<Expression> subscript_into_expression(Box<Subscript> s);
 Result<SubscriptedVariable> subscript_into_subscripted_variable(Box<Subscript> s);

@@ -3,6 +3,7 @@
 #include "model/expression/equality.hpp"
 #include "model/expression/expression.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -138,35 +139,76 @@ void extend_terms(TermList& a, const TermList& b) {
 
 // ---- node constructors ----
 
+namespace {
+
+// A long list without literals is kept as it is.
+bool keeps_whole(const std::vector<Expression>& terms) {
+    return terms.size() > 2 && std::none_of(terms.begin(), terms.end(), is_literal);
+}
+
+}  // namespace
+
 Expression make_add_op(std::vector<Expression> terms) {
+    if (keeps_whole(terms))
+        return Expression(CommutativeOp{std::nullopt, TermList(std::move(terms)), CommutativeOpKind::Add});
+    return make_add_op(std::span<Expression>(terms));
+}
+
+Expression make_mul_op(std::vector<Expression> terms) {
+    if (keeps_whole(terms))
+        return Expression(CommutativeOp{std::nullopt, TermList(std::move(terms)), CommutativeOpKind::Mul});
+    return make_mul_op(std::span<Expression>(terms));
+}
+
+namespace {
+
+// The terms of `terms` that are not literals, in order, `first` (when it is
+// given) before them: inline when they fit, with no buffer of their own.
+TermList kept_terms(std::span<Expression> terms, std::size_t kept, std::optional<Expression> first) {
+    TermList list;
+    if (kept + (first ? 1 : 0) <= 2) {
+        if (first) list.push_back(std::move(*first));
+        for (auto& t : terms)
+            if (!is_literal(t)) list.push_back(std::move(t));
+        return list;
+    }
+    std::vector<Expression> items;
+    items.reserve(terms.size() + 1);
+    if (first) items.push_back(std::move(*first));
+    for (auto& t : terms)
+        if (!is_literal(t)) items.push_back(std::move(t));
+    return TermList(std::move(items));
+}
+
+}  // namespace
+
+Expression make_add_op(std::span<Expression> terms) {
     NumericValue total = NumericValue::of_integer(0);
-    std::vector<Expression> kept;
-    kept.reserve(terms.size() + 1);
-    for (auto& t : terms) {
+    std::size_t kept = 0;
+    for (const auto& t : terms) {
         if (is_literal(t))
             total = numeric_add(total, number_of(t));
         else
-            kept.push_back(std::move(t));
+            ++kept;
     }
-    std::erase_if(kept, [](const Expression& t) { return is_zero_literal(t); });
-    CommutativeOp op{std::nullopt, TermList(std::move(kept)), CommutativeOpKind::Add};
+    CommutativeOp op{std::nullopt, kept_terms(terms, kept, std::nullopt), CommutativeOpKind::Add};
     if (!numeric_values_equal(total, NumericValue::of_integer(0))) op.terms.set_tail(Expression(total));
     return Expression(std::move(op));
 }
 
-Expression make_mul_op(std::vector<Expression> terms) {
+Expression make_mul_op(std::span<Expression> terms) {
     NumericValue total = NumericValue::of_integer(1);
-    std::vector<Expression> kept;
-    kept.reserve(terms.size() + 1);
-    for (auto& t : terms) {
+    std::size_t kept = 0;
+    for (const auto& t : terms) {
         if (is_literal(t))
             total = numeric_mul(total, number_of(t));
         else
-            kept.push_back(std::move(t));
+            ++kept;
     }
-    if (!numeric_values_equal(total, NumericValue::of_integer(1)))
-        kept.insert(kept.begin(), Expression(total));
-    return Expression(CommutativeOp{std::nullopt, std::move(kept), CommutativeOpKind::Mul});
+    std::optional<Expression> first;
+    if (!numeric_values_equal(total, NumericValue::of_integer(1))) first.emplace(total);
+    return Expression(
+        CommutativeOp{std::nullopt, kept_terms(terms, kept, std::move(first)), CommutativeOpKind::Mul});
 }
 
 // ---- builders ----

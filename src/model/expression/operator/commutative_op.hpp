@@ -4,6 +4,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "model/error.hpp"
@@ -32,6 +33,9 @@ Result<Expression> divide(Expression a, Expression b);
 // last, the product's first).
 Expression make_add_op(std::vector<Expression> terms);
 Expression make_mul_op(std::vector<Expression> terms);
+// The same, moving the terms out of `terms` (left as literals).
+Expression make_add_op(std::span<Expression> terms);
+Expression make_mul_op(std::span<Expression> terms);
 // A Min or Max node of the operands in order, unflattened and unfolded;
 // operands with decision variables are refused.
 Result<Expression> make_min_max_op(CommutativeOpKind kind, std::vector<Expression> operands);
