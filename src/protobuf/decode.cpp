@@ -161,12 +161,12 @@ void decode(std::string_view data, int depth, Bound& m);
 void decode(std::string_view data, int depth, NumberLit& m);
 void decode(std::string_view data, int depth, Placeholder& m);
 void decode(std::string_view data, int depth, Element& m);
-void decode(std::string_view data, int depth, DecisionVar& m, std::vector<std::uint32_t>& ids);
+void decode(std::string_view data, int depth, DecisionVar& m, LargeVector<std::uint32_t>& ids);
 void decode(std::string_view data, int depth, ArrayLength& m);
-void decode(std::string_view data, int depth, Subscript& m, std::vector<std::uint32_t>& ids);
+void decode(std::string_view data, int depth, Subscript& m, LargeVector<std::uint32_t>& ids);
 void decode(std::string_view data, int depth, UnaryOp& m);
 void decode(std::string_view data, int depth, BinaryOp& m);
-void decode(std::string_view data, int depth, CommutativeOp& m, std::vector<std::uint32_t>& ids);
+void decode(std::string_view data, int depth, CommutativeOp& m, LargeVector<std::uint32_t>& ids);
 void decode(std::string_view data, int depth, ReductionOp& m);
 void decode_node(std::string_view data, int depth, NodeTable& table);
 void decode(std::string_view data, int depth, Expr& m);
@@ -224,7 +224,7 @@ std::string_view read_string(Reader& r) {
 // Appends to the run of a node's repeated ids at the end of the pool. The
 // run stays there while its node is read: only the member being read adds
 // ids, and a member read again in the same node merges into its own run.
-void read_repeated(Reader& r, WireType type, std::vector<std::uint32_t>& pool, IdRange& run) {
+void read_repeated(Reader& r, WireType type, LargeVector<std::uint32_t>& pool, IdRange& run) {
     auto id = [](std::uint64_t v) {
         return static_cast<std::uint32_t>(std::min<std::uint64_t>(v, 0xffffffffu));
     };
@@ -307,7 +307,7 @@ void decode(std::string_view data, int depth, Element& m) {
     });
 }
 
-void decode(std::string_view data, int depth, DecisionVar& m, std::vector<std::uint32_t>& ids) {
+void decode(std::string_view data, int depth, DecisionVar& m, LargeVector<std::uint32_t>& ids) {
     read_fields(data, depth, kDecisionVarFields, [&](std::uint32_t f, WireType t, Reader& r) {
         switch (f) {
             case decision_var::kType: m.type = read_int32(r); break;
@@ -329,7 +329,7 @@ void decode(std::string_view data, int depth, ArrayLength& m) {
     });
 }
 
-void decode(std::string_view data, int depth, Subscript& m, std::vector<std::uint32_t>& ids) {
+void decode(std::string_view data, int depth, Subscript& m, LargeVector<std::uint32_t>& ids) {
     read_fields(data, depth, kSubscriptFields, [&](std::uint32_t f, WireType t, Reader& r) {
         switch (f) {
             case subscript::kNdim:
@@ -359,7 +359,7 @@ void decode(std::string_view data, int depth, BinaryOp& m) {
     });
 }
 
-void decode(std::string_view data, int depth, CommutativeOp& m, std::vector<std::uint32_t>& ids) {
+void decode(std::string_view data, int depth, CommutativeOp& m, LargeVector<std::uint32_t>& ids) {
     read_fields(data, depth, kCommutativeOpFields, [&](std::uint32_t f, WireType t, Reader& r) {
         if (f == commutative_op::kKind)
             m.kind = read_int32(r);
@@ -389,16 +389,16 @@ void decode_member(Variant& v, std::string_view bytes, int depth) {
 // A member of a node in a table: messages without repeated ids read as
 // anywhere else.
 template <class M>
-void decode_in_table(std::string_view data, int depth, M& m, std::vector<std::uint32_t>&) {
+void decode_in_table(std::string_view data, int depth, M& m, LargeVector<std::uint32_t>&) {
     decode(data, depth, m);
 }
-void decode_in_table(std::string_view data, int depth, DecisionVar& m, std::vector<std::uint32_t>& ids) {
+void decode_in_table(std::string_view data, int depth, DecisionVar& m, LargeVector<std::uint32_t>& ids) {
     decode(data, depth, m, ids);
 }
-void decode_in_table(std::string_view data, int depth, Subscript& m, std::vector<std::uint32_t>& ids) {
+void decode_in_table(std::string_view data, int depth, Subscript& m, LargeVector<std::uint32_t>& ids) {
     decode(data, depth, m, ids);
 }
-void decode_in_table(std::string_view data, int depth, CommutativeOp& m, std::vector<std::uint32_t>& ids) {
+void decode_in_table(std::string_view data, int depth, CommutativeOp& m, LargeVector<std::uint32_t>& ids) {
     decode(data, depth, m, ids);
 }
 

@@ -163,8 +163,8 @@ private:
     }
 
     Slot* slots() {
-        if (!slots_) slots_ = std::make_unique<Slot[]>(nodes_.size());
-        return slots_.get();
+        if (slots_.size() != nodes_.size()) slots_ = LargeVector<Slot>(nodes_.size());
+        return slots_.data();
     }
     bool built(Mode mode, std::uint64_t i) { return slots()[i].built & bit(mode); }
 
@@ -176,7 +176,7 @@ private:
     // reads ahead.
     void prefetch_ahead(std::span<const std::uint32_t> ids, std::size_t k) const {
         constexpr std::size_t kAhead = 8;
-        if (slots_ && k + kAhead < ids.size() && ids[k + kAhead] < nodes_.size())
+        if (!slots_.empty() && k + kAhead < ids.size() && ids[k + kAhead] < nodes_.size())
             __builtin_prefetch(&slots_[ids[k + kAhead]]);
     }
 
@@ -223,7 +223,7 @@ private:
 
     // Forgets every node built.
     void reset() {
-        slots_.reset();
+        slots_ = LargeVector<Slot>();
         depths_known_ = true;
         handing_over_ = false;
         conditions_.clear();
@@ -314,7 +314,7 @@ private:
     // sweeps.
     void work_out_depths() {
         depths_known_ = true;
-        Slot* s = slots_.get();
+        Slot* s = slots_.data();
         for (std::uint64_t i = 0; i < nodes_.size(); ++i) {
             if (!s[i].built) continue;
             for (Mode m : {kAsCondition, kAsElement, kAsVariable, kAsSubscript, kAsExpression}) {
@@ -925,7 +925,7 @@ private:
     }
 
     const pb::NodeTable& nodes_;
-    std::unique_ptr<Slot[]> slots_;
+    LargeVector<Slot> slots_;
     std::vector<std::optional<ConditionalExpr>> conditions_;
     const bool one_value_;
     bool swept_ = false;

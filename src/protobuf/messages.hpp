@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "model/error.hpp"
+#include "model/memory.hpp"
 #include "protobuf/schema.hpp"
 
 namespace forvela::pb {
@@ -122,22 +123,22 @@ inline constexpr expr_node::Field kMemberFields[] = {
 // owns a heap block of its own, and the repeated ids of all of them are runs
 // of one pool.
 struct NodeTable {
-    std::vector<ExprNode> nodes;
+    LargeVector<ExprNode> nodes;
     // The messages of each member type, in the order of kMemberFields.
-    std::tuple<std::vector<NumberLit>, std::vector<Placeholder>, std::vector<DecisionVar>,
-               std::vector<ArrayLength>, std::vector<UnaryOp>, std::vector<BinaryOp>,
-               std::vector<CommutativeOp>, std::vector<Element>, std::vector<Subscript>,
-               std::vector<ReductionOp>>
+    std::tuple<LargeVector<NumberLit>, LargeVector<Placeholder>, LargeVector<DecisionVar>,
+               LargeVector<ArrayLength>, LargeVector<UnaryOp>, LargeVector<BinaryOp>,
+               LargeVector<CommutativeOp>, LargeVector<Element>, LargeVector<Subscript>,
+               LargeVector<ReductionOp>>
         members;
     // An id past 2^32 - 1 is kept as 2^32 - 1: no table has that many nodes.
-    std::vector<std::uint32_t> ids;
+    LargeVector<std::uint32_t> ids;
 
     std::size_t size() const { return nodes.size(); }
     std::uint32_t member(std::uint64_t i) const { return nodes[i].member; }
     // The member of node i, which must be an M.
     template <class M>
     const M& get(std::uint64_t i) const {
-        return std::get<std::vector<M>>(members)[nodes[i].index];
+        return std::get<LargeVector<M>>(members)[nodes[i].index];
     }
     std::span<const std::uint32_t> ids_of(IdRange r) const { return {ids.data() + r.first, r.count}; }
 };
