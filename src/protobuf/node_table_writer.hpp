@@ -7,8 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <optional>
-#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -145,10 +143,6 @@ private:
     static constexpr std::size_t kCacheSlots = 1024;
     static constexpr std::size_t kHeadroom = 512;
 
-    std::string_view stored(std::size_t id) const {
-        const Entry& e = nodes_[id];
-        return {out_.data() + e.offset, e.len};
-    }
     bool stored_is(std::uint32_t id_plus_1, std::string_view node) const;
 
     bool indexable(std::string_view node) const;
