@@ -7,9 +7,13 @@ namespace forvela {
 namespace {
 
 // Cells whose last reference dropped while another cell was being freed on
-// this thread: freed by the outermost release, one at a time.
-thread_local std::vector<NodeBase*> pending_cells;
-thread_local bool freeing = false;
+// this thread: freed by the outermost release, one at a time. One block, so
+// that a release looks it up once.
+struct Releases {
+    std::vector<NodeBase*> pending;
+    bool freeing = false;
+};
+thread_local Releases releases;
 
 }  // namespace
 
@@ -28,19 +32,20 @@ void destroy_node(NodeBase* n) noexcept {
 
 void release_node(NodeBase* n) noexcept {
     if (--n->refs != 0) return;
-    if (freeing) {
+    Releases& r = releases;
+    if (r.freeing) {
         // Freeing this cell now would recurse: it waits for the outermost release.
-        pending_cells.push_back(n);
+        r.pending.push_back(n);
         return;
     }
-    freeing = true;
+    r.freeing = true;
     destroy_node(n);
-    while (!pending_cells.empty()) {
-        NodeBase* next = pending_cells.back();
-        pending_cells.pop_back();
+    while (!r.pending.empty()) {
+        NodeBase* next = r.pending.back();
+        r.pending.pop_back();
         destroy_node(next);
     }
-    freeing = false;
+    r.freeing = false;
 }
 
 const OptText* custom_latex_field(const Expression& e);
