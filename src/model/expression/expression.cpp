@@ -1,5 +1,6 @@
 #include "model/expression/expression.hpp"
 
+#include <new>
 #include <vector>
 
 namespace forvela {
@@ -12,6 +13,7 @@ namespace {
 struct Releases {
     std::vector<NodeBase*> pending;
     bool freeing = false;
+    std::size_t leaked = 0;  // cells left unfreed for want of memory
 };
 thread_local Releases releases;
 
@@ -34,8 +36,14 @@ void release_node(NodeBase* n) noexcept {
     if (--n->refs != 0) return;
     Releases& r = releases;
     if (r.freeing) {
-        // Freeing this cell now would recurse: it waits for the outermost release.
-        r.pending.push_back(n);
+        // Freeing this cell now would recurse: it waits for the outermost
+        // release. With no memory left to note it, it is left unfreed: a
+        // leak, where freeing it here could recurse without bound.
+        try {
+            r.pending.push_back(n);
+        } catch (const std::bad_alloc&) {
+            ++r.leaked;
+        }
         return;
     }
     r.freeing = true;
