@@ -3,18 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "model/mix.hpp"
+
 namespace forvela::pb {
 
 namespace {
-
-// The murmur finalizer: every bit of `h` moves every bit of the result.
-std::uint64_t mix(std::uint64_t h) {
-    h ^= h >> 33;
-    h *= 0xff51afd7ed558ccdULL;
-    h ^= h >> 33;
-    h *= 0xc4ceb9fe1a85ec53ULL;
-    return h ^ (h >> 33);
-}
 
 std::uint64_t hash_bytes(std::string_view s) {
     std::uint64_t h = 0x9e3779b97f4a7c15ULL ^ s.size();
@@ -37,7 +30,7 @@ std::uint64_t hash_bytes(std::string_view s) {
         for (std::size_t i = 0; i < n; ++i) w |= std::uint64_t{static_cast<std::uint8_t>(p[i])} << (8 * i);
     // A full final mix: the table indexes by the low bits, and nodes that
     // differ in one varint byte must not land in one cluster.
-    return mix(h ^ w);
+    return mix64(h ^ w);
 }
 
 }  // namespace
@@ -104,9 +97,9 @@ std::uint64_t NodeArena::insert_number(std::string_view node, bool integer, std:
     // bits beside a mix of the rest: the integers of one run of 16 fill one
     // aligned group of slots, two cache lines, and the groups land apart.
     // The tag (the high half) mixes all of it.
-    const std::uint64_t h = integer ? (mix(bits) & 0xffffffff00000000ULL) |
-                                          (((mix(bits >> 4) << 4) | (bits & 15)) & 0xffffffffULL)
-                                    : mix(~bits);
+    const std::uint64_t h = integer ? (mix64(bits) & 0xffffffff00000000ULL) |
+                                          (((mix64(bits >> 4) << 4) | (bits & 15)) & 0xffffffffULL)
+                                    : mix64(~bits);
     return insert_leaf(node, h);
 }
 

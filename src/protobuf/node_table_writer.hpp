@@ -79,7 +79,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t kBits = 16;
+    static constexpr std::size_t kBits = 12;
     static constexpr std::size_t kMask = (std::size_t{1} << kBits) - 1;
     std::vector<std::unique_ptr<T[]>> blocks_;
     std::size_t size_ = 0;

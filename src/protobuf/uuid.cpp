@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "model/mix.hpp"
+
 namespace forvela::pb {
 
 namespace {
@@ -40,12 +42,7 @@ public:
 
 private:
     static std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
-    static std::uint64_t splitmix(std::uint64_t& x) {
-        std::uint64_t z = (x += 0x9e3779b97f4a7c15ULL);
-        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-        z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-        return z ^ (z >> 31);
-    }
+    static std::uint64_t splitmix(std::uint64_t& x) { return mix64(x += 0x9e3779b97f4a7c15ULL); }
     static bool fill_from_os(void* buf, std::size_t n) {
         auto* p = static_cast<unsigned char*>(buf);
         std::size_t got = 0;

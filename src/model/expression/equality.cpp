@@ -3,24 +3,12 @@
 #include <bit>
 
 #include "model/expression/cell_memo.hpp"
+#include "model/mix.hpp"
 #include "model/overloaded.hpp"
 
 namespace forvela {
 
-namespace {
-
-std::uint64_t mix(std::uint64_t x) {
-    x ^= x >> 30;
-    x *= 0xbf58476d1ce4e5b9ULL;
-    x ^= x >> 27;
-    x *= 0x94d049bb133111ebULL;
-    x ^= x >> 31;
-    return x;
-}
-
-}  // namespace
-
-void Hasher::word(std::uint64_t w) { state_ = mix(state_ ^ mix(w + 0x9e3779b97f4a7c15ULL)); }
+void Hasher::word(std::uint64_t w) { state_ = mix64(state_ ^ mix64(w + 0x9e3779b97f4a7c15ULL)); }
 
 void Hasher::bytes(std::string_view s) {
     std::uint64_t chunk = 0;
@@ -36,7 +24,7 @@ void Hasher::bytes(std::string_view s) {
     word(chunk ^ (static_cast<std::uint64_t>(filled) << 56));
 }
 
-std::uint64_t Hasher::finish() const { return mix(state_); }
+std::uint64_t Hasher::finish() const { return mix64(state_); }
 
 // ---- equality ----
 
