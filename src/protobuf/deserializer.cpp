@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <new>
 #include <iterator>
 #include <memory>
 #include <span>
@@ -16,6 +17,7 @@
 #include "model/expression/operand/subscript.hpp"
 #include "model/expression/operator/reduction_op.hpp"
 #include "model/expression/operator/unary_op.hpp"
+#include "model/memory.hpp"
 #include "model/overloaded.hpp"
 #include "model/problem/forall_list.hpp"
 #include "model/result_macros.hpp"
@@ -163,7 +165,11 @@ private:
     }
 
     Slot* slots() {
-        if (slots_.size() != nodes_.size()) slots_ = LargeVector<Slot>(nodes_.size());
+        if (slots_.size() != nodes_.size()) {
+            // A table of tiny nodes asks for many times its bytes here.
+            if (!fits_in_memory(nodes_.size(), sizeof(Slot))) throw std::bad_alloc();
+            slots_ = LargeVector<Slot>(nodes_.size());
+        }
         return slots_.data();
     }
     bool built(Mode mode, std::uint64_t i) { return slots()[i].built & bit(mode); }
