@@ -6,8 +6,11 @@
 // the cells it releases wait on a per-thread list.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <utility>
+
+#include "model/cell_memory.hpp"
 
 namespace forvela {
 
@@ -35,6 +38,9 @@ struct NodeBase {
     // node_facts bits; written by readers, hence mutable.
     mutable std::uint8_t facts = 0;
     explicit NodeBase(NodeKind k) : kind(k) {}
+    // Cells come from the slabs of cell_memory.hpp.
+    static void* operator new(std::size_t bytes) { return allocate_cell(bytes); }
+    static void operator delete(void* cell, std::size_t bytes) noexcept { free_cell(cell, bytes); }
 };
 static_assert(sizeof(NodeBase) == 8, "the facts fit in the padding");
 

@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "model/cell_memory.hpp"
 #include "model/expression/handle.hpp"
 
 namespace forvela {
@@ -52,7 +53,7 @@ private:
         } else {
             // Allocated before the inline item ends, so that a failure leaves
             // the list as it was: empty.
-            Expression* items = std::allocator<Expression>().allocate(n);
+            Expression* items = static_cast<Expression*>(allocate_cell(n * sizeof(Expression)));
             for (std::size_t i = 0; i < n; ++i, ++from)
                 std::construct_at(items + i, move ? std::move(*from) : Expression(*from));
             std::destroy_at(&one_);
@@ -75,7 +76,7 @@ private:
     void reset() noexcept {
         if (count_ > 1) {
             std::destroy(many_, many_ + count_);
-            std::allocator<Expression>().deallocate(many_, count_);
+            free_cell(many_, count_ * sizeof(Expression));
             std::construct_at(&one_, NumericValue{});
         } else {
             one_ = Expression(NumericValue{});
