@@ -297,3 +297,60 @@ def test_optional_condition_at_node_zero(pb2):
     # An absent condition_id is no condition.
     f.indices[0].ClearField("condition_id")
     assert fv.from_protobuf(h.SerializeToString()).forall[0][1] is None
+
+
+# ---- the common table and the general walk read alike ----
+
+N_ = fv.Placeholder("N")
+W_ = fv.Placeholder("w", ndim=1)
+C_ = fv.Placeholder("c", ndim=2)
+X_ = fv.BinaryVar("x", shape=[N_])
+Y_ = fv.IntegerVar("y", shape=[N_], lower_bound=W_, upper_bound=C_[0])
+Z_ = fv.ContinuousVar("z", lower_bound=-1.5, upper_bound=N_ * 2)
+COMMON_TABLES = {
+    "explicit sum": sum(W_[k] * X_[k] + C_[k, k + 1] * Y_[k] for k in range(40)) + 7,
+    "one shared child": X_[3] * X_[3] * W_[N_ - 1],
+    "powers, mods and functions": (W_[0] + 1) ** 2 % 3 + fv.abs(W_[1]) * Z_ + fv.log2(fv.ceil(N_ / 2.5)),
+    "min and max": fv.min(N_, 1, C_[0, 1]) + fv.max(W_[2], 2.0, -3) * Z_,
+    "scalar variables": Z_ * fv.BinaryVar("b") - fv.IntegerVar("u", lower_bound=0, upper_bound=N_),
+    "literal": fv.Placeholder("n") - fv.Placeholder("n") + 0.5,
+}
+
+
+def shifted_by_one_blank_node(pb2, data):
+    """The same table with a node of no member first: no node names it, but
+    it is not one the common reading covers, so the general walk reads it."""
+    h = parse(pb2, data)
+    old = list(h.expr.expr_nodes)
+
+    def shift(message):
+        # Every id, those left at 0 (and so unwritten) too.
+        for field in message.DESCRIPTOR.fields:
+            value = getattr(message, field.name)
+            if field.message_type is not None:
+                if hasattr(value, "add"):
+                    for sub in value:
+                        shift(sub)
+                elif message.HasField(field.name):
+                    shift(value)
+            elif field.name.endswith("_ids"):
+                value[:] = [v + 1 for v in value]
+            elif field.name.endswith("_id") and (not field.has_presence or message.HasField(field.name)):
+                setattr(message, field.name, value + 1)
+
+    del h.expr.expr_nodes[:]
+    h.expr.expr_nodes.add()
+    for node in old:
+        shift(node)
+        h.expr.expr_nodes.add().CopyFrom(node)
+    h.expr.root_id += 1
+    return h.SerializeToString()
+
+
+@pytest.mark.parametrize("name", COMMON_TABLES)
+def test_common_tables_read_as_the_walk_reads_them(pb2, name):
+    data = fv.to_protobuf(COMMON_TABLES[name])
+    common, walked = fv.from_protobuf(data), fv.from_protobuf(shifted_by_one_blank_node(pb2, data))
+    assert fv.is_same(common, walked)
+    assert (str(common), repr(common)) == (str(walked), repr(walked))
+    assert parse(pb2, fv.to_protobuf(common)).expr.expr_nodes == parse(pb2, fv.to_protobuf(walked)).expr.expr_nodes

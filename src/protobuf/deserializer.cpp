@@ -943,15 +943,313 @@ private:
     std::vector<Expression> scratch_;
 };
 
+// The table of one value as the writer makes it, read in one pass up: each
+// node from the first to the root is built from the nodes it names, which
+// all come before it, and kept as it stands (an array placeholder, a decision
+// variable with a shape, a subscript of an array: the operands of the nodes
+// after them). A first pass counts the reads of every node, so that its last
+// reader takes its value instead of a copy.
+//
+// It covers the kinds that make explicit sums and products: literals,
+// placeholders, decision variables, subscripts and the operators. Anything
+// else gives up and leaves the table to TableDecoder, whose result or error
+// stands: another kind, a name not below its node, any value the checks
+// refuse, nesting within half the depth limit (each node counts two levels,
+// never fewer than the walk counts). So a table read here is one the walk
+// reads the same, and every failure keeps the walk's error.
+class OnePass {
+public:
+    explicit OnePass(const pb::NodeTable& nodes) : nodes_(nodes) {}
+
+    // The root's value as an expression; none where the walk must decide.
+    std::optional<Expression> expression_at(std::uint64_t root) {
+        if (root >= nodes_.size() || !fits_in_memory(root + 1, sizeof(Expression) + 3)) return std::nullopt;
+        try {
+            const DepthGuard guard;
+            if (!count_reads(root)) return std::nullopt;
+            values_.reserve(root + 1);
+            depths_.reserve(root + 1);
+            for (std::uint64_t i = 0; i <= root; ++i) {
+                below_ = 0;
+                std::optional<Expression> value = make(i);
+                const std::uint32_t depth = below_ + 2;
+                if (!value || misread_ || depth > static_cast<std::uint32_t>(DepthGuard::kLimit))
+                    return std::nullopt;
+                values_.push_back(std::move(*value));
+                depths_.push_back(static_cast<std::uint16_t>(depth));
+            }
+            return expression(root);
+        } catch (const DepthExceeded&) {
+            return std::nullopt;
+        }
+    }
+
+private:
+    static constexpr std::uint8_t kMany = 0xff;  // shared for good: never handed over
+
+    // Whether every node up to the root is of a kind read here and names
+    // only nodes before it; counts the reads of each (the root's one too).
+    bool count_reads(std::uint64_t root) {
+        reads_.assign(root + 1, 0);
+        bool ordered = true;
+        std::uint64_t i = 0;
+        auto name = [&](std::uint64_t id) {
+            if (id >= i) {
+                ordered = false;
+                return;
+            }
+            if (reads_[id] != kMany) ++reads_[id];
+        };
+        auto name_all = [&](pb::IdRange ids) {
+            for (std::uint32_t id : nodes_.ids_of(ids)) name(id);
+        };
+        auto name_bound = [&](const std::optional<pb::Bound>& b) {
+            if (!b) return false;
+            switch (b->type) {
+                case pb::decision_var::kExpression:
+                case pb::decision_var::kPlaceholder:
+                case pb::decision_var::kSubscriptedPlaceholder: name(b->bound_id); return true;
+                default: return false;
+            }
+        };
+        for (; i <= root && ordered; ++i) {
+            switch (nodes_.member(i)) {
+                case pb::expr_node::kNumberLit:
+                case pb::expr_node::kPlaceholder: break;
+                case pb::expr_node::kDecisionVar: {
+                    const auto& v = nodes_.get<pb::DecisionVar>(i);
+                    name_all(v.shape_ids);
+                    if (v.type != pb::decision_var::kBinary &&
+                        !(name_bound(v.lower_bound) && name_bound(v.upper_bound)))
+                        return false;
+                    break;
+                }
+                case pb::expr_node::kSubscript: {
+                    const auto& sub = nodes_.get<pb::Subscript>(i);
+                    name(sub.variable_id);
+                    name_all(sub.subscript_ids);
+                    break;
+                }
+                case pb::expr_node::kUnaryOp: name(nodes_.get<pb::UnaryOp>(i).operand_id); break;
+                case pb::expr_node::kBinaryOp: {
+                    const auto& b = nodes_.get<pb::BinaryOp>(i);
+                    name(b.left_id);
+                    name(b.right_id);
+                    break;
+                }
+                case pb::expr_node::kCommutativeOp: name_all(nodes_.get<pb::CommutativeOp>(i).term_ids); break;
+                default: return false;
+            }
+        }
+        i = root + 1;
+        name(root);
+        return ordered;
+    }
+
+    // The value of node `id` as it stands, read by the node being built:
+    // handed over at its last read.
+    Expression take(std::uint64_t id) {
+        below_ = std::max<std::uint32_t>(below_, depths_[id]);
+        std::uint8_t& reads = reads_[id];
+        if (reads == 1) {
+            reads = 0;
+            return std::move(values_[id]);
+        }
+        if (reads == 0) misread_ = true;  // a read not counted (none should be)
+        if (reads != kMany) --reads;
+        return values_[id];
+    }
+
+    // The value of node `id` read as an expression: an operand of no
+    // dimension.
+    std::optional<Expression> expression(std::uint64_t id) {
+        Expression e = take(id);
+        switch (e.kind()) {
+            case ExprKind::Placeholder:
+                if (e.as<Placeholder>().ndim != 0) return std::nullopt;
+                break;
+            case ExprKind::DecisionVar:
+                if (!e.as<DecisionVar>().shape.empty()) return std::nullopt;
+                break;
+            case ExprKind::Subscript:
+                if (e.as<Subscript>().ndim() != 0) return std::nullopt;
+                break;
+            default: break;
+        }
+        return e;
+    }
+
+    // The values of `ids` as expressions, onto the end of `into`.
+    bool expressions(pb::IdRange ids, std::vector<Expression>& into) {
+        for (std::uint32_t id : nodes_.ids_of(ids)) {
+            std::optional<Expression> e = expression(id);
+            if (!e) return false;
+            into.push_back(std::move(*e));
+        }
+        return true;
+    }
+
+    std::optional<Expression> make(std::uint64_t i) {
+        switch (nodes_.member(i)) {
+            case pb::expr_node::kNumberLit: {
+                const auto& n = nodes_.get<pb::NumberLit>(i);
+                if (n.type == pb::number_lit::kFloat)
+                    return Expression(NumericValue::of_float(std::bit_cast<double>(n.value)));
+                if (n.type == pb::number_lit::kInteger)
+                    return Expression(NumericValue::of_integer(static_cast<std::int64_t>(n.value)));
+                return std::nullopt;
+            }
+            case pb::expr_node::kPlaceholder: {
+                const auto& p = nodes_.get<pb::Placeholder>(i);
+                return Expression(
+                    Box<Placeholder>(Placeholder{std::string(p.name), p.ndim, std::nullopt, std::nullopt}));
+            }
+            case pb::expr_node::kDecisionVar: return decision_var(nodes_.get<pb::DecisionVar>(i));
+            case pb::expr_node::kSubscript: return subscript(nodes_.get<pb::Subscript>(i));
+            case pb::expr_node::kUnaryOp: {
+                const auto& u = nodes_.get<pb::UnaryOp>(i);
+                std::optional<Expression> operand = expression(u.operand_id);
+                std::optional<UnaryOpKind> kind = pb::model_of(pb::kUnaryKinds, u.kind);
+                if (!operand || !kind) return std::nullopt;
+                Result<Expression> op = make_unary_op(*kind, std::move(*operand));
+                if (!op) return std::nullopt;
+                return std::move(*op);
+            }
+            case pb::expr_node::kBinaryOp: {
+                const auto& b = nodes_.get<pb::BinaryOp>(i);
+                std::optional<BinaryOpKind> kind = pb::model_of(pb::kBinaryKinds, b.kind);
+                if (!kind) return std::nullopt;
+                std::optional<Expression> left = expression(b.left_id);
+                std::optional<Expression> right = expression(b.right_id);
+                if (!left || !right) return std::nullopt;
+                return *kind == BinaryOpKind::Pow ? make_pow_op(std::move(*left), std::move(*right))
+                                                  : make_mod_op(std::move(*left), std::move(*right));
+            }
+            case pb::expr_node::kCommutativeOp: return commutative(nodes_.get<pb::CommutativeOp>(i));
+            default: return std::nullopt;
+        }
+    }
+
+    // As the walk makes them: a short list from a reused one, a longer one
+    // into the vector its sum keeps.
+    std::optional<Expression> commutative(const pb::CommutativeOp& c) {
+        std::optional<CommutativeOpKind> kind = pb::model_of(pb::kCommutativeKinds, c.kind);
+        if (!kind) return std::nullopt;
+        const bool short_list = c.term_ids.count <= 2 &&
+                                (*kind == CommutativeOpKind::Add || *kind == CommutativeOpKind::Mul);
+        std::vector<Expression> own;
+        std::vector<Expression>& terms = short_list ? scratch_ : own;
+        terms.clear();
+        if (!short_list) terms.reserve(c.term_ids.count);
+        if (!expressions(c.term_ids, terms)) return std::nullopt;
+        switch (*kind) {
+            case CommutativeOpKind::Add:
+                return short_list ? make_add_op(std::span<Expression>(terms)) : make_add_op(std::move(terms));
+            case CommutativeOpKind::Mul:
+                return short_list ? make_mul_op(std::span<Expression>(terms)) : make_mul_op(std::move(terms));
+            case CommutativeOpKind::Min:
+            case CommutativeOpKind::Max:
+                return Expression(CommutativeOp{std::nullopt, TermList(std::move(terms)), *kind});
+        }
+        return std::nullopt;
+    }
+
+    std::optional<Expression> subscript(const pb::Subscript& s) {
+        switch (nodes_.member(s.variable_id)) {
+            case pb::expr_node::kPlaceholder: {
+                Box<Placeholder> p = take(s.variable_id).box<Placeholder>();
+                const std::uint64_t ndim = p->ndim;
+                return subscript_of(s, std::move(p), ndim);
+            }
+            case pb::expr_node::kDecisionVar: {
+                Box<DecisionVar> v = take(s.variable_id).box<DecisionVar>();
+                const std::uint64_t ndim = v->shape.size();
+                return subscript_of(s, std::move(v), ndim);
+            }
+            default: return std::nullopt;
+        }
+    }
+
+    // The checks and the value of the walk's subscript of a placeholder or
+    // decision variable.
+    template <class T>
+    std::optional<Expression> subscript_of(const pb::Subscript& s, Box<T> variable, std::uint64_t ndim) {
+        const std::uint64_t n = s.subscript_ids.count;
+        if (n == 0 || n > ndim) return std::nullopt;
+        scratch_.clear();
+        if (!expressions(s.subscript_ids, scratch_)) return std::nullopt;
+        for (const Expression& e : scratch_)
+            if (contains_decision_var(e)) return std::nullopt;
+        return Expression(Box<Subscript>(Subscript{SubscriptVariable(SubscriptedVariable(std::move(variable))),
+                                                   ExprList::take_from(scratch_)}));
+    }
+
+    std::optional<Expression> decision_var(const pb::DecisionVar& v) {
+        std::vector<Expression> shape;
+        shape.reserve(v.shape_ids.count);
+        if (!expressions(v.shape_ids, shape)) return std::nullopt;
+        DecisionVarKind kind = DecisionVarKind::Binary;
+        DecisionVarBound lower = binary_var_lower_bound();
+        DecisionVarBound upper = binary_var_upper_bound();
+        if (v.type != pb::decision_var::kBinary) {
+            std::optional<DecisionVarBound> l = bound(*v.lower_bound);
+            std::optional<DecisionVarBound> u = l ? bound(*v.upper_bound) : std::nullopt;
+            std::optional<DecisionVarKind> type = pb::model_of(pb::kDecisionVarTypes, v.type);
+            if (!u || !type) return std::nullopt;
+            lower = std::move(*l);
+            upper = std::move(*u);
+            kind = *type;
+        }
+        return Expression(Box<DecisionVar>(DecisionVar{kind, std::string(v.name), std::move(shape),
+                                                       std::move(lower), std::move(upper), std::nullopt,
+                                                       std::nullopt}));
+    }
+
+    // A bound as the walk reads it (its type is one of the three: counted).
+    std::optional<DecisionVarBound> bound(const pb::Bound& b) {
+        switch (b.type) {
+            case pb::decision_var::kExpression: {
+                std::optional<Expression> e = expression(b.bound_id);
+                if (!e) return std::nullopt;
+                return bound_from_expression(std::move(*e));
+            }
+            case pb::decision_var::kPlaceholder: {
+                if (nodes_.member(b.bound_id) != pb::expr_node::kPlaceholder) return std::nullopt;
+                Result<DecisionVarBound> r = bound_from_placeholder(take(b.bound_id).as<Placeholder>());
+                if (!r) return std::nullopt;
+                return std::move(*r);
+            }
+            default: {
+                if (nodes_.member(b.bound_id) != pb::expr_node::kSubscript) return std::nullopt;
+                Result<DecisionVarBound> r = bound_from_subscript(take(b.bound_id).as<Subscript>());
+                if (!r) return std::nullopt;
+                return std::move(*r);
+            }
+        }
+    }
+
+    const pb::NodeTable& nodes_;
+    std::vector<std::uint8_t> reads_;
+    LargeVector<Expression> values_;
+    LargeVector<std::uint16_t> depths_;
+    std::vector<Expression> scratch_;
+    std::uint32_t below_ = 0;  // the deepest node the node being built reads
+    bool misread_ = false;
+};
+
 class Deserializer {
 public:
     Result<Expression> expr_message(const pb::Expr& expr) {
+        if (std::optional<Expression> e = OnePass(expr.expr_nodes).expression_at(expr.root_id))
+            return std::move(*e);
         TableDecoder table(expr.expr_nodes, true);
         return table.expression_at(expr.root_id, kInvalidRoot);
     }
 
     // An expression, else (when the root is a valid id) a condition.
     Result<DeserializedObject> expr_body(const pb::Expr& expr) {
+        if (std::optional<Expression> e = OnePass(expr.expr_nodes).expression_at(expr.root_id))
+            return DeserializedObject(std::move(*e));
         TableDecoder table(expr.expr_nodes, true);
         auto e = table.expression_at(expr.root_id, kInvalidRoot);
         if (e) return DeserializedObject(std::move(*e));
