@@ -1037,7 +1037,9 @@ private:
                     name(b.right_id);
                     break;
                 }
-                case pb::expr_node::kCommutativeOp: name_all(nodes_.get<pb::CommutativeOp>(i).term_ids); break;
+                case pb::expr_node::kCommutativeOp:
+                    name_all(nodes_.get<pb::CommutativeOp>(i).term_ids);
+                    break;
                 default: return false;
             }
         }
@@ -1135,8 +1137,8 @@ private:
     std::optional<Expression> commutative(const pb::CommutativeOp& c) {
         std::optional<CommutativeOpKind> kind = pb::model_of(pb::kCommutativeKinds, c.kind);
         if (!kind) return std::nullopt;
-        const bool short_list = c.term_ids.count <= 2 &&
-                                (*kind == CommutativeOpKind::Add || *kind == CommutativeOpKind::Mul);
+        const bool short_list =
+            c.term_ids.count <= 2 && (*kind == CommutativeOpKind::Add || *kind == CommutativeOpKind::Mul);
         std::vector<Expression> own;
         std::vector<Expression>& terms = short_list ? scratch_ : own;
         terms.clear();
@@ -1155,16 +1157,15 @@ private:
     }
 
     std::optional<Expression> subscript(const pb::Subscript& s) {
+        const Expression variable = take(s.variable_id);
         switch (nodes_.member(s.variable_id)) {
             case pb::expr_node::kPlaceholder: {
-                Box<Placeholder> p = take(s.variable_id).box<Placeholder>();
-                const std::uint64_t ndim = p->ndim;
-                return subscript_of(s, std::move(p), ndim);
+                if (!variable.is<Placeholder>()) return std::nullopt;
+                return subscript_of(s, variable.box<Placeholder>(), variable.as<Placeholder>().ndim);
             }
             case pb::expr_node::kDecisionVar: {
-                Box<DecisionVar> v = take(s.variable_id).box<DecisionVar>();
-                const std::uint64_t ndim = v->shape.size();
-                return subscript_of(s, std::move(v), ndim);
+                if (!variable.is<DecisionVar>()) return std::nullopt;
+                return subscript_of(s, variable.box<DecisionVar>(), variable.as<DecisionVar>().shape.size());
             }
             default: return std::nullopt;
         }
@@ -1180,8 +1181,8 @@ private:
         if (!expressions(s.subscript_ids, scratch_)) return std::nullopt;
         for (const Expression& e : scratch_)
             if (contains_decision_var(e)) return std::nullopt;
-        return Expression(Box<Subscript>(Subscript{SubscriptVariable(SubscriptedVariable(std::move(variable))),
-                                                   ExprList::take_from(scratch_)}));
+        return Expression(Box<Subscript>(Subscript{
+            SubscriptVariable(SubscriptedVariable(std::move(variable))), ExprList::take_from(scratch_)}));
     }
 
     std::optional<Expression> decision_var(const pb::DecisionVar& v) {
@@ -1200,9 +1201,9 @@ private:
             upper = std::move(*u);
             kind = *type;
         }
-        return Expression(Box<DecisionVar>(DecisionVar{kind, std::string(v.name), std::move(shape),
-                                                       std::move(lower), std::move(upper), std::nullopt,
-                                                       std::nullopt}));
+        return Expression(
+            Box<DecisionVar>(DecisionVar{kind, std::string(v.name), std::move(shape), std::move(lower),
+                                         std::move(upper), std::nullopt, std::nullopt}));
     }
 
     // A bound as the walk reads it (its type is one of the three: counted).
@@ -1215,13 +1216,17 @@ private:
             }
             case pb::decision_var::kPlaceholder: {
                 if (nodes_.member(b.bound_id) != pb::expr_node::kPlaceholder) return std::nullopt;
-                Result<DecisionVarBound> r = bound_from_placeholder(take(b.bound_id).as<Placeholder>());
+                const Expression p = take(b.bound_id);
+                if (!p.is<Placeholder>()) return std::nullopt;
+                Result<DecisionVarBound> r = bound_from_placeholder(p.as<Placeholder>());
                 if (!r) return std::nullopt;
                 return std::move(*r);
             }
             default: {
                 if (nodes_.member(b.bound_id) != pb::expr_node::kSubscript) return std::nullopt;
-                Result<DecisionVarBound> r = bound_from_subscript(take(b.bound_id).as<Subscript>());
+                const Expression sub = take(b.bound_id);
+                if (!sub.is<Subscript>()) return std::nullopt;
+                Result<DecisionVarBound> r = bound_from_subscript(sub.as<Subscript>());
                 if (!r) return std::nullopt;
                 return std::move(*r);
             }
