@@ -1214,23 +1214,22 @@ private:
                 if (!e) return std::nullopt;
                 return bound_from_expression(std::move(*e));
             }
-            case pb::decision_var::kPlaceholder: {
-                if (nodes_.member(b.bound_id) != pb::expr_node::kPlaceholder) return std::nullopt;
-                const Expression p = take(b.bound_id);
-                if (!p.is<Placeholder>()) return std::nullopt;
-                Result<DecisionVarBound> r = bound_from_placeholder(p.as<Placeholder>());
-                if (!r) return std::nullopt;
-                return std::move(*r);
-            }
-            default: {
-                if (nodes_.member(b.bound_id) != pb::expr_node::kSubscript) return std::nullopt;
-                const Expression sub = take(b.bound_id);
-                if (!sub.is<Subscript>()) return std::nullopt;
-                Result<DecisionVarBound> r = bound_from_subscript(sub.as<Subscript>());
-                if (!r) return std::nullopt;
-                return std::move(*r);
-            }
+            case pb::decision_var::kPlaceholder:
+                return bound_of(b.bound_id, pb::expr_node::kPlaceholder, bound_from_placeholder);
+            default: return bound_of(b.bound_id, pb::expr_node::kSubscript, bound_from_subscript);
         }
+    }
+
+    // The bound made of node `id`, which must be a T of `member`.
+    template <class T>
+    std::optional<DecisionVarBound> bound_of(std::uint64_t id, std::uint32_t member,
+                                             Result<DecisionVarBound> (*make)(T)) {
+        if (nodes_.member(id) != member) return std::nullopt;
+        const Expression operand = take(id);
+        if (!operand.is<T>()) return std::nullopt;
+        Result<DecisionVarBound> bound = make(operand.as<T>());
+        if (!bound) return std::nullopt;
+        return std::move(*bound);
     }
 
     const pb::NodeTable& nodes_;
