@@ -3,7 +3,7 @@
 // increment, never a walk of the tree. A holder that changes a node makes it
 // its own first (copy-on-write of that one node), so no change to one value
 // ever shows in another. Freeing the last handle of a deep tree never recurses:
-// the cells it releases wait on a per-thread list.
+// the cells it releases wait on a list of pending cells.
 #pragma once
 
 #include <cstddef>

@@ -7,15 +7,17 @@ namespace forvela {
 
 namespace {
 
-// Cells whose last reference dropped while another cell was being freed on
-// this thread: freed by the outermost release, one at a time. One block, so
-// that a release looks it up once.
+// Cells whose last reference dropped while another cell was being freed:
+// freed by the outermost release, one at a time. Like the reference counts
+// and the slabs of the cells (cell_memory.hpp), it serves one thread at a
+// time, and so it is one block, not one per thread: a release finds it
+// without a lookup.
 struct Releases {
     std::vector<NodeBase*> pending;
     bool freeing = false;
     std::size_t leaked = 0;  // cells left unfreed for want of memory
 };
-thread_local Releases releases;
+Releases releases;
 
 }  // namespace
 
