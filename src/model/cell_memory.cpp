@@ -25,7 +25,7 @@ void free_cell(void* block, std::size_t) noexcept { ::operator delete(block); }
 
 namespace {
 
-constexpr std::size_t kGrain = 16;
+constexpr std::size_t kGrain = kCellAlignment;
 constexpr std::size_t kClasses = kMaxCellBytes / kGrain;
 constexpr std::size_t kSlabBytes = std::size_t{64} << 10;
 // Slabs are taken from the system sixteen at a time, in regions aligned to

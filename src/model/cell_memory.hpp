@@ -15,9 +15,12 @@
 namespace forvela {
 
 inline constexpr std::size_t kMaxCellBytes = 160;
+// The alignment of a block of the slabs: sizes go by steps of it, so that a
+// cell of 40 bytes takes 40. No cell holds an over-aligned member.
+inline constexpr std::size_t kCellAlignment = 8;
 
-// A block of `bytes` (any size; larger ones come from operator new), aligned
-// as operator new's; throws std::bad_alloc.
+// A block of `bytes` (any size; larger ones come from operator new) aligned
+// to kCellAlignment; throws std::bad_alloc.
 void* allocate_cell(std::size_t bytes);
 // Gives back a block of allocate_cell(bytes), with the same `bytes`.
 void free_cell(void* block, std::size_t bytes) noexcept;

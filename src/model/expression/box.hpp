@@ -46,6 +46,7 @@ static_assert(sizeof(NodeBase) == 8, "the facts fit in the padding");
 
 template <class T>
 struct Node final : NodeBase {
+    static_assert(alignof(T) <= kCellAlignment, "the slabs align cells to kCellAlignment");
     T value;
     template <class... A>
     explicit Node(NodeKind k, A&&... args) : NodeBase(k), value(std::forward<A>(args)...) {}

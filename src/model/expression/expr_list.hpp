@@ -53,6 +53,7 @@ private:
         } else {
             // Allocated before the inline item ends, so that a failure leaves
             // the list as it was: empty.
+            static_assert(alignof(Expression) <= kCellAlignment);
             Expression* items = static_cast<Expression*>(allocate_cell(n * sizeof(Expression)));
             for (std::size_t i = 0; i < n; ++i, ++from)
                 std::construct_at(items + i, move ? std::move(*from) : Expression(*from));
