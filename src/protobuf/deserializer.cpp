@@ -42,6 +42,57 @@ constexpr const char* kCycle =
 constexpr const char* kTooDeep =
     "failed to decode the input buffer because its expression nodes are nested too deeply.";
 
+// What both readers of a table make of a node alike.
+
+// The number of a literal; none for a type of number the format lacks.
+std::optional<NumericValue> literal_value(const pb::NumberLit& n) {
+    if (n.type == pb::number_lit::kFloat) return NumericValue::of_float(std::bit_cast<double>(n.value));
+    if (n.type == pb::number_lit::kInteger)
+        return NumericValue::of_integer(static_cast<std::int64_t>(n.value));
+    return std::nullopt;
+}
+
+Box<Placeholder> placeholder_value(const pb::Placeholder& p) {
+    return Box<Placeholder>(Placeholder{std::string(p.name), p.ndim, std::nullopt, std::nullopt});
+}
+
+// A sum, product, minimum or maximum: of a short list's items (moved out),
+// or of a long list, which a sum or product keeps as it is where it can.
+Expression commutative_value(CommutativeOpKind kind, std::vector<Expression> terms) {
+    switch (kind) {
+        case CommutativeOpKind::Add: return make_add_op(std::move(terms));
+        case CommutativeOpKind::Mul: return make_mul_op(std::move(terms));
+        case CommutativeOpKind::Min:
+        case CommutativeOpKind::Max: break;
+    }
+    return Expression(CommutativeOp{std::nullopt, TermList(std::move(terms)), kind});
+}
+
+Expression commutative_value(CommutativeOpKind kind, std::span<Expression> terms) {
+    switch (kind) {
+        case CommutativeOpKind::Add: return make_add_op(terms);
+        case CommutativeOpKind::Mul: return make_mul_op(terms);
+        case CommutativeOpKind::Min:
+        case CommutativeOpKind::Max: break;
+    }
+    return commutative_value(kind, std::vector<Expression>(std::make_move_iterator(terms.begin()),
+                                                           std::make_move_iterator(terms.end())));
+}
+
+// The subscript by `indices` (moved out) of a placeholder or decision
+// variable of `ndim` dimensions, with the checks of the walk's
+// build_subscript but none of its conversions; none where a check refuses.
+// For the quick readings, whose refusals only hand the table to the walk.
+template <class T>
+std::optional<Box<Subscript>> plain_subscript(Box<T> variable, std::uint64_t ndim,
+                                              std::span<Expression> indices) {
+    if (indices.empty() || indices.size() > ndim) return std::nullopt;
+    for (const Expression& e : indices)
+        if (contains_decision_var(e)) return std::nullopt;
+    return Box<Subscript>(
+        Subscript{SubscriptVariable(SubscriptedVariable(std::move(variable))), ExprList::take_from(indices)});
+}
+
 // Decodes the nodes of one table. Every node is built once per way of
 // reading it (as an expression, a condition, an element, a decision
 // variable, a subscript), and that one value is shared by all its parents:
@@ -566,11 +617,8 @@ private:
     Result<Expression> build_expression(std::uint64_t i) {
         switch (member(i)) {
             case pb::expr_node::kNumberLit: {
-                const auto& n = get<pb::NumberLit>(i);
-                if (n.type == pb::number_lit::kFloat)
-                    return Expression(NumericValue::of_float(std::bit_cast<double>(n.value)));
-                if (n.type == pb::number_lit::kInteger)
-                    return Expression(NumericValue::of_integer(static_cast<std::int64_t>(n.value)));
+                if (std::optional<NumericValue> v = literal_value(get<pb::NumberLit>(i)))
+                    return Expression(*v);
                 return decoding_error(
                     "failed to decode the input buffer because it did not contain a Protobuf message "
                     "according "
@@ -645,16 +693,8 @@ private:
                     return decoding_error(
                         "failed to decode the input buffer because it did not contain valid "
                         "CommutativeOp Protobuf message");
-                switch (*kind) {
-                    case CommutativeOpKind::Add:
-                        return terms.owns() ? make_add_op(terms.take()) : make_add_op(terms.items());
-                    case CommutativeOpKind::Mul:
-                        return terms.owns() ? make_mul_op(terms.take()) : make_mul_op(terms.items());
-                    case CommutativeOpKind::Min:
-                    case CommutativeOpKind::Max:
-                        return Expression(CommutativeOp{std::nullopt, TermList(terms.take()), *kind});
-                }
-                return decoding_error(kNoValidMessage);
+                return terms.owns() ? commutative_value(*kind, terms.take())
+                                    : commutative_value(*kind, terms.items());
             }
             case pb::expr_node::kReductionOp: {
                 const auto& r = get<pb::ReductionOp>(i);
@@ -726,11 +766,7 @@ private:
     // One cell per placeholder node, shared by every reference to it.
     Box<Placeholder> placeholder_node(std::uint64_t i) {
         NodeBase*& cell = slots()[i].cell;
-        if (!cell) {
-            const auto& p = get<pb::Placeholder>(i);
-            cell = Box<Placeholder>(Placeholder{std::string(p.name), p.ndim, std::nullopt, std::nullopt})
-                       .release();
-        }
+        if (!cell) cell = placeholder_value(get<pb::Placeholder>(i)).release();
         return share<Placeholder>(i);
     }
 
@@ -852,16 +888,14 @@ private:
     // conversions.
     template <class T>
     Result<Box<Subscript>> quick_subscript(const pb::Subscript& s, Box<T> variable, std::uint64_t ndim) {
-        const std::uint64_t n = s.subscript_ids.count;
-        if (n == 0 || n > ndim) return decoding_error(kNoValidMessage);
-        Scratch indices(scratch_, n);
+        Scratch indices(scratch_, s.subscript_ids.count);
         for (std::uint64_t sid : nodes_.ids_of(s.subscript_ids)) {
             FV_ASSIGN_OR_RETURN(Expression e, expression_at(sid, kNoValidMessage));
-            if (contains_decision_var(e)) return decoding_error(kNoValidMessage);
             indices.push_back(std::move(e));
         }
-        return Box<Subscript>(Subscript{SubscriptVariable(SubscriptedVariable(std::move(variable))),
-                                        ExprList::take_from(indices.items())});
+        std::optional<Box<Subscript>> built = plain_subscript(std::move(variable), ndim, indices.items());
+        if (!built) return decoding_error(kNoValidMessage);
+        return std::move(*built);
     }
 
     Result<Box<Subscript>> build_subscript(std::uint64_t i) {
@@ -1094,18 +1128,12 @@ private:
     std::optional<Expression> make(std::uint64_t i) {
         switch (nodes_.member(i)) {
             case pb::expr_node::kNumberLit: {
-                const auto& n = nodes_.get<pb::NumberLit>(i);
-                if (n.type == pb::number_lit::kFloat)
-                    return Expression(NumericValue::of_float(std::bit_cast<double>(n.value)));
-                if (n.type == pb::number_lit::kInteger)
-                    return Expression(NumericValue::of_integer(static_cast<std::int64_t>(n.value)));
-                return std::nullopt;
+                std::optional<NumericValue> v = literal_value(nodes_.get<pb::NumberLit>(i));
+                if (!v) return std::nullopt;
+                return Expression(*v);
             }
-            case pb::expr_node::kPlaceholder: {
-                const auto& p = nodes_.get<pb::Placeholder>(i);
-                return Expression(
-                    Box<Placeholder>(Placeholder{std::string(p.name), p.ndim, std::nullopt, std::nullopt}));
-            }
+            case pb::expr_node::kPlaceholder:
+                return Expression(placeholder_value(nodes_.get<pb::Placeholder>(i)));
             case pb::expr_node::kDecisionVar: return decision_var(nodes_.get<pb::DecisionVar>(i));
             case pb::expr_node::kSubscript: return subscript(nodes_.get<pb::Subscript>(i));
             case pb::expr_node::kUnaryOp: {
@@ -1137,23 +1165,15 @@ private:
     std::optional<Expression> commutative(const pb::CommutativeOp& c) {
         std::optional<CommutativeOpKind> kind = pb::model_of(pb::kCommutativeKinds, c.kind);
         if (!kind) return std::nullopt;
-        const bool short_list =
-            c.term_ids.count <= 2 && (*kind == CommutativeOpKind::Add || *kind == CommutativeOpKind::Mul);
-        std::vector<Expression> own;
-        std::vector<Expression>& terms = short_list ? scratch_ : own;
-        terms.clear();
-        if (!short_list) terms.reserve(c.term_ids.count);
-        if (!expressions(c.term_ids, terms)) return std::nullopt;
-        switch (*kind) {
-            case CommutativeOpKind::Add:
-                return short_list ? make_add_op(std::span<Expression>(terms)) : make_add_op(std::move(terms));
-            case CommutativeOpKind::Mul:
-                return short_list ? make_mul_op(std::span<Expression>(terms)) : make_mul_op(std::move(terms));
-            case CommutativeOpKind::Min:
-            case CommutativeOpKind::Max:
-                return Expression(CommutativeOp{std::nullopt, TermList(std::move(terms)), *kind});
+        if (c.term_ids.count <= 2) {
+            scratch_.clear();
+            if (!expressions(c.term_ids, scratch_)) return std::nullopt;
+            return commutative_value(*kind, std::span<Expression>(scratch_));
         }
-        return std::nullopt;
+        std::vector<Expression> terms;
+        terms.reserve(c.term_ids.count);
+        if (!expressions(c.term_ids, terms)) return std::nullopt;
+        return commutative_value(*kind, std::move(terms));
     }
 
     std::optional<Expression> subscript(const pb::Subscript& s) {
@@ -1171,18 +1191,14 @@ private:
         }
     }
 
-    // The checks and the value of the walk's subscript of a placeholder or
-    // decision variable.
     template <class T>
     std::optional<Expression> subscript_of(const pb::Subscript& s, Box<T> variable, std::uint64_t ndim) {
-        const std::uint64_t n = s.subscript_ids.count;
-        if (n == 0 || n > ndim) return std::nullopt;
         scratch_.clear();
         if (!expressions(s.subscript_ids, scratch_)) return std::nullopt;
-        for (const Expression& e : scratch_)
-            if (contains_decision_var(e)) return std::nullopt;
-        return Expression(Box<Subscript>(Subscript{
-            SubscriptVariable(SubscriptedVariable(std::move(variable))), ExprList::take_from(scratch_)}));
+        std::optional<Box<Subscript>> built =
+            plain_subscript(std::move(variable), ndim, std::span<Expression>(scratch_));
+        if (!built) return std::nullopt;
+        return Expression(std::move(*built));
     }
 
     std::optional<Expression> decision_var(const pb::DecisionVar& v) {
