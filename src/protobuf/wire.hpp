@@ -198,8 +198,8 @@ private:
         std::swap(size_, other.size_);
         std::swap(front_, other.front_);
     }
-    // At least `n` more bytes of room: the buffer doubles (the allocator may
-    // move a large one without copying it), asking for large pages.
+    // At least `n` more bytes of room: the buffer doubles into a new block
+    // (one of several megabytes asks for large pages).
     void grow(std::size_t n) {
         if (!base_) head_ = front_;
         constexpr std::size_t kMost = SIZE_MAX >> 2;
